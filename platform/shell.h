@@ -1,0 +1,47 @@
+// Shell services: file operations and path helpers.
+#pragma once
+
+#include "platform/types.h"
+
+#if !defined(_WIN32)
+
+#define FO_MOVE 0x0001
+#define FO_COPY 0x0002
+#define FO_DELETE 0x0003
+#define FO_RENAME 0x0004
+
+#define FOF_MULTIDESTFILES 0x0001
+#define FOF_SILENT 0x0004
+#define FOF_RENAMEONCOLLISION 0x0008
+#define FOF_NOCONFIRMATION 0x0010
+#define FOF_ALLOWUNDO 0x0040
+#define FOF_FILESONLY 0x0080
+#define FOF_NOCONFIRMMKDIR 0x0200
+#define FOF_NOERRORUI 0x0400
+#define FOF_NORECURSION 0x1000
+
+// Results of SHFileOperationW besides the Win32 error codes.
+#define DE_SAMEFILE 0x71
+#define DE_DESTSUBTREE 0x76
+#define DE_INVALIDFILES 0x7C
+#define DE_DESTSAMETREE 0x7D
+#define DE_ERROR_MAX 0xB7
+
+typedef WORD FILEOP_FLAGS;
+
+struct SHFILEOPSTRUCTW {
+  HWND hwnd;
+  UINT wFunc;
+  PCWSTR pFrom;  // list of paths, each zero-terminated, the list ended by one more zero
+  PCWSTR pTo;
+  FILEOP_FLAGS fFlags;
+  BOOL fAnyOperationsAborted;
+  LPVOID hNameMappings;
+  PCWSTR lpszProgressTitle;
+};
+typedef SHFILEOPSTRUCTW* LPSHFILEOPSTRUCTW;
+
+int SHFileOperationW(LPSHFILEOPSTRUCTW operation);
+BOOL PathFileExistsW(LPCWSTR path);
+
+#endif  // !_WIN32

@@ -1,0 +1,26 @@
+// Program entry of programs that run inside a machine: marks the running file
+// as an image in use (it cannot be deleted while the process lives, as on
+// Windows) and calls the Windows-style entry point.
+#include <fcntl.h>
+
+#include "platform/kernel.h"
+#include "platform/sim/SimLocks.h"
+
+int wWinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR command_line, int show);
+
+int main() {
+  // The descriptor stays open for the life of the process; the kernel drops
+  // the lock when the process ends, however it ends.
+  int image = open("/proc/self/exe", O_RDONLY | O_CLOEXEC);
+  if (image >= 0) SimLockShared(image, kSimImage);
+
+  // wWinMain receives the command line without the program name.
+  LPWSTR line = GetCommandLineW();
+  bool quoted = false;
+  while (*line && (quoted || (*line != u' ' && *line != u'\t'))) {
+    if (*line == u'"') quoted = !quoted;
+    ++line;
+  }
+  while (*line == u' ' || *line == u'\t') ++line;
+  return wWinMain(GetModuleHandleW(nullptr), nullptr, line, 10 /* SW_SHOWDEFAULT */);
+}

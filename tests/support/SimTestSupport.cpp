@@ -1,0 +1,285 @@
+#include "tests/support/SimTestSupport.h"
+
+#include <fcntl.h>
+#include <ftw.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "platform/sim/SimHost.h"
+#include "platform/sim/SimMachineSetup.h"
+#include "platform/sim/SimUnicode.h"
+
+extern char** environ;
+
+const char* const kSimhostPath = UNINST_SIMHOST_PATH;
+const char* const kCfgtoolPath = UNINST_CFGTOOL_PATH;
+const char* const kSimprocPath = UNINST_SIMPROC_PATH;
+const char* const kUninstPath = UNINST_UNINST_PATH;
+const char* const kSourceDir = UNINST_SOURCE_DIR;
+
+namespace {
+
+int RemoveEntry(const char* path, const struct stat*, int type, struct FTW*) {
+  if (type == FTW_DP) rmdir(path);
+  else unlink(path);
+  return 0;
+}
+
+long long NowMs() {
+  struct timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return ts.tv_sec * 1000LL + ts.tv_nsec / 1000000;
+}
+
+std::vector<char*> BuildEnv(const std::vector<std::string>& extra, std::vector<std::string>* store) {
+  for (char** e = environ; *e; ++e) {
+    std::string entry = *e;
+    std::string name = entry.substr(0, entry.find('='));
+    bool overridden = false;
+    for (const auto& x : extra)
+      if (x.substr(0, x.find('=')) == name) overridden = true;
+    if (!overridden) store->push_back(entry);
+  }
+  for (const auto& x : extra) store->push_back(x);
+  std::vector<char*> out;
+  for (auto& s : *store) out.push_back(s.data());
+  out.push_back(nullptr);
+  return out;
+}
+
+}  // namespace
+
+TempDir::TempDir() {
+  char templ[] = "/tmp/uninst-test-XXXXXX";
+  char* made = mkdtemp(templ);
+  path_ = made ? made : "";
+}
+
+TempDir::~TempDir() {
+  if (!path_.empty()) nftw(path_.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
+}
+
+ChildProcess::~ChildProcess() {
+  if (pid_ > 0 && Running()) {
+    Kill(9);
+    Wait(5000);
+  }
+  if (out_ >= 0) close(out_);
+  if (in_ >= 0) close(in_);
+}
+
+ChildProcess::ChildProcess(ChildProcess&& other) noexcept { *this = std::move(other); }
+
+ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
+  std::swap(pid_, other.pid_);
+  std::swap(out_, other.out_);
+  std::swap(in_, other.in_);
+  std::swap(buffer_, other.buffer_);
+  return *this;
+}
+
+bool ChildProcess::Start(const std::string& program, const std::vector<std::string>& args,
+                         const std::vector<std::string>& extra_env) {
+  int out_pipe[2], in_pipe[2];
+  if (pipe2(out_pipe, O_CLOEXEC) != 0) return false;
+  if (pipe2(in_pipe, O_CLOEXEC) != 0) return false;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, in_pipe[0], 0);
+  std::vector<std::string> argv_store = {program};
+  argv_store.insert(argv_store.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& a : argv_store) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  std::vector<std::string> env_store;
+  std::vector<char*> env = BuildEnv(extra_env, &env_store);
+  int rc = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), env.data());
+  posix_spawn_file_actions_destroy(&actions);
+  close(out_pipe[1]);
+  close(in_pipe[0]);
+  out_ = out_pipe[0];
+  in_ = in_pipe[1];
+  if (rc != 0) pid_ = -1;
+  return rc == 0;
+}
+
+std::string ChildProcess::ReadLine(int timeout_ms) {
+  long long deadline = NowMs() + timeout_ms;
+  while (true) {
+    size_t nl = buffer_.find('\n');
+    if (nl != std::string::npos) {
+      std::string line = buffer_.substr(0, nl);
+      buffer_.erase(0, nl + 1);
+      return line;
+    }
+    long long left = deadline - NowMs();
+    if (left <= 0 || out_ < 0) return std::string();
+    struct pollfd p = {out_, POLLIN, 0};
+    if (poll(&p, 1, static_cast<int>(left)) <= 0) continue;
+    char chunk[512];
+    ssize_t n = read(out_, chunk, sizeof(chunk));
+    if (n <= 0) {
+      std::string rest = buffer_;
+      buffer_.clear();
+      return rest;
+    }
+    buffer_.append(chunk, n);
+  }
+}
+
+bool ChildProcess::WriteLine(const std::string& line) {
+  std::string text = line + "\n";
+  return in_ >= 0 && write(in_, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+}
+
+void ChildProcess::Kill(int signal) {
+  if (pid_ > 0) kill(pid_, signal);
+}
+
+int ChildProcess::Wait(int timeout_ms) {
+  if (pid_ <= 0) return -1;
+  long long deadline = NowMs() + timeout_ms;
+  while (true) {
+    int status = 0;
+    pid_t r = waitpid(pid_, &status, WNOHANG);
+    if (r == pid_) {
+      pid_ = -1;
+      return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    if (r < 0 || NowMs() > deadline) return -1;
+    usleep(2000);
+  }
+}
+
+bool ChildProcess::Running() const {
+  if (pid_ <= 0) return false;
+  int status = 0;
+  return waitpid(pid_, &status, WNOHANG | WNOWAIT) == 0;
+}
+
+CommandResult RunCommand(const std::vector<std::string>& argv,
+                         const std::vector<std::string>& extra_env, int timeout_ms) {
+  CommandResult result;
+  int out_pipe[2], err_pipe[2];
+  if (pipe2(out_pipe, O_CLOEXEC) != 0 || pipe2(err_pipe, O_CLOEXEC) != 0) return result;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, err_pipe[1], 2);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  std::vector<std::string> argv_store(argv);
+  std::vector<char*> args;
+  for (auto& a : argv_store) args.push_back(a.data());
+  args.push_back(nullptr);
+  std::vector<std::string> env_store;
+  std::vector<char*> env = BuildEnv(extra_env, &env_store);
+  pid_t pid = -1;
+  int rc = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), env.data());
+  posix_spawn_file_actions_destroy(&actions);
+  close(out_pipe[1]);
+  close(err_pipe[1]);
+  if (rc != 0) {
+    close(out_pipe[0]);
+    close(err_pipe[0]);
+    return result;
+  }
+  long long deadline = NowMs() + timeout_ms;
+  struct pollfd fds[2] = {{out_pipe[0], POLLIN, 0}, {err_pipe[0], POLLIN, 0}};
+  int open_count = 2;
+  while (open_count > 0 && NowMs() < deadline) {
+    if (poll(fds, 2, 100) <= 0) continue;
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP))) continue;
+      char chunk[4096];
+      ssize_t n = read(fds[i].fd, chunk, sizeof(chunk));
+      if (n <= 0) {
+        close(fds[i].fd);
+        fds[i].fd = -1;
+        --open_count;
+      } else {
+        (i == 0 ? result.out : result.err).append(chunk, n);
+      }
+    }
+  }
+  for (auto& f : fds)
+    if (f.fd >= 0) close(f.fd);
+  int status = 0;
+  while (true) {
+    pid_t r = waitpid(pid, &status, WNOHANG);
+    if (r == pid) break;
+    if (NowMs() > deadline) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      result.exit_code = -1;
+      return result;
+    }
+    usleep(2000);
+  }
+  result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return result;
+}
+
+std::string ReadTextFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+bool WriteTextFile(const std::string& path, const std::string& content) {
+  std::ofstream out(path, std::ios::binary);
+  out << content;
+  return static_cast<bool>(out);
+}
+
+bool PathExists(const std::string& path) {
+  struct stat st;
+  return lstat(path.c_str(), &st) == 0;
+}
+
+void MachineTest::SetUp() { RecreateMachine(true); }
+
+void MachineTest::RecreateMachine(bool x64) {
+  temp_ = std::make_unique<TempDir>();
+  machine_dir_ = temp_->Path() + "/machine";
+  SimMachineOptions options;
+  options.x64 = x64;
+  std::string error;
+  ASSERT_TRUE(SimCreateMachine(machine_dir_, options, &error)) << error;
+}
+
+void MachineTest::TearDown() {
+  SimHost::ForgetMachine();
+  temp_.reset();
+}
+
+std::string MachineTest::Real(const std::string& relative_to_c) const {
+  return machine_dir_ + "/drives/c/" + relative_to_c;
+}
+
+std::string MachineTest::InstallHelper(const std::u16string& windows_dir, const std::string& name) {
+  std::string dir = SimToUtf8(windows_dir.substr(3));
+  for (auto& c : dir)
+    if (c == '\\') c = '/';
+  std::string real_dir = Real(dir);
+  RunCommand({"/bin/mkdir", "-p", real_dir});
+  std::string target = real_dir + "/" + name;
+  RunCommand({"/bin/cp", kSimprocPath, target});
+  return target;
+}
+
+bool MachineTest::StartInMachine(ChildProcess* child, const std::string& real_program,
+                                 const std::vector<std::string>& args) {
+  return child->Start(real_program, args, {"SIMHOST_MACHINE=" + machine_dir_});
+}

@@ -1,0 +1,92 @@
+// Test support: temporary folders, fresh machines and real child processes.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+// A temporary directory removed with everything in it (links are not followed).
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// A child process with its standard output on a pipe.
+class ChildProcess {
+ public:
+  ChildProcess() = default;
+  ~ChildProcess();
+  ChildProcess(ChildProcess&& other) noexcept;
+  ChildProcess& operator=(ChildProcess&& other) noexcept;
+
+  // Starts program with args; extra_env entries are "NAME=value".
+  bool Start(const std::string& program, const std::vector<std::string>& args,
+             const std::vector<std::string>& extra_env = {});
+  // Reads one line of output (without the newline); empty after timeout or EOF.
+  std::string ReadLine(int timeout_ms = 10000);
+  // Sends a line to the child's standard input.
+  bool WriteLine(const std::string& line);
+  void Kill(int signal = 9);
+  // Waits for the end; the exit code, 128 + signal, or -1 after timeout_ms.
+  int Wait(int timeout_ms = 10000);
+  pid_t Pid() const { return pid_; }
+  bool Running() const;
+
+ private:
+  pid_t pid_ = -1;
+  int out_ = -1;
+  int in_ = -1;
+  std::string buffer_;
+};
+
+struct CommandResult {
+  int exit_code = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs a command to its end (at most timeout_ms) and collects its output.
+CommandResult RunCommand(const std::vector<std::string>& argv,
+                         const std::vector<std::string>& extra_env = {}, int timeout_ms = 60000);
+
+std::string ReadTextFile(const std::string& path);
+bool WriteTextFile(const std::string& path, const std::string& content);
+bool PathExists(const std::string& path);
+
+// A fresh machine (x64 unless told otherwise) in a temporary folder, selected
+// for this process for the length of the test.
+class MachineTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  // Creates a machine of the other architecture instead.
+  void RecreateMachine(bool x64);
+
+  const std::string& MachineDir() const { return machine_dir_; }
+  std::string Real(const std::string& relative_to_c) const;  // drives/c/...
+  // Copies the helper program into the machine (Windows path under C:\) and
+  // returns its real path.
+  std::string InstallHelper(const std::u16string& windows_dir, const std::string& name);
+  // Starts a program inside this machine.
+  bool StartInMachine(ChildProcess* child, const std::string& real_program,
+                      const std::vector<std::string>& args);
+
+ private:
+  std::unique_ptr<TempDir> temp_;
+  std::string machine_dir_;
+};
+
+extern const char* const kSimhostPath;
+extern const char* const kCfgtoolPath;
+extern const char* const kSimprocPath;
+extern const char* const kUninstPath;
+extern const char* const kSourceDir;
