@@ -76,6 +76,10 @@ bool SimDb::Exec(const char* sql) {
 
 std::string SimDb::LastError() const { return sqlite3_errmsg(db_); }
 
+int64_t SimDb::LastInsertId() const { return sqlite3_last_insert_rowid(db_); }
+
+int SimDb::Changes() const { return sqlite3_changes(db_); }
+
 bool SimDb::EnsureSchema() {
   SimTransaction tx(*this);
   return tx.Ok() && Exec(kSchema) && tx.Commit();

@@ -23,6 +23,8 @@ class SimDb {
   std::recursive_mutex& Lock() { return mutex_; }
   bool Exec(const char* sql);
   std::string LastError() const;
+  int64_t LastInsertId() const;
+  int Changes() const;
 
  private:
   explicit SimDb(sqlite3* db) : db_(db) {}
