@@ -1,7 +1,57 @@
 // simhost: creates, prepares and inspects simulated machines.
 #include <cstdio>
+#include <cstring>
 
-int main() {
-  std::fprintf(stderr, "simhost: not yet built\n");
+#include "platform/sim/SimHost.h"
+#include "tools/simhost/SimhostCommands.h"
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: simhost <command> DIR ...\n"
+               "  new DIR [--arch x86|x64]          create a machine\n"
+               "  install-sample DIR                install the sample product\n"
+               "  dump DIR                          print the machine's state as JSON\n"
+               "  reg DIR set KEY NAME TYPE DATA [--view 32|64]\n"
+               "  reg DIR query KEY [NAME] [--view 32|64]\n"
+               "  reg DIR delete KEY [NAME] [--view 32|64]\n"
+               "  reboot DIR                        end every process, run pending renames\n"
+               "  ps DIR                            list the machine's processes\n"
+               "  run DIR WINPATH [ARGS...]         run a program of the machine\n"
+               "  env DIR NAME [VALUE]              read or set an environment variable\n"
+               "  fact DIR NAME [VALUE]             read or set a machine fact\n");
   return 2;
+}
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "simhost: %s\n", message.c_str());
+  return 2;
+}
+
+bool OpenMachine(const std::string& dir) {
+  std::string error;
+  if (SimHost::UseMachine(dir, &error)) return true;
+  Fail(error);
+  return false;
+}
+
+int main(int argc, char** argv) {
+  // The tool sees the registry as a 64-bit program unless told otherwise.
+  SimHost::SetNativeProcess(true);
+  if (argc < 3) return Usage();
+  Args args(argv + 2, argv + argc);
+  const char* command = argv[1];
+  struct Entry {
+    const char* name;
+    int (*run)(const Args&);
+  };
+  const Entry commands[] = {
+      {"new", CmdNew},       {"install-sample", CmdInstallSample},
+      {"dump", CmdDump},     {"reg", CmdReg},
+      {"reboot", CmdReboot}, {"ps", CmdPs},
+      {"run", CmdRun},       {"env", CmdEnv},
+      {"fact", CmdFact},
+  };
+  for (const auto& entry : commands)
+    if (std::strcmp(command, entry.name) == 0) return entry.run(args);
+  return Usage();
 }

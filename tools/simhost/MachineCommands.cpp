@@ -1,0 +1,140 @@
+// Machine life cycle: new, reboot, ps, run, env, fact.
+#include <dirent.h>
+#include <errno.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/kernel.h"
+#include "platform/sim/SimHost.h"
+#include "platform/sim/SimMachineSetup.h"
+#include "platform/sim/SimPath.h"
+#include "platform/sim/SimPendingRenames.h"
+#include "platform/sim/SimProcesses.h"
+#include "platform/sim/SimUnicode.h"
+#include "tools/simhost/SimhostCommands.h"
+
+extern char** environ;
+
+namespace {
+
+void RemoveTree(const std::string& path) {
+  struct stat st;
+  if (lstat(path.c_str(), &st) != 0) return;
+  if (S_ISDIR(st.st_mode)) {
+    if (DIR* d = opendir(path.c_str())) {
+      while (dirent* e = readdir(d)) {
+        if (!std::strcmp(e->d_name, ".") || !std::strcmp(e->d_name, "..")) continue;
+        RemoveTree(path + "/" + e->d_name);
+      }
+      closedir(d);
+    }
+    rmdir(path.c_str());
+  } else {
+    unlink(path.c_str());
+  }
+}
+
+}  // namespace
+
+int CmdNew(const Args& args) {
+  SimMachineOptions options;
+  for (size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == "--arch" && i + 1 < args.size()) {
+      const std::string& arch = args[++i];
+      if (arch != "x86" && arch != "x64") return Fail("--arch takes x86 or x64");
+      options.x64 = arch == "x64";
+    } else {
+      return Usage();
+    }
+  }
+  if (mkdir(args[0].c_str(), 0755) != 0 && errno != EEXIST)
+    return Fail("cannot create " + args[0] + ": " + std::strerror(errno));
+  std::string error;
+  if (!SimCreateMachine(args[0], options, &error)) return Fail(error);
+  return 0;
+}
+
+int CmdReboot(const Args& args) {
+  if (args.size() != 1) return Usage();
+  if (!OpenMachine(args[0])) return 2;
+  auto machine = SimHost::Machine();
+  // Every process ends, however it was started; kernel objects go with them.
+  for (int round = 0; round < 200; ++round) {
+    auto processes = SimListMachineProcesses(machine->Dir());
+    if (processes.empty()) break;
+    for (const auto& p : processes) kill(p.pid, SIGKILL);
+    usleep(10000);
+  }
+  RemoveTree(machine->RunDir());
+  mkdir(machine->RunDir().c_str(), 0755);
+  SimRunPendingRenames();
+  return 0;
+}
+
+int CmdPs(const Args& args) {
+  if (args.size() != 1) return Usage();
+  if (!OpenMachine(args[0])) return 2;
+  for (const auto& p : SimListMachineProcesses(SimHost::Machine()->Dir()))
+    std::printf("%d %s\n", static_cast<int>(p.pid), SimToUtf8(SimWinPathFromReal(p.real_image)).c_str());
+  return 0;
+}
+
+int CmdRun(const Args& args) {
+  if (args.size() < 2) return Usage();
+  if (!OpenMachine(args[0])) return 2;
+  std::string real;
+  DWORD error = SimResolveExistingW(SimToUtf16(args[1]).c_str(), &real);
+  if (error) return Fail("no such program in the machine: " + args[1]);
+  std::vector<std::string> store(args.begin() + 1, args.end());
+  store[0] = real;
+  std::vector<char*> argv;
+  for (auto& a : store) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  std::string machine_env = "SIMHOST_MACHINE=" + SimHost::Machine()->Dir();
+  std::vector<char*> envp;
+  for (char** e = environ; *e; ++e)
+    if (std::strncmp(*e, "SIMHOST_MACHINE=", 16) != 0) envp.push_back(*e);
+  envp.push_back(machine_env.data());
+  envp.push_back(nullptr);
+  pid_t pid = -1;
+  if (posix_spawn(&pid, real.c_str(), nullptr, nullptr, argv.data(), envp.data()) != 0)
+    return Fail("cannot start " + args[1]);
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+int CmdEnv(const Args& args) {
+  if (args.size() != 2 && args.size() != 3) return Usage();
+  if (!OpenMachine(args[0])) return 2;
+  std::u16string name = SimToUtf16(args[1]);
+  if (args.size() == 3) {
+    if (!SetEnvironmentVariableW(name.c_str(), SimToUtf16(args[2]).c_str()))
+      return Fail("cannot set " + args[1]);
+    return 0;
+  }
+  DWORD size = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
+  if (size == 0) return Fail("no variable " + args[1]);
+  std::u16string value(size, u'\0');
+  DWORD length = GetEnvironmentVariableW(name.c_str(), value.data(), size);
+  value.resize(length);
+  std::printf("%s\n", SimToUtf8(value).c_str());
+  return 0;
+}
+
+int CmdFact(const Args& args) {
+  if (args.size() != 2 && args.size() != 3) return Usage();
+  if (!OpenMachine(args[0])) return 2;
+  auto machine = SimHost::Machine();
+  if (args.size() == 3) return machine->SetFact(args[1], args[2]) ? 0 : Fail("cannot set " + args[1]);
+  std::printf("%s\n", machine->Fact(args[1]).c_str());
+  return 0;
+}
