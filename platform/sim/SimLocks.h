@@ -5,6 +5,8 @@
 
 #include <sys/types.h>
 
+#include <mutex>
+
 // Lock bytes, far beyond any real content of a file.
 constexpr off_t kSimLockBase = off_t(1) << 60;
 enum SimLockByte : off_t {
@@ -34,14 +36,23 @@ void SimUnlock(int fd, off_t byte);
 // and the lock that follows it are one step for every process. -1 without a machine.
 int SimRunGateFd();
 
-// Holds the gate byte of a file exclusively for one scope.
+// Holds the gate byte of a file exclusively for one scope. Threads of one
+// process share the gate's file description, and an OFD lock does not exclude
+// its own description, so they also take turns on a process-wide mutex.
 class SimGateLock {
  public:
-  explicit SimGateLock(int fd) : fd_(fd) { SimLockExclusive(fd_, kSimGate, true); }
+  explicit SimGateLock(int fd) : threads_(ThreadMutex()), fd_(fd) {
+    SimLockExclusive(fd_, kSimGate, true);
+  }
   ~SimGateLock() { SimUnlock(fd_, kSimGate); }
   SimGateLock(const SimGateLock&) = delete;
   SimGateLock& operator=(const SimGateLock&) = delete;
 
  private:
+  static std::recursive_mutex& ThreadMutex() {
+    static std::recursive_mutex* mutex = new std::recursive_mutex;  // outlives static destructors
+    return *mutex;
+  }
+  std::lock_guard<std::recursive_mutex> threads_;
   int fd_;
 };

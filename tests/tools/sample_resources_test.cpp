@@ -52,8 +52,9 @@ TEST(SampleResources, SkinsTheCodeNamesExistAndTheirImagesToo) {
   std::set<std::string> names;
   for (auto* e = skins.RootElement()->FirstChildElement(); e; e = e->NextSiblingElement()) {
     if (const char* name = e->Attribute("name")) names.insert(name);
-    if (const char* file = e->Attribute("file"))
+    if (const char* file = e->Attribute("file")) {
       EXPECT_TRUE(PathExists(SampleDir() + "/res/uninstall/" + file)) << file;
+    }
   }
   for (const char* name : {"mainbg_banner_finish", "mainbg_error", "dlg_shadow", "cmn_checkbox",
                            "cmn_checkbox_check", "cmn_radio", "cmn_radio_check"})

@@ -136,7 +136,9 @@ TEST_F(SimhostTest, RunPsAndRebootEndProcessesAndCarryOutRenames) {
   EXPECT_TRUE(PathExists(Real("Program Files/Sample Product/readme.old")));
   EXPECT_NE(Simhost({"dump", machine_}).out.find("\"pending_renames\": [\n  ]"), std::string::npos);
 
-  EXPECT_EQ(Simhost({"run", machine_, "C:\\PROGRAM FILES\\sample product\\SampleToolExt.exe"}).exit_code, 0);
+  auto run = Simhost({"run", machine_, "C:\\PROGRAM FILES\\sample product\\SampleToolExt.exe", "exit", "3"});
+  EXPECT_EQ(run.exit_code, 3);
+  EXPECT_EQ(run.out, "ready\n");
   EXPECT_EQ(Simhost({"run", machine_, "C:\\nope.exe"}).exit_code, 2);
 }
 

@@ -91,12 +91,12 @@ bool CopyTree(const std::string& from, const std::string& windows_to) {
 bool SetRegistry(const std::vector<std::string>& f) {
   HKEY root = nullptr;
   std::u16string sub;
-  if (f.size() != 7 || !ParseRegKey(f[2], &root, &sub)) return false;
-  std::string data = f[6];
+  if (f.size() != 6 || !ParseRegKey(f[2], &root, &sub)) return false;
+  std::string data = f[5];
   if (data == "@installtime") data = std::to_string(static_cast<long long>(time(nullptr)) - 3 * 86400);
   DWORD type = 0;
   std::string bytes;
-  if (!EncodeRegValue(f[5], data, &type, &bytes)) return false;
+  if (!EncodeRegValue(f[4], data, &type, &bytes)) return false;
   REGSAM view = f[1] == "32" ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
   HKEY key = nullptr;
   if (RegCreateKeyExW(root, sub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key,
