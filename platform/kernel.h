@@ -51,6 +51,10 @@ void GetLocalTime(LPSYSTEMTIME time);
 void GetSystemTime(LPSYSTEMTIME time);
 void GetSystemTimeAsFileTime(LPFILETIME time);
 
+void ExitProcess(UINT exit_code);
+// Stops in an attached debugger; does nothing without one.
+void DebugBreak();
+
 DWORD GetCurrentProcessId();
 DWORD GetCurrentThreadId();
 HANDLE GetCurrentProcess();

@@ -1,10 +1,13 @@
 // Last error, clocks, process and thread ids, module path, command line,
 // environment and text conversion.
 #include <fcntl.h>
+#include <signal.h>
+#include <stdlib.h>
 #include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -142,6 +145,25 @@ void GetSystemTimeAsFileTime(LPFILETIME time) {
                    static_cast<uint64_t>(ts.tv_nsec) / 100 + kEpochDifference;
   time->dwLowDateTime = static_cast<DWORD>(value);
   time->dwHighDateTime = static_cast<DWORD>(value >> 32);
+}
+
+void ExitProcess(UINT exit_code) {
+  fflush(nullptr);
+  _exit(static_cast<int>(exit_code));
+}
+
+void DebugBreak() {
+  // A tracer shows as TracerPid in /proc/self/status; without one, a breakpoint
+  // would only kill the process.
+  int fd = open("/proc/self/status", O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return;
+  char buffer[4096];
+  ssize_t n = read(fd, buffer, sizeof(buffer) - 1);
+  close(fd);
+  if (n <= 0) return;
+  buffer[n] = 0;
+  const char* tracer = strstr(buffer, "TracerPid:");
+  if (tracer && atoi(tracer + 10) != 0) raise(SIGTRAP);
 }
 
 DWORD GetCurrentProcessId() { return static_cast<DWORD>(getpid()); }

@@ -1,0 +1,15 @@
+// Text helpers shared by the readers of configuration, packet and command line.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Decimal text read leniently: leading white space, an optional sign, then
+// digits up to the first other character; no digits give 0. Values beyond the
+// 32-bit range stop at its limits.
+int32_t ParseLenientInt(std::u16string_view text);
+int32_t ParseLenientInt(std::string_view text);
+
+std::u16string Utf8ToUtf16(std::string_view text);
+std::string Utf16ToUtf8(std::u16string_view text);

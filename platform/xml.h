@@ -1,0 +1,48 @@
+// The XML reader: the one adapter over the XML library (TinyXML on Linux, the
+// system's reader on Windows). Documents are parsed from narrow text whose
+// encoding the parser detects (byte-order mark or declaration); names,
+// attributes and text come back as the document's narrow (UTF-8) text.
+#pragma once
+
+#include <memory>
+
+class ZXmlDocument;
+
+// A light handle on one element of a document; empty when it names nothing.
+class ZXmlElement {
+ public:
+  ZXmlElement() = default;
+  explicit operator bool() const { return node_ != nullptr; }
+
+  const char* Name() const;
+  // The attribute's text, or null when the element has no such attribute.
+  const char* Attribute(const char* name) const;
+  // The first child element (with that name, when one is given).
+  ZXmlElement FirstChildElement(const char* name = nullptr) const;
+  // The next sibling element, whatever its name.
+  ZXmlElement NextSiblingElement() const;
+  // The text of the element's first child when that is text, else null.
+  const char* Text() const;
+
+ private:
+  friend class ZXmlDocument;
+  explicit ZXmlElement(const void* node) : node_(node) {}
+  const void* node_ = nullptr;
+};
+
+class ZXmlDocument {
+ public:
+  ZXmlDocument();
+  ~ZXmlDocument();
+  ZXmlDocument(const ZXmlDocument&) = delete;
+  ZXmlDocument& operator=(const ZXmlDocument&) = delete;
+
+  // Parses text up to its first zero byte; false on a parse error.
+  bool Parse(const char* text);
+  // The first child element of the document (its root).
+  ZXmlElement FirstChildElement() const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
