@@ -1,8 +1,39 @@
-// Program entry of the uninstaller.
-#include "platform/kernel.h"
+// Program entry of the uninstaller. The exit code is always 0.
+#include <memory>
+#include <string>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
-  // The uninstall flow is connected here as its parts land; the exit code is
-  // always 0.
+#include "app/FirewallException.h"
+#include "app/ZUnInstallMainDlg.h"
+#include "platform/kernel.h"
+#include "platform/user_interface.h"
+#include "platform/window_messages.h"
+
+namespace {
+
+std::u16string OwnPath() {
+  char16_t buffer[MAX_PATH] = {};
+  DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
+  return length < MAX_PATH ? std::u16string(buffer, length) : std::u16string();
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
+  ImmDisableIME(static_cast<DWORD>(-1));
+  ZAppModule module;
+  module.Init(instance);
+  DefWindowProcW(nullptr, WM_NULL, 0, 0);
+  INITCOMMONCONTROLSEX controls = {sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES};
+  InitCommonControlsEx(&controls);
+
+  const std::u16string own_path = OwnPath();
+  AddFirewallException(own_path.c_str(), u"ZInstallTool");
+
+  auto dialog = std::make_unique<ZUnInstallMainDlg>();
+  if (dialog->Init()) dialog->Run();
+
+  RemoveFirewallException(own_path.c_str());
+  module.Term();
+  dialog.reset();
   return 0;
 }

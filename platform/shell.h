@@ -44,4 +44,13 @@ typedef SHFILEOPSTRUCTW* LPSHFILEOPSTRUCTW;
 int SHFileOperationW(LPSHFILEOPSTRUCTW operation);
 BOOL PathFileExistsW(LPCWSTR path);
 
+// Path text helpers (no file-system access). Buffers hold MAX_PATH characters.
+// PathAppendW joins more to path with one backslash (leading backslashes of
+// more are skipped) and canonicalises the result; false when it would not fit.
+BOOL PathAppendW(LPWSTR path, LPCWSTR more);
+// Removes "." and ".." components ("\" separated; never above the root).
+BOOL PathCanonicalizeW(LPWSTR destination, LPCWSTR path);
+LPWSTR PathCombineW(LPWSTR destination, LPCWSTR directory, LPCWSTR file);
+BOOL PathIsRelativeW(LPCWSTR path);
+
 #endif  // !_WIN32

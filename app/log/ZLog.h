@@ -38,10 +38,16 @@ class LogLine {
   LogLine& operator<<(const std::u16string& text);
   LogLine& operator<<(std::string_view ascii);  // narrow text is taken as UTF-8
   LogLine& operator<<(const char* ascii);
-  LogLine& operator<<(int32_t value);
-  LogLine& operator<<(uint32_t value);
-  LogLine& operator<<(int64_t value);
-  LogLine& operator<<(uint64_t value);
+  LogLine& operator<<(char16_t c);
+  LogLine& operator<<(char c);
+  // Every integer width by its own type: DWORD and LONG are long on Windows
+  // and int on the simulated host, int64_t is long on one and long long on the other.
+  LogLine& operator<<(int value);
+  LogLine& operator<<(unsigned value);
+  LogLine& operator<<(long value);
+  LogLine& operator<<(unsigned long value);
+  LogLine& operator<<(long long value);
+  LogLine& operator<<(unsigned long long value);
 
  private:
   int32_t level_;

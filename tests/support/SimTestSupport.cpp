@@ -164,8 +164,9 @@ int ChildProcess::Wait(int timeout_ms) {
 
 bool ChildProcess::Running() const {
   if (pid_ <= 0) return false;
-  int status = 0;
-  return waitpid(pid_, &status, WNOHANG | WNOWAIT) == 0;
+  siginfo_t info = {};
+  if (waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) != 0) return false;
+  return info.si_pid == 0;  // no state change to report: still running
 }
 
 CommandResult RunCommand(const std::vector<std::string>& argv,

@@ -1,0 +1,225 @@
+#include "app/ZUnInstallMainDlg.h"
+
+#include <cstring>
+#include <vector>
+
+#include "app/AppWindow.h"
+#include "app/cmdline/SilentRun.h"
+#include "app/log/ZLog.h"
+#include "packet_public/ZInstallConfigLoader.h"
+#include "platform/files.h"
+#include "platform/kernel.h"
+#include "platform/shell.h"
+
+namespace {
+
+constexpr DWORD kPathChars = MAX_PATH;
+
+std::u16string Config(const char16_t* key) { return ZInstallConfigLoader::GetInstance()->GetValue(key); }
+
+// Joins name to directory the way the shell does; empty when it does not fit.
+std::u16string JoinPath(const std::u16string& directory, const std::u16string& name) {
+  char16_t buffer[kPathChars] = {};
+  if (directory.size() >= kPathChars) return std::u16string();
+  std::memcpy(buffer, directory.c_str(), directory.size() * sizeof(char16_t));
+  if (!PathAppendW(buffer, name.c_str())) return std::u16string();
+  return buffer;
+}
+
+std::u16string ModuleFilePath() {
+  char16_t buffer[kPathChars] = {};
+  DWORD length = GetModuleFileNameW(nullptr, buffer, kPathChars);
+  if (length == 0 || length >= kPathChars) return std::u16string();
+  return std::u16string(buffer, length);
+}
+
+// A list of one path for SHFileOperationW: the path and two terminators.
+std::vector<char16_t> DoubleZeroList(const std::u16string& path) {
+  std::vector<char16_t> list(path.begin(), path.end());
+  list.push_back(0);
+  list.push_back(0);
+  return list;
+}
+
+std::u16string WithoutTrailingSeparators(std::u16string path) {
+  while (!path.empty() && (path.back() == u'\\' || path.back() == u'/')) path.pop_back();
+  return path;
+}
+
+bool EqualNoCase(const std::u16string& a, const std::u16string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char16_t x = a[i], y = b[i];
+    if (x >= u'a' && x <= u'z') x = static_cast<char16_t>(x - 32);
+    if (y >= u'a' && y <= u'z') y = static_cast<char16_t>(y - 32);
+    if (x != y) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+ZUnInstallMainDlg::ZUnInstallMainDlg() = default;
+
+ZUnInstallMainDlg::~ZUnInstallMainDlg() {
+  if (instance_view_) UnmapViewOfFile(instance_view_);
+  if (instance_mapping_) CloseHandle(instance_mapping_);
+  instance_view_ = nullptr;
+  instance_mapping_ = nullptr;
+}
+
+bool ZUnInstallMainDlg::Init() {
+  std::u16string module_path = ModuleFilePath();
+  size_t separator = module_path.find_last_of(u"\\/");
+  program_dir_ = separator == std::u16string::npos ? std::u16string() : module_path.substr(0, separator + 1);
+  config_file_path_ = program_dir_ + u"installConfig.dat";
+  if (!ZInstallConfigLoader::GetInstance()->Load()) {
+    ZLOG(kLogError) << u"init install config file failed";
+    return false;
+  }
+  if (IsOtherInstanceRunning()) return false;
+  if (!PrepareTempResources()) {
+    ZLOG(kLogError) << u"copy uninstall resource to temp dir failed";
+    return false;
+  }
+  ConfigureUiFramework();
+  return true;
+}
+
+bool ZUnInstallMainDlg::IsSilentRun() const { return ::IsSilentRun(); }
+
+bool ZUnInstallMainDlg::IsOtherInstanceRunning() {
+  if (instance_mapping_) return true;
+  std::u16string name = Config(u"uninstall_instance_name");
+  HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4,
+                                      name.c_str());
+  DWORD created = GetLastError();
+  if (!mapping) return false;
+  instance_mapping_ = mapping;
+  instance_view_ = MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0);
+  return instance_view_ != nullptr && created == ERROR_ALREADY_EXISTS;
+}
+
+std::u16string ZUnInstallMainDlg::TempDirectory() {
+  char16_t buffer[kPathChars] = {};
+  DWORD needed = ExpandEnvironmentStringsW(u"%TEMP%", buffer, kPathChars - 1);
+  if (needed == 0 || needed > kPathChars - 1) return std::u16string();
+  return buffer;
+}
+
+bool ZUnInstallMainDlg::CreateDirectoryPath(const std::u16string& path) {
+  if (PathFileExistsW(path.c_str())) return true;
+  if (CreateDirectoryW(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) return true;
+  size_t separator = path.rfind(u'\\');
+  if (separator == std::u16string::npos) return false;
+  if (!CreateDirectoryPath(path.substr(0, separator))) return false;
+  return CreateDirectoryW(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+bool ZUnInstallMainDlg::PrepareTempResources() {
+  std::u16string source = JoinPath(program_dir_, u"res\\uninstall");
+  std::u16string target = TempDirectory();
+  if (target.empty()) {
+    ZLOG(kLogError) << u"temp resource path is empty";
+    return false;
+  }
+  target = JoinPath(target, Config(u"install_dir_name"));
+  if (target.empty() || !CreateDirectoryPath(target)) {
+    ZLOG(kLogError) << u"create temp resource path dir failed";
+    return false;
+  }
+  temp_resource_dir_ = target;
+  std::vector<char16_t> from = DoubleZeroList(source);
+  std::vector<char16_t> to = DoubleZeroList(target);
+  SHFILEOPSTRUCTW operation = {};
+  operation.wFunc = FO_COPY;
+  operation.pFrom = AsWide(from.data());
+  operation.pTo = AsWide(to.data());
+  operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR | FOF_NOERRORUI;
+  return SHFileOperationW(&operation) == 0;
+}
+
+bool ZUnInstallMainDlg::RemoveTempResources() {
+  std::u16string dir_name = Config(u"install_dir_name");
+  if (dir_name.empty()) return false;
+  if (temp_resource_dir_.find(dir_name) == std::u16string::npos) return false;
+  std::u16string temp = TempDirectory();
+  if (temp.empty() || temp_resource_dir_.find(temp) == std::u16string::npos) return false;
+  // Only a folder below %TEMP% goes: a name such as "\" or "." would otherwise
+  // make the temp folder itself the one to delete.
+  std::u16string own = WithoutTrailingSeparators(temp_resource_dir_);
+  std::u16string base = WithoutTrailingSeparators(temp);
+  if (own.size() <= base.size() + 1 || !EqualNoCase(own.substr(0, base.size()), base) ||
+      own[base.size()] != u'\\')
+    return false;
+  return DeleteDirectoryTree(temp_resource_dir_, true);
+}
+
+bool ZUnInstallMainDlg::DeleteDirectoryTree(const std::u16string& dir, bool force) {
+  std::u16string base = dir;
+  if (base.empty() || (base.back() != u'\\' && base.back() != u'/')) base += u'\\';
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((base + u"*.*").c_str(), &data);
+  bool completed = true;
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      std::u16string name = AsU16(data.cFileName);
+      if (name == u"." || name == u"..") continue;
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        if (!DeleteDirectoryTree(base + name + u"\\", force) && !force) {
+          completed = false;
+          break;
+        }
+      } else if (!DeleteFileW((base + name).c_str()) && !force) {
+        completed = false;
+        break;
+      }
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+  }
+  RemoveDirectoryW(base.c_str());
+  base.pop_back();
+  RemoveDirectoryW(base.c_str());
+  return completed;
+}
+
+void ZUnInstallMainDlg::ConfigureUiFramework() {
+  std::u16string ui_dir = temp_resource_dir_ + u"\\uninstall";
+  if (PathFileExistsW(ui_dir.c_str())) ui_resource_dir_ = ui_dir;
+  // The skin (10000), style (10001) and string (10002) documents are loaded
+  // from there by the UI framework.
+}
+
+void ZUnInstallMainDlg::Run() {
+  std::u16string window_class = Config(u"main_window_class");
+  bool running = AppWindow::IsRunning(window_class);
+  if (IsSilentRun()) {
+    if (running) AppWindow::RequestClose(window_class);
+    DoUninstall();
+    return;
+  }
+  RunInteractive(running);
+}
+
+void ZUnInstallMainDlg::RunInteractive(bool) {
+  // Without the dialog there is nothing to show: the run ends quietly and
+  // removes nothing, as a failed initialisation does.
+}
+
+void ZUnInstallMainDlg::DoUninstall() {
+  RunToolSetExtensionUninstall();
+  CaptureInstallAge();
+  LoadInstallPacket();
+  UninstallInstalledFiles();
+  ScheduleProgramSelfDelete();
+  finished_.store(1);
+  ReportFinished();
+}
+
+// The steps below are connected to the engine and the usage report as those land.
+void ZUnInstallMainDlg::RunToolSetExtensionUninstall() {}
+void ZUnInstallMainDlg::CaptureInstallAge() {}
+void ZUnInstallMainDlg::LoadInstallPacket() {}
+void ZUnInstallMainDlg::UninstallInstalledFiles() {}
+void ZUnInstallMainDlg::ScheduleProgramSelfDelete() {}
+void ZUnInstallMainDlg::ReportFinished() {}

@@ -1,0 +1,250 @@
+// The real uninstaller, run inside a machine with the sample product installed.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+#include "platform/firewall.h"
+#include "platform/sim/SimHost.h"
+#include "tests/support/SimTestSupport.h"
+
+namespace {
+
+const char* const kProduct = "Program Files/Sample Product/";
+const char16_t* const kUninstaller = u"C:\\Program Files\\Sample Product\\uninst.exe";
+
+struct LogEntry {
+  std::string level;
+  std::string source;
+  std::string message;
+};
+
+class UninstallFlowTest : public MachineTest {
+ protected:
+  void SetUp() override {
+    MachineTest::SetUp();
+    auto installed = RunCommand({kSimhostPath, "install-sample", MachineDir()});
+    ASSERT_EQ(installed.exit_code, 0) << installed.err;
+  }
+
+  CommandResult Uninstall(const std::vector<std::string>& args = {"/at"}) {
+    std::vector<std::string> argv = {Real(std::string(kProduct) + "uninst.exe")};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return RunCommand(argv, {"SIMHOST_MACHINE=" + MachineDir()});
+  }
+
+  std::string LogPath() const { return Real(std::string(kProduct) + "log/uninst.exe.log"); }
+
+  // Every line of the log, checked against the line layout.
+  std::vector<LogEntry> ReadLog() {
+    std::vector<LogEntry> entries;
+    std::string text = ReadTextFile(LogPath());
+    static const std::regex kLine(
+        R"(^\[(\d+ *)\|(\d\d)-(\d\d) (\d\d):(\d\d):(\d\d)\|( *[A-Z]+)\|([^\\/:\]]+):(\d+)\] (.*)$)");
+    size_t start = 0;
+    while (start < text.size()) {
+      size_t end = text.find("\r\n", start);
+      EXPECT_NE(end, std::string::npos) << "a line without CR LF";
+      if (end == std::string::npos) break;
+      std::string line = text.substr(start, end - start);
+      start = end + 2;
+      std::smatch m;
+      EXPECT_TRUE(std::regex_match(line, m, kLine)) << line;
+      if (m.empty()) continue;
+      EXPECT_GE(m[1].length(), 5) << line;  // thread id padded to five
+      EXPECT_EQ(m[7].length(), 7) << line;  // level right-aligned to seven
+      entries.push_back({m[7].str().substr(m[7].str().find_first_not_of(' ')), m[8], m[10]});
+    }
+    return entries;
+  }
+
+  std::vector<std::string> Errors() {
+    std::vector<std::string> messages;
+    for (const auto& entry : ReadLog()) {
+      EXPECT_EQ(entry.level, "ERROR");
+      messages.push_back(entry.message);
+    }
+    return messages;
+  }
+
+  void WriteConfig(const std::string& bytes) {
+    ASSERT_TRUE(WriteTextFile(Real(std::string(kProduct) + "installConfig.dat"), bytes));
+  }
+
+  static std::string Scrambled(const std::string& xml) {
+    std::string out = ".tmp";
+    for (char c : xml) out += static_cast<char>(c ^ 0xA7);
+    return out;
+  }
+
+  std::string TempCopy() const {
+    return Real("Users/User/AppData/Local/Temp/SampleProductUninstall/uninstall");
+  }
+
+  bool FirewallHas(const char16_t* path) {
+    bool found = false;
+    EXPECT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
+    const CLSID manager_class = {0x304CE942, 0x6E39, 0x40D8, {0x94, 0x3A, 0xB9, 0x13, 0xC4, 0x0C, 0x9C, 0xD4}};
+    const IID manager_iid = {0xF7898AF5, 0xCAC4, 0x4632, {0xA2, 0xEC, 0xDA, 0x06, 0xE5, 0x11, 0x1A, 0xF2}};
+    INetFwMgr* manager = nullptr;
+    INetFwPolicy* policy = nullptr;
+    INetFwProfile* profile = nullptr;
+    INetFwAuthorizedApplications* apps = nullptr;
+    INetFwAuthorizedApplication* app = nullptr;
+    if (SUCCEEDED(CoCreateInstance(manager_class, nullptr, CLSCTX_INPROC_SERVER, manager_iid,
+                                   reinterpret_cast<void**>(&manager))) &&
+        SUCCEEDED(manager->get_LocalPolicy(&policy)) && SUCCEEDED(policy->get_CurrentProfile(&profile)) &&
+        SUCCEEDED(profile->get_AuthorizedApplications(&apps))) {
+      BSTR name = SysAllocString(path);
+      found = SUCCEEDED(apps->Item(name, &app));
+      SysFreeString(name);
+    }
+    for (IUnknown* object : std::initializer_list<IUnknown*>{app, apps, profile, policy, manager})
+      if (object) object->Release();
+    CoUninitialize();
+    return found;
+  }
+};
+
+TEST_F(UninstallFlowTest, SilentRunCopiesSkinsAndLeavesNoFirewallEntry) {
+  auto run = Uninstall();
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_TRUE(PathExists(TempCopy() + "/11001.xml"));
+  EXPECT_TRUE(PathExists(TempCopy() + "/banner.png"));
+  EXPECT_FALSE(FirewallHas(kUninstaller));
+  if (PathExists(LogPath())) {
+    EXPECT_TRUE(Errors().empty());
+  }
+}
+
+TEST_F(UninstallFlowTest, FirewallEntryThatExistedBeforeIsRemoved) {
+  RunCommand({kSimhostPath, "fact", MachineDir(), "firewall", "on"});
+  {
+    // The entry as an earlier run or the installer may have left it.
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    const CLSID app_class = {0xEC9846B3, 0x2762, 0x4A6B, {0xA2, 0x14, 0x6A, 0xCB, 0x60, 0x34, 0x62, 0xD2}};
+    const IID app_iid = {0xB5E64FFA, 0xC2C5, 0x444E, {0xA3, 0x01, 0xFB, 0x5E, 0x00, 0x01, 0x80, 0x50}};
+    const CLSID manager_class = {0x304CE942, 0x6E39, 0x40D8, {0x94, 0x3A, 0xB9, 0x13, 0xC4, 0x0C, 0x9C, 0xD4}};
+    const IID manager_iid = {0xF7898AF5, 0xCAC4, 0x4632, {0xA2, 0xEC, 0xDA, 0x06, 0xE5, 0x11, 0x1A, 0xF2}};
+    INetFwMgr* manager = nullptr;
+    INetFwPolicy* policy = nullptr;
+    INetFwProfile* profile = nullptr;
+    INetFwAuthorizedApplications* apps = nullptr;
+    INetFwAuthorizedApplication* app = nullptr;
+    ASSERT_TRUE(SUCCEEDED(CoCreateInstance(manager_class, nullptr, CLSCTX_INPROC_SERVER, manager_iid,
+                                           reinterpret_cast<void**>(&manager))));
+    manager->get_LocalPolicy(&policy);
+    policy->get_CurrentProfile(&profile);
+    profile->get_AuthorizedApplications(&apps);
+    ASSERT_TRUE(SUCCEEDED(CoCreateInstance(app_class, nullptr, CLSCTX_INPROC_SERVER, app_iid,
+                                           reinterpret_cast<void**>(&app))));
+    BSTR path = SysAllocString(kUninstaller);
+    BSTR name = SysAllocString(u"ZInstallTool");
+    app->put_ProcessImageFileName(path);
+    app->put_Name(name);
+    ASSERT_TRUE(SUCCEEDED(apps->Add(app)));
+    SysFreeString(path);
+    SysFreeString(name);
+    for (IUnknown* object : std::initializer_list<IUnknown*>{app, apps, profile, policy, manager}) object->Release();
+    CoUninitialize();
+  }
+  ASSERT_TRUE(FirewallHas(kUninstaller));
+  EXPECT_EQ(Uninstall().exit_code, 0);
+  EXPECT_FALSE(FirewallHas(kUninstaller));
+}
+
+TEST_F(UninstallFlowTest, BrokenConfigurationFilesGiveTheirErrorLines) {
+  const std::string decrypt = "decrypt install config file failed, lpDecryptBuffer = null";
+  struct Case {
+    const char* what;
+    std::string bytes;
+    std::vector<std::string> errors;
+  };
+  const std::vector<Case> cases = {
+      {"empty", "", {decrypt, "decrypt install config file failed", "init install config file failed"}},
+      {"magic only", ".tmp", {decrypt, "decrypt install config file failed", "init install config file failed"}},
+      {"wrong magic", "<?xml version=\"1.0\"?><packet/>",
+       {decrypt, "decrypt install config file failed", "init install config file failed"}},
+      {"not XML", Scrambled("this is <not xml"),
+       {"parse config data failed, wrong format", "init install config file failed"}},
+      {"wrong root", Scrambled("<config><installcfg><item key=\"a\" value=\"b\"/></installcfg></config>"),
+       {"parse install config failed", "init install config file failed"}},
+      {"no updockcfg", Scrambled("<packet><installcfg><item key=\"a\" value=\"b\"/></installcfg></packet>"),
+       {"parse updock config failed", "init install config file failed"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    RunCommand({"/bin/rm", "-rf", Real(std::string(kProduct) + "log")});
+    WriteConfig(c.bytes);
+    auto run = Uninstall();
+    EXPECT_EQ(run.exit_code, 0);
+    EXPECT_EQ(Errors(), c.errors);
+    EXPECT_FALSE(PathExists(TempCopy()));
+  }
+  RunCommand({"/bin/rm", "-rf", Real(std::string(kProduct) + "log")});
+  RunCommand({"/bin/rm", "-f", Real(std::string(kProduct) + "installConfig.dat")});
+  EXPECT_EQ(Uninstall().exit_code, 0);
+  EXPECT_EQ(Errors(), (std::vector<std::string>{
+                          "install config file not exist, file path : C:\\Program Files\\Sample "
+                          "Product\\installConfig.dat",
+                          "init install config file failed"}));
+  // Each message comes from its own place in the source.
+  auto entries = ReadLog();
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_NE(entries[0].source, entries[1].source);
+}
+
+TEST_F(UninstallFlowTest, MissingSkinsOrTooLongTempEndQuietly) {
+  RunCommand({"/bin/rm", "-rf", Real(std::string(kProduct) + "res")});
+  EXPECT_EQ(Uninstall().exit_code, 0);
+  EXPECT_EQ(Errors(), std::vector<std::string>{"copy uninstall resource to temp dir failed"});
+
+  RunCommand({"/bin/rm", "-rf", Real(std::string(kProduct) + "log")});
+  RunCommand({kSimhostPath, "env", MachineDir(), "TEMP", "C:\\" + std::string(260, 't')});
+  EXPECT_EQ(Uninstall().exit_code, 0);
+  EXPECT_EQ(Errors(), (std::vector<std::string>{"temp resource path is empty",
+                                                "copy uninstall resource to temp dir failed"}));
+}
+
+TEST_F(UninstallFlowTest, UnwritableLogFolderDoesNotStopTheRun) {
+  // A file where the log folder belongs: the folder cannot be created.
+  ASSERT_TRUE(WriteTextFile(Real(std::string(kProduct) + "log"), "not a folder"));
+  RunCommand({"/bin/rm", "-f", Real(std::string(kProduct) + "installConfig.dat")});
+  EXPECT_EQ(Uninstall().exit_code, 0);
+  EXPECT_EQ(ReadTextFile(Real(std::string(kProduct) + "log")), "not a folder");
+}
+
+TEST_F(UninstallFlowTest, SecondInstanceEndsAtOnceWithoutLogLine) {
+  // A first instance holds the guard named by "uninstall_instance_name".
+  std::string holder = InstallHelper(u"C:\\Tools", "holder.exe");
+  ChildProcess first;
+  ASSERT_TRUE(StartInMachine(&first, holder, {"hold-mapping", "SampleProduct_Uninstall_Instance", "4"}));
+  ASSERT_EQ(first.ReadLine(), "ready");
+  auto run = Uninstall();
+  EXPECT_EQ(run.exit_code, 0);
+  EXPECT_FALSE(PathExists(LogPath()));
+  EXPECT_FALSE(PathExists(TempCopy()));
+  first.Kill();
+  first.Wait();
+  EXPECT_EQ(Uninstall().exit_code, 0);
+  EXPECT_TRUE(PathExists(TempCopy()));
+}
+
+TEST_F(UninstallFlowTest, SilentRunAsksTheRunningApplicationToClose) {
+  std::string app = InstallHelper(u"C:\\Tools", "app.exe");
+  ChildProcess product;
+  ASSERT_TRUE(StartInMachine(&product, app, {"window", "SampleProductMainWindow", "Sample Product"}));
+  ASSERT_EQ(product.ReadLine(), "ready");
+  EXPECT_EQ(Uninstall().exit_code, 0);
+  EXPECT_EQ(product.ReadLine(), "1138 0 0");  // 0x0472, both parameters 0
+  EXPECT_TRUE(product.Running());             // no waiting for it to end
+
+  // Without the silent switch nothing happens until the dialog exists.
+  RunCommand({"/bin/rm", "-rf", Real("Users/User/AppData/Local/Temp/SampleProductUninstall")});
+  EXPECT_EQ(Uninstall({}).exit_code, 0);
+  EXPECT_EQ(product.ReadLine(500), "");
+}
+
+}  // namespace
