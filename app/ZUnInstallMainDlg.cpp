@@ -15,8 +15,6 @@ namespace {
 
 constexpr DWORD kPathChars = MAX_PATH;
 
-std::u16string Config(const char16_t* key) { return ZInstallConfigLoader::GetInstance()->GetValue(key); }
-
 // Joins name to directory the way the shell does; empty when it does not fit.
 std::u16string JoinPath(const std::u16string& directory, const std::u16string& name) {
   char16_t buffer[kPathChars] = {};
@@ -59,7 +57,10 @@ bool EqualNoCase(const std::u16string& a, const std::u16string& b) {
 
 }  // namespace
 
-ZUnInstallMainDlg::ZUnInstallMainDlg() = default;
+ZUnInstallMainDlg::ZUnInstallMainDlg(ZInstallConfigLoader* config)
+    : config_(config ? config : ZInstallConfigLoader::GetInstance()) {}
+
+std::u16string ZUnInstallMainDlg::Config(const char16_t* key) const { return config_->GetValue(key); }
 
 ZUnInstallMainDlg::~ZUnInstallMainDlg() {
   if (instance_view_) UnmapViewOfFile(instance_view_);
@@ -73,7 +74,7 @@ bool ZUnInstallMainDlg::Init() {
   size_t separator = module_path.find_last_of(u"\\/");
   program_dir_ = separator == std::u16string::npos ? std::u16string() : module_path.substr(0, separator + 1);
   config_file_path_ = program_dir_ + u"installConfig.dat";
-  if (!ZInstallConfigLoader::GetInstance()->Load()) {
+  if (!config_->Load()) {
     ZLOG(kLogError) << u"init install config file failed";
     return false;
   }

@@ -8,9 +8,12 @@
 
 #include "platform/types.h"
 
+class ZInstallConfigLoader;
+
 class ZUnInstallMainDlg {
  public:
-  ZUnInstallMainDlg();
+  // The program uses the process-wide configuration; tests may pass their own.
+  explicit ZUnInstallMainDlg(ZInstallConfigLoader* config = nullptr);
   ~ZUnInstallMainDlg();
   ZUnInstallMainDlg(const ZUnInstallMainDlg&) = delete;
   ZUnInstallMainDlg& operator=(const ZUnInstallMainDlg&) = delete;
@@ -53,6 +56,9 @@ class ZUnInstallMainDlg {
   void ScheduleProgramSelfDelete();
   void ReportFinished();
 
+  std::u16string Config(const char16_t* key) const;
+
+  ZInstallConfigLoader* config_;
   std::u16string config_file_path_;
   std::u16string temp_resource_dir_;
   std::u16string program_dir_;
