@@ -1,0 +1,410 @@
+// Calls every function of the platform layer that takes or returns UTF-16 text
+// the way code above the layer does: char16_t literals, std::u16string buffers,
+// null where the API allows it. Compiled only against the real Windows headers
+// (scripts/test, mingw-w64, -fsyntax-only): if it compiles, such calls resolve
+// on Windows too. Also compiles on the simulated host, where it proves nothing.
+//
+// tests/win32/check_layer.py insists that every such function appears here.
+#include <string>
+
+#include "platform/files.h"
+#include "platform/firewall.h"
+#include "platform/kernel.h"
+#include "platform/processes.h"
+#include "platform/registry.h"
+#include "platform/shell.h"
+#include "platform/system_info.h"
+#include "platform/types.h"
+#include "platform/user_interface.h"
+#include "platform/window_messages.h"
+
+namespace {
+
+std::u16string Kernel() {
+  char16_t path[MAX_PATH];
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  HMODULE self = GetModuleHandleW(nullptr);
+  HMODULE kernel = GetModuleHandleW(u"kernel32.dll");
+  (void)self;
+  (void)kernel;
+
+  std::u16string command_line = AsU16(GetCommandLineW());
+  const char16_t* tail = AsU16(GetCommandLineW());
+  (void)tail;
+
+  std::u16string expanded(MAX_PATH, u'\0');
+  ExpandEnvironmentStringsW(u"%TEMP%\\x", expanded.data(), MAX_PATH);
+  char16_t value[64];
+  GetEnvironmentVariableW(u"TEMP", value, 64);
+  GetEnvironmentVariableW(u"TEMP", nullptr, 0);
+  SetEnvironmentVariableW(u"NAME", u"value");
+  SetEnvironmentVariableW(u"NAME", nullptr);
+
+  const std::u16string name = u"Local\\Guard";
+  HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096,
+                                      name.c_str());
+  HANDLE anonymous = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 16,
+                                        nullptr);
+  HANDLE opened = OpenFileMappingW(FILE_MAP_READ, FALSE, u"Local\\Guard");
+  LPVOID view = MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0);
+  UnmapViewOfFile(view);
+
+  HANDLE mutex = CreateMutexW(nullptr, FALSE, u"Global\\LogMutex");
+  HANDLE unnamed_mutex = CreateMutexW(nullptr, TRUE, nullptr);
+  HANDLE mutex2 = OpenMutexW(MUTEX_ALL_ACCESS, FALSE, name.c_str());
+  ReleaseMutex(mutex);
+  HANDLE event = CreateEventW(nullptr, TRUE, FALSE, u"Local\\Event");
+  HANDLE unnamed_event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE event2 = OpenEventW(EVENT_MODIFY_STATE, FALSE, u"Local\\Event");
+  SetEvent(event);
+  ResetEvent(event2);
+  WaitForSingleObject(unnamed_event, INFINITE);
+  for (HANDLE h : {mapping, anonymous, opened, mutex, unnamed_mutex, mutex2, event,
+                   unnamed_event, event2})
+    CloseHandle(h);
+
+  char16_t wide[32];
+  int n = MultiByteToWideChar(CP_UTF8, 0, "text", -1, wide, 32);
+  n += MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, "text", -1, nullptr, 0);
+  char narrow[32];
+  n += WideCharToMultiByte(CP_UTF8, 0, u"text", -1, narrow, 32, nullptr, nullptr);
+  n += WideCharToMultiByte(CP_UTF8, 0, wide, n, nullptr, 0, nullptr, nullptr);
+  (void)n;
+
+  LARGE_INTEGER size;
+  size.QuadPart = 0;
+  size.u.LowPart = 1;
+  SetFilePointerEx(INVALID_HANDLE_VALUE, size, nullptr, FILE_BEGIN);
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  if (HRESULT_FROM_WIN32(GetLastError()) == E_ACCESSDENIED || now.wYear == 0) return {};
+  SetLastError(ERROR_SUCCESS);
+  if (GetLastError() == ERROR_ALREADY_EXISTS) return {};
+  return command_line + path + value;
+}
+
+void Files() {
+  const std::u16string path = u"C:\\Program Files\\Sample\\a.txt";
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD done = 0;
+  char data[16] = {};
+  ReadFile(file, data, sizeof data, &done, nullptr);
+  WriteFile(file, data, sizeof data, &done, nullptr);
+  CloseHandle(file);
+
+  DeleteFileW(u"C:\\a.txt");
+  DeleteFileW(path.c_str());
+  MoveFileExW(u"C:\\a.txt", u"C:\\b.txt", MOVEFILE_REPLACE_EXISTING);
+  MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  MoveFileExW(u"C:\\a.txt", NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
+  CopyFileW(u"C:\\a.txt", path.c_str(), FALSE);
+  if (GetFileAttributesW(u"C:\\a.txt") == INVALID_FILE_ATTRIBUTES) return;
+  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  CreateDirectoryW(u"C:\\dir", nullptr);
+  RemoveDirectoryW(u"C:\\dir");
+
+  char16_t full[MAX_PATH];
+  char16_t* file_part = nullptr;
+  GetFullPathNameW(u"a.txt", MAX_PATH, full, &file_part);
+  GetFullPathNameW(u"a.txt", MAX_PATH, full, nullptr);
+  GetCurrentDirectoryW(MAX_PATH, full);
+  SetCurrentDirectoryW(u"C:\\");
+  std::u16string temp(MAX_PATH + 1, u'\0');
+  temp.resize(GetTempPathW(MAX_PATH + 1, temp.data()));
+
+  WIN32_FIND_DATAW found;
+  HANDLE find = FindFirstFileW(u"C:\\dir\\*", &found);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      std::u16string name = AsU16(found.cFileName);
+      if (name == u"." || name == u"..") continue;
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+  }
+}
+
+void Registry() {
+  HKEY key = nullptr;
+  DWORD disposition = 0;
+  RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Sample", 0, nullptr, REG_OPTION_NON_VOLATILE,
+                  KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, &key, &disposition);
+  char16_t class_name[8] = u"";
+  RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Sample", 0, class_name, 0, KEY_WRITE, nullptr,
+                  &key, nullptr);
+  RegCreateKeyW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Sample", &key);
+  RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Sample", 0, KEY_READ, &key);
+  RegOpenKeyExW(key, nullptr, 0, KEY_READ, &key);
+  RegOpenKeyW(HKEY_CLASSES_ROOT, u".txt", &key);
+
+  DWORD type = 0;
+  BYTE data[256];
+  DWORD size = sizeof data;
+  RegQueryValueExW(key, u"InstallPath", nullptr, &type, data, &size);
+  RegQueryValueExW(key, nullptr, nullptr, &type, nullptr, &size);
+  const std::u16string text = u"C:\\Program Files\\Sample";
+  RegSetValueExW(key, u"InstallPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                 static_cast<DWORD>((text.size() + 1) * sizeof(char16_t)));
+  DWORD number = 1;
+  RegSetValueExW(key, nullptr, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+                 sizeof number);
+  RegDeleteValueW(key, u"InstallPath");
+  RegDeleteValueW(key, nullptr);
+  RegDeleteKeyW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Sample\\Sub");
+  RegDeleteKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Sample", KEY_WOW64_64KEY, 0);
+
+  char16_t name[256];
+  DWORD name_size = 256;
+  FILETIME written;
+  RegEnumKeyExW(key, 0, name, &name_size, nullptr, nullptr, nullptr, &written);
+  RegEnumKeyExW(key, 0, name, &name_size, nullptr, class_name, &size, nullptr);
+  RegEnumValueW(key, 0, name, &name_size, nullptr, &type, data, &size);
+  DWORD sub_keys = 0, values = 0;
+  RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &sub_keys, nullptr, nullptr, &values, nullptr,
+                   nullptr, nullptr, nullptr);
+  RegQueryInfoKeyW(key, class_name, &size, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                   nullptr, nullptr, &written);
+  RegCloseKey(key);
+}
+
+void Shell() {
+  std::u16string from = u"C:\\Program Files\\Sample";
+  from.push_back(u'\0');  // the list ends with one more zero
+  SHFILEOPSTRUCTW operation = {};
+  operation.wFunc = FO_DELETE;
+  operation.pFrom = AsWide(from.c_str());
+  operation.pTo = nullptr;
+  operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+  int result = SHFileOperationW(&operation);
+  (void)result;
+
+  if (PathFileExistsW(u"C:\\Windows")) return;
+  const std::u16string path = u"C:\\x";
+  PathFileExistsW(path.c_str());
+
+  char16_t joined[MAX_PATH] = u"C:\\Program Files";
+  if (!PathAppendW(joined, u"Sample\\..\\Sample Product")) return;
+  std::u16string more = u"res";
+  PathAppendW(joined, more.c_str());
+  char16_t clean[MAX_PATH];
+  PathCanonicalizeW(clean, joined);
+  PathCanonicalizeW(clean, u"C:\\a\\.\\b\\..\\c");
+  char16_t combined[MAX_PATH];
+  char16_t* combined_path = PathCombineW(combined, clean, u"uninst.exe");
+  combined_path = PathCombineW(combined, u"C:\\dir", nullptr);
+  std::u16string text = combined_path ? combined_path : u"";
+  if (PathIsRelativeW(u"res\\uninstall") && !PathIsRelativeW(text.c_str())) return;
+}
+
+void Processes() {
+  DWORD ids[1024];
+  DWORD bytes = 0;
+  if (!EnumProcesses(ids, sizeof ids, &bytes)) return;
+  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE,
+                               ids[0]);
+  HMODULE module = nullptr;
+  DWORD needed = 0;
+  EnumProcessModules(process, &module, sizeof module, &needed);
+  char16_t name[MAX_PATH];
+  GetModuleBaseNameW(process, module, name, MAX_PATH);
+  GetModuleBaseNameW(process, nullptr, name, MAX_PATH);
+  std::u16string path(MAX_PATH, u'\0');
+  path.resize(GetModuleFileNameExW(process, nullptr, path.data(), MAX_PATH));
+  char16_t device_path[MAX_PATH];
+  GetProcessImageFileNameW(process, device_path, MAX_PATH);
+  DWORD code = 0;
+  if (GetExitCodeProcess(process, &code) && code == STILL_ACTIVE) TerminateProcess(process, 1);
+  CloseHandle(process);
+
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
+    return;
+  TOKEN_PRIVILEGES privileges = {};
+  privileges.PrivilegeCount = 1;
+  privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+  if (LookupPrivilegeValueW(nullptr, u"SeDebugPrivilege", &privileges.Privileges[0].Luid))
+    AdjustTokenPrivileges(token, FALSE, &privileges, sizeof privileges, nullptr, nullptr);
+  const std::u16string privilege = u"SeShutdownPrivilege";
+  LookupPrivilegeValueW(u"", privilege.c_str(), &privileges.Privileges[0].Luid);
+  CloseHandle(token);
+}
+
+void SystemInfo() {
+  HMODULE ntdll = LoadLibraryW(u"ntdll.dll");
+  const std::u16string psapi_name = u"psapi.dll";
+  HMODULE psapi = LoadLibraryW(psapi_name.c_str());
+  typedef DWORD(WINAPI * BaseNameProc)(HANDLE, HMODULE, LPWSTR, DWORD);
+  // Through void (*)(): a direct cast between function types is a warning.
+  BaseNameProc base_name = reinterpret_cast<BaseNameProc>(
+      reinterpret_cast<void (*)()>(GetProcAddress(psapi, "GetModuleBaseNameW")));
+  char16_t name[MAX_PATH];
+  // Through a pointer of the system's type, text takes AsWide().
+  if (base_name) base_name(GetCurrentProcess(), nullptr, AsWide(name), MAX_PATH);
+  FreeLibrary(psapi);
+  FreeLibrary(ntdll);
+
+  OSVERSIONINFOEXW version = {};
+  version.dwOSVersionInfoSize = sizeof version;
+  GetVersionExW(reinterpret_cast<LPOSVERSIONINFOW>(&version));
+  SYSTEM_INFO info;
+  GetNativeSystemInfo(&info);
+  if (info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64) GetSystemInfo(&info);
+
+  const std::u16string file = u"C:\\Windows\\System32\\kernel32.dll";
+  DWORD handle = 0;
+  DWORD size = GetFileVersionInfoSizeW(file.c_str(), &handle);
+  std::string block(size, '\0');
+  if (size && GetFileVersionInfoW(file.c_str(), 0, size, block.data())) {
+    void* fixed = nullptr;
+    UINT fixed_size = 0;
+    if (VerQueryValueW(block.data(), u"\\", &fixed, &fixed_size) && fixed)
+      if (static_cast<VS_FIXEDFILEINFO*>(fixed)->dwSignature != VS_FFI_SIGNATURE) return;
+  }
+  GetFileVersionInfoSizeW(u"C:\\x.exe", nullptr);
+
+  char16_t directory[MAX_PATH];
+  GetSystemDirectoryW(directory, MAX_PATH);
+  char16_t drives[128];
+  DWORD length = GetLogicalDriveStringsW(128, drives);
+  for (const char16_t* drive = drives; length && *drive;
+       drive += std::char_traits<char16_t>::length(drive) + 1) {
+    std::u16string device_name(drive, 2);  // "C:"
+    char16_t target[MAX_PATH];
+    QueryDosDeviceW(device_name.c_str(), target, MAX_PATH);
+  }
+  char16_t target[MAX_PATH];
+  QueryDosDeviceW(u"C:", target, MAX_PATH);
+}
+
+void UserInterface() {
+  ImmDisableIME(static_cast<DWORD>(-1));
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&controls);
+  ZAppModule module;
+  module.Init(GetModuleHandleW(nullptr));
+  module.Term();
+}
+
+void Firewall() {
+  HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  if (FAILED(hr) && hr != RPC_E_CHANGED_MODE) return;
+  // Our own copy of the ids, under names of our own.
+  const CLSID clsid_manager = {0x304CE942, 0x6E39, 0x40D8,
+                               {0x94, 0x3A, 0xB9, 0x13, 0xC4, 0x0C, 0x9C, 0xD4}};
+  const IID iid_manager = {0xF7898AF5, 0xCAC4, 0x4632,
+                           {0xA2, 0xEC, 0xDA, 0x06, 0xE5, 0x11, 0x1A, 0xF2}};
+  if (clsid_manager == iid_manager) return;
+  INetFwMgr* manager = nullptr;
+  hr = CoCreateInstance(clsid_manager, nullptr, CLSCTX_INPROC_SERVER, iid_manager,
+                        reinterpret_cast<void**>(&manager));
+  if (SUCCEEDED(hr) && manager) {
+    INetFwPolicy* policy = nullptr;
+    INetFwProfile* profile = nullptr;
+    INetFwAuthorizedApplications* apps = nullptr;
+    manager->get_LocalPolicy(&policy);
+    policy->get_CurrentProfile(&profile);
+    profile->get_AuthorizedApplications(&apps);
+    LONG count = 0;
+    apps->get_Count(&count);
+
+    BSTR image = SysAllocString(u"C:\\Program Files\\Sample\\uninst.exe");
+    const std::u16string label = u"Uninstaller";
+    BSTR name = SysAllocString(label.c_str());
+    INetFwAuthorizedApplication* app = nullptr;
+    if (SUCCEEDED(apps->Item(image, &app)) && app) {
+      BSTR current = nullptr;
+      app->get_Name(&current);
+      std::u16string text(AsU16(current), SysStringLen(current));
+      SysFreeString(current);
+      app->put_Name(name);
+      app->put_ProcessImageFileName(image);
+      app->put_Enabled(VARIANT_TRUE);
+      apps->Add(app);
+      app->Release();
+    }
+    apps->Remove(image);
+    // Held as char16_t*, as code that keeps BSTRs beside other text might.
+    char16_t* held = AsU16(SysAllocString(u"x"));
+    UINT length = SysStringLen(held);
+    (void)length;
+    SysFreeString(held);
+    SysFreeString(nullptr);
+    SysFreeString(image);
+    SysFreeString(name);
+    apps->Release();
+    profile->Release();
+    policy->Release();
+    manager->Release();
+  }
+  CoUninitialize();
+}
+
+LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_CLOSE) {
+    DestroyWindow(window);
+    return 0;
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+void Windows() {
+  const std::u16string class_name = u"SampleProductMainWindow";
+  WNDCLASSEXW window_class = {};
+  window_class.cbSize = sizeof window_class;
+  window_class.lpfnWndProc = Procedure;
+  window_class.hInstance = GetModuleHandleW(nullptr);
+  window_class.lpszClassName = AsWide(class_name.c_str());
+  ATOM atom = RegisterClassExW(&window_class);
+  (void)atom;
+  HWND window = CreateWindowExW(0, class_name.c_str(), u"Sample", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND unnamed = CreateWindowExW(0, u"SampleProductMainWindow", nullptr, 0, 0, 0, 0, 0,
+                                 HWND_MESSAGE, nullptr, nullptr, nullptr);
+  (void)unnamed;
+  HWND found = FindWindowW(class_name.c_str(), nullptr);
+  found = FindWindowW(nullptr, u"Sample");
+  found = FindWindowW(u"SampleProductMainWindow", u"Sample");
+  // Older spellings of null mean null too.
+  found = FindWindowW(u"SampleProductMainWindow", NULL);
+  found = FindWindowW(class_name.c_str(), 0);
+  DWORD process = 0;
+  GetWindowThreadProcessId(found, &process);
+  if (IsWindow(found)) PostMessageW(found, WM_CLOSE, 0, 0);
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+  PostQuitMessage(0);
+  DestroyWindow(window);
+  UnregisterClassW(class_name.c_str(), GetModuleHandleW(nullptr));
+  UnregisterClassW(u"SampleProductMainWindow", nullptr);
+}
+
+// Calls whose text is all wchar_t or null still reach the system's functions
+// unambiguously.
+#if defined(_WIN32)
+void SystemSpelling() {
+  GetModuleHandleW(nullptr);
+  GetModuleHandleW(L"kernel32.dll");
+  CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  FindWindowW(nullptr, nullptr);
+  FindWindowW(L"Class", nullptr);
+  FindWindowW(L"Class", u"Mixed");
+  wchar_t buffer[MAX_PATH];
+  GetModuleFileNameW(nullptr, buffer, MAX_PATH);
+  GetTempPathW(MAX_PATH, buffer);
+  RegQueryValueExW(HKEY_CURRENT_USER, nullptr, nullptr, nullptr, nullptr, nullptr);
+  SysFreeString(SysAllocString(L"x"));
+  SysFreeString(SysAllocString(nullptr));
+}
+#endif
+
+}  // namespace
+
+// Referenced so that -Wunused-function has nothing to say.
+void (*const kProbeEntries[])() = {
+    [] { Kernel(); }, Files, Registry, Shell, Processes, SystemInfo, UserInterface, Firewall,
+    Windows,
+#if defined(_WIN32)
+    SystemSpelling,
+#endif
+};
