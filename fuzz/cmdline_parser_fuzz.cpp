@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "app/cmdline/CCmdLineParser.h"
+#include "packet_public/CCmdLineParser.h"
 #include "fuzz/FuzzCheck.h"
 #include "packet_public/ZText.h"
 

@@ -1,4 +1,4 @@
-#include "app/cmdline/CCmdLineParser.h"
+#include "packet_public/CCmdLineParser.h"
 
 namespace {
 

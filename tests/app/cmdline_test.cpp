@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/cmdline/CCmdLineParser.h"
+#include "packet_public/CCmdLineParser.h"
 #include "app/cmdline/SilentRun.h"
 #include "app/cmdline/SwitchSet.h"
 
