@@ -6,6 +6,7 @@
 #include "app/AppWindow.h"
 #include "app/cmdline/SilentRun.h"
 #include "app/log/ZLog.h"
+#include "engine/ZRemoval.h"
 #include "packet_public/ZInstallConfigLoader.h"
 #include "platform/files.h"
 #include "platform/kernel.h"
@@ -67,6 +68,7 @@ ZUnInstallMainDlg::~ZUnInstallMainDlg() {
   if (instance_mapping_) CloseHandle(instance_mapping_);
   instance_view_ = nullptr;
   instance_mapping_ = nullptr;
+  file_list_.DestroyAll();
 }
 
 bool ZUnInstallMainDlg::Init() {
@@ -217,10 +219,11 @@ void ZUnInstallMainDlg::DoUninstall() {
   ReportFinished();
 }
 
-// The steps below are connected to the engine and the usage report as those land.
+void ZUnInstallMainDlg::LoadInstallPacket() { file_list_.LoadPacket(config_file_path_, program_dir_); }
+void ZUnInstallMainDlg::UninstallInstalledFiles() { file_list_.UninstallAll(kUninstallPhase); }
+void ZUnInstallMainDlg::ScheduleProgramSelfDelete() { ScheduleSelfDelete(); }
+
+// The tool-set extension and the usage report are connected here as they land.
 void ZUnInstallMainDlg::RunToolSetExtensionUninstall() {}
 void ZUnInstallMainDlg::CaptureInstallAge() {}
-void ZUnInstallMainDlg::LoadInstallPacket() {}
-void ZUnInstallMainDlg::UninstallInstalledFiles() {}
-void ZUnInstallMainDlg::ScheduleProgramSelfDelete() {}
 void ZUnInstallMainDlg::ReportFinished() {}

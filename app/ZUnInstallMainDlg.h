@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/ZInstallFileActionMgr.h"
 #include "platform/types.h"
 
 class ZInstallConfigLoader;
@@ -66,4 +67,5 @@ class ZUnInstallMainDlg {
   std::atomic<int32_t> finished_{0};
   HANDLE instance_mapping_ = nullptr;
   void* instance_view_ = nullptr;
+  ZInstallFileActionMgr file_list_;
 };

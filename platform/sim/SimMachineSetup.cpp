@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <vector>
 
 #include "platform/files.h"
@@ -41,6 +42,21 @@ bool SetString(HKEY root, const std::u16string& key, const std::u16string& name,
 
 }  // namespace
 
+int SimDefaultBuild(int platform, int major, int minor) {
+  struct Release {
+    int platform, major, minor, build;
+  };
+  static const Release kReleases[] = {
+      {1, 4, 0, 950},   {1, 4, 10, 1998}, {1, 4, 90, 3000}, {2, 3, 51, 1057},
+      {2, 4, 0, 1381},  {2, 5, 0, 2195},  {2, 5, 1, 2600},  {2, 5, 2, 3790},
+      {2, 6, 0, 6002},  {2, 6, 1, 7601},  {2, 6, 2, 9200},  {2, 6, 3, 9600},
+      {2, 6, 4, 9841},  {2, 10, 0, 19045},
+  };
+  for (const auto& r : kReleases)
+    if (r.platform == platform && r.major == major && r.minor == minor) return r.build;
+  return 0;
+}
+
 bool SimCreateMachine(const std::string& dir, const SimMachineOptions& options,
                       std::string* error) {
   struct stat st;
@@ -74,17 +90,25 @@ bool SimCreateMachine(const std::string& dir, const SimMachineOptions& options,
       return false;
     }
   }
+  // The kernel image: its version resource is what tells the real kernel version.
+  if (FILE* kernel = std::fopen((dir + "/drives/c/Windows/System32/ntoskrnl.exe").c_str(), "wb")) {
+    std::fputs("MZ", kernel);
+    std::fclose(kernel);
+  } else {
+    if (error) *error = "cannot create files in " + dir;
+    return false;
+  }
   {
     auto db = SimDb::Open(dir + "/machine.db", true, error);
     if (!db) return false;
     SimTransaction tx(*db);
     const std::vector<std::pair<std::string, std::string>> facts = {
         {"arch", options.x64 ? "x64" : "x86"},
-        {"os_platform", "2"},
-        {"os_major", "10"},
-        {"os_minor", "0"},
-        {"os_build", "19045"},
-        {"os_product_type", "1"},
+        {"os_platform", std::to_string(options.os_platform)},
+        {"os_major", std::to_string(options.os_major)},
+        {"os_minor", std::to_string(options.os_minor)},
+        {"os_build", std::to_string(options.os_build)},
+        {"os_product_type", std::to_string(options.os_product_type)},
         {"os_csd", ""},
         {"computer_name", options.computer_name},
         {"user_name", user},

@@ -237,14 +237,14 @@ TEST_F(UninstallFlowTest, SilentRunAsksTheRunningApplicationToClose) {
   ChildProcess product;
   ASSERT_TRUE(StartInMachine(&product, app, {"window", "SampleProductMainWindow", "Sample Product"}));
   ASSERT_EQ(product.ReadLine(), "ready");
+  // Without the silent switch nothing happens until the dialog exists.
+  EXPECT_EQ(Uninstall({}).exit_code, 0);
+  EXPECT_EQ(product.ReadLine(500), "");
+  EXPECT_TRUE(PathExists(Real(std::string(kProduct) + "uninst.exe")));
+
   EXPECT_EQ(Uninstall().exit_code, 0);
   EXPECT_EQ(product.ReadLine(), "1138 0 0");  // 0x0472, both parameters 0
   EXPECT_TRUE(product.Running());             // no waiting for it to end
-
-  // Without the silent switch nothing happens until the dialog exists.
-  RunCommand({"/bin/rm", "-rf", Real("Users/User/AppData/Local/Temp/SampleProductUninstall")});
-  EXPECT_EQ(Uninstall({}).exit_code, 0);
-  EXPECT_EQ(product.ReadLine(500), "");
 }
 
 }  // namespace

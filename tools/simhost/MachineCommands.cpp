@@ -1,4 +1,4 @@
-// Machine life cycle: new, reboot, ps, run, env, fact.
+// Machine life cycle: new, reboot, ps, run, env, fact, volume.
 #include <dirent.h>
 #include <errno.h>
 #include <signal.h>
@@ -41,18 +41,55 @@ void RemoveTree(const std::string& path) {
   }
 }
 
+bool ParseNumber(const std::string& text, int* value) {
+  if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
+    return false;
+  *value = std::atoi(text.c_str());
+  return true;
+}
+
+// "6.1" or "6.1.7601".
+bool ParseWindowsVersion(const std::string& text, int version[3]) {
+  size_t first = text.find('.');
+  if (first == std::string::npos) return false;
+  size_t second = text.find('.', first + 1);
+  if (!ParseNumber(text.substr(0, first), &version[0])) return false;
+  if (!ParseNumber(text.substr(first + 1, second == std::string::npos ? std::string::npos
+                                                                        : second - first - 1),
+                   &version[1]))
+    return false;
+  version[2] = -1;
+  return second == std::string::npos || ParseNumber(text.substr(second + 1), &version[2]);
+}
+
 }  // namespace
 
 int CmdNew(const Args& args) {
   SimMachineOptions options;
+  int version[3] = {-1, -1, -1};
   for (size_t i = 1; i < args.size(); ++i) {
     if (args[i] == "--arch" && i + 1 < args.size()) {
       const std::string& arch = args[++i];
       if (arch != "x86" && arch != "x64") return Fail("--arch takes x86 or x64");
       options.x64 = arch == "x64";
+    } else if (args[i] == "--windows" && i + 1 < args.size()) {
+      if (!ParseWindowsVersion(args[++i], version))
+        return Fail("--windows takes MAJOR.MINOR or MAJOR.MINOR.BUILD");
+    } else if (args[i] == "--server") {
+      options.os_product_type = 3;
+    } else if (args[i] == "--platform" && i + 1 < args.size()) {
+      if (!ParseNumber(args[++i], &options.os_platform) || options.os_platform > 2)
+        return Fail("--platform takes 0, 1 or 2");
     } else {
       return Usage();
     }
+  }
+  if (version[0] >= 0) {
+    options.os_major = version[0];
+    options.os_minor = version[1];
+    options.os_build = version[2] >= 0
+                           ? version[2]
+                           : SimDefaultBuild(options.os_platform, version[0], version[1]);
   }
   if (mkdir(args[0].c_str(), 0755) != 0 && errno != EEXIST)
     return Fail("cannot create " + args[0] + ": " + std::strerror(errno));
@@ -136,5 +173,32 @@ int CmdFact(const Args& args) {
   auto machine = SimHost::Machine();
   if (args.size() == 3) return machine->SetFact(args[1], args[2]) ? 0 : Fail("cannot set " + args[1]);
   std::printf("%s\n", machine->Fact(args[1]).c_str());
+  return 0;
+}
+
+int CmdVolume(const Args& args) {
+  if (args.size() != 3) return Usage();
+  const std::string& letter_text = args[1];
+  char letter = letter_text.size() == 1 || (letter_text.size() == 2 && letter_text[1] == ':')
+                    ? letter_text[0]
+                    : 0;
+  if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+  if (letter < 'A' || letter > 'Z') return Fail("LETTER is a drive letter: C or C:");
+  if (!OpenMachine(args[0])) return 2;
+  auto machine = SimHost::Machine();
+  SimDb& db = machine->Db();
+  SimTransaction tx(db);
+  const bool remove = args[2] == "--remove";
+  SimStatement st(db, remove ? "DELETE FROM volumes WHERE upper(letter)=?1"
+                             : "INSERT OR REPLACE INTO volumes(letter, device) VALUES(?1, ?2)");
+  st.Bind(1, std::string(1, letter));
+  if (!remove) st.Bind(2, args[2]);
+  st.Step();
+  if (st.Failed() || !tx.Commit()) return Fail("cannot change the volumes of " + args[0]);
+  // The drive's folder stays when the drive goes: its files are not lost.
+  if (!remove) {
+    std::string dir = machine->DriveDir(static_cast<char16_t>(letter));
+    if (mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST) return Fail("cannot create " + dir);
+  }
   return 0;
 }

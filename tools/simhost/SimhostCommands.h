@@ -15,6 +15,7 @@ int CmdPs(const Args& args);
 int CmdRun(const Args& args);
 int CmdEnv(const Args& args);
 int CmdFact(const Args& args);
+int CmdVolume(const Args& args);
 
 // Selects the machine in dir for this process; prints the reason on failure.
 bool OpenMachine(const std::string& dir);

@@ -8,7 +8,8 @@
 int Usage() {
   std::fprintf(stderr,
                "usage: simhost <command> DIR ...\n"
-               "  new DIR [--arch x86|x64]          create a machine\n"
+               "  new DIR [--arch x86|x64] [--windows MAJOR.MINOR[.BUILD]] [--server]\n"
+               "      [--platform N]                create a machine\n"
                "  install-sample DIR                install the sample product\n"
                "  dump DIR                          print the machine's state as JSON\n"
                "  reg DIR set KEY NAME TYPE DATA [--view 32|64]\n"
@@ -18,7 +19,8 @@ int Usage() {
                "  ps DIR                            list the machine's processes\n"
                "  run DIR WINPATH [ARGS...]         run a program of the machine\n"
                "  env DIR NAME [VALUE]              read or set an environment variable\n"
-               "  fact DIR NAME [VALUE]             read or set a machine fact\n");
+               "  fact DIR NAME [VALUE]             read or set a machine fact\n"
+               "  volume DIR LETTER DEVICE|--remove add, change or remove a drive\n");
   return 2;
 }
 
@@ -49,7 +51,7 @@ int main(int argc, char** argv) {
       {"dump", CmdDump},     {"reg", CmdReg},
       {"reboot", CmdReboot}, {"ps", CmdPs},
       {"run", CmdRun},       {"env", CmdEnv},
-      {"fact", CmdFact},
+      {"fact", CmdFact},     {"volume", CmdVolume},
   };
   for (const auto& entry : commands)
     if (std::strcmp(command, entry.name) == 0) return entry.run(args);

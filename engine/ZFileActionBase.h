@@ -1,0 +1,42 @@
+// One thing to undo for an installed file or folder ("config" element of a
+// packet item): a registry value, a service, a shortcut, a start-menu entry...
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/xml.h"
+
+// The phase in which the uninstaller carries the actions out.
+constexpr int kUninstallPhase = 6;
+
+class ZFileActionBase {
+ public:
+  // record_path: the full path of the file or folder the action belongs to.
+  explicit ZFileActionBase(const std::u16string& record_path);
+  virtual ~ZFileActionBase();
+  ZFileActionBase(const ZFileActionBase&) = delete;
+  ZFileActionBase& operator=(const ZFileActionBase&) = delete;
+
+  // Reads the action's attributes from its element: 1 when read, else 0
+  // (always 0 for an empty element).
+  virtual int LoadFromXml(const ZXmlElement& element) = 0;
+  // The uninstaller installs nothing; the slot is kept for the installer's side.
+  virtual void Install(int phase);
+  // Acts only in kUninstallPhase.
+  virtual void Uninstall(int phase) = 0;
+  // The kind name the packet uses ("reg", "service" ...).
+  virtual const char* GetActionName() const = 0;
+
+  const std::u16string& RecordPath() const { return record_path_; }
+
+ protected:
+  // Attribute readers shared by the kinds: text converted to UTF-16 (empty when
+  // missing), numbers read leniently (0 when missing).
+  static bool HasAttribute(const ZXmlElement& element, const char* name);
+  static std::u16string TextAttribute(const ZXmlElement& element, const char* name);
+  static int32_t NumberAttribute(const ZXmlElement& element, const char* name);
+
+ private:
+  const std::u16string record_path_;
+};

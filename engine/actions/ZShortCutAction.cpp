@@ -1,0 +1,29 @@
+#include "engine/actions/ZShortCutAction.h"
+
+#include "packet_public/CCmdLineParser.h"
+#include "platform/kernel.h"
+
+ZShortCutAction::ZShortCutAction(const std::u16string& record_path) : ZFileActionBase(record_path) {}
+
+int ZShortCutAction::LoadFromXml(const ZXmlElement& element) {
+  const char16_t* line = AsU16(GetCommandLineW());
+  return LoadWithCommandLine(element, line ? std::u16string_view(line) : std::u16string_view());
+}
+
+int ZShortCutAction::LoadWithCommandLine(const ZXmlElement& element,
+                                         std::u16string_view command_line) {
+  if (!element) return 0;
+  CCmdLineParser parser(command_line);
+  std::optional<std::u16string> icons = parser.GetVal(u"ico");
+  if (icons && *icons == u"0") return 0;
+  arguments_ = TextAttribute(element, "cmdline");
+  link_name_ = TextAttribute(element, "name");
+  description_ = TextAttribute(element, "des");
+  quick_launch_bar_ = NumberAttribute(element, "quicklaunchbar");
+  return 1;
+}
+
+void ZShortCutAction::Uninstall(int phase) {
+  if (phase != kUninstallPhase) return;
+  // Removing the desktop and quick-launch links comes with the shortcut removal.
+}

@@ -1,0 +1,129 @@
+// Processes: listing the live ones, opening, querying and ending them, their
+// modules and image paths, and the privileges of the program's access token.
+//
+// The PSAPI functions (EnumProcesses, EnumProcessModules, GetModuleBaseNameW,
+// GetModuleFileNameExW, GetProcessImageFileNameW) and NtQueryInformationProcess
+// live in libraries that older systems lack: code above the layer reaches them
+// through LoadLibraryW/GetProcAddress (platform/system_info.h), which hand out
+// exactly these functions on the simulated host.
+#pragma once
+
+#include "platform/types.h"
+
+#if defined(_WIN32)
+
+#include <psapi.h>
+#include <winternl.h>
+
+// The newer headers widen PROCESS_ALL_ACCESS to rights Windows XP does not
+// know, and XP refuses such a request outright; the narrower mask works everywhere.
+#undef PROCESS_ALL_ACCESS
+#define PROCESS_ALL_ACCESS (STANDARD_RIGHTS_REQUIRED | SYNCHRONIZE | 0xFFF)
+
+#else  // simulated host
+
+typedef LONG NTSTATUS;
+typedef ULONG* PULONG;
+#define NT_SUCCESS(status) (static_cast<NTSTATUS>(status) >= 0)
+
+// GetExitCodeProcess while the process runs.
+#define STILL_ACTIVE 259
+
+// Process access rights.
+#define PROCESS_TERMINATE 0x0001
+#define PROCESS_CREATE_THREAD 0x0002
+#define PROCESS_VM_OPERATION 0x0008
+#define PROCESS_VM_READ 0x0010
+#define PROCESS_VM_WRITE 0x0020
+#define PROCESS_DUP_HANDLE 0x0040
+#define PROCESS_CREATE_PROCESS 0x0080
+#define PROCESS_SET_QUOTA 0x0100
+#define PROCESS_SET_INFORMATION 0x0200
+#define PROCESS_QUERY_INFORMATION 0x0400
+#define PROCESS_SUSPEND_RESUME 0x0800
+#define PROCESS_QUERY_LIMITED_INFORMATION 0x1000
+#define PROCESS_ALL_ACCESS 0x1F0FFF
+
+// Access token rights and privilege attributes.
+#define TOKEN_ASSIGN_PRIMARY 0x0001
+#define TOKEN_DUPLICATE 0x0002
+#define TOKEN_IMPERSONATE 0x0004
+#define TOKEN_QUERY 0x0008
+#define TOKEN_QUERY_SOURCE 0x0010
+#define TOKEN_ADJUST_PRIVILEGES 0x0020
+#define TOKEN_ADJUST_GROUPS 0x0040
+#define TOKEN_ADJUST_DEFAULT 0x0080
+#define SE_PRIVILEGE_ENABLED_BY_DEFAULT 0x00000001L
+#define SE_PRIVILEGE_ENABLED 0x00000002L
+#define SE_PRIVILEGE_REMOVED 0x00000004L
+#define ANYSIZE_ARRAY 1
+
+#define ERROR_NOT_ALL_ASSIGNED 1300L
+#define ERROR_NO_SUCH_PRIVILEGE 1313L
+
+struct LUID {
+  DWORD LowPart;
+  LONG HighPart;
+};
+typedef LUID* PLUID;
+
+struct LUID_AND_ATTRIBUTES {
+  LUID Luid;
+  DWORD Attributes;
+};
+typedef LUID_AND_ATTRIBUTES* PLUID_AND_ATTRIBUTES;
+
+struct TOKEN_PRIVILEGES {
+  DWORD PrivilegeCount;
+  LUID_AND_ATTRIBUTES Privileges[ANYSIZE_ARRAY];
+};
+typedef TOKEN_PRIVILEGES* PTOKEN_PRIVILEGES;
+
+// NtQueryInformationProcess classes; only the basic information is known here.
+enum PROCESSINFOCLASS {
+  ProcessBasicInformation = 0,
+};
+
+struct PROCESS_BASIC_INFORMATION {
+  NTSTATUS ExitStatus;  // STILL_ACTIVE while the process runs
+  PVOID PebBaseAddress;
+  ULONG_PTR AffinityMask;
+  LONG BasePriority;
+  ULONG_PTR UniqueProcessId;
+  ULONG_PTR InheritedFromUniqueProcessId;  // the parent's process id
+};
+typedef PROCESS_BASIC_INFORMATION* PPROCESS_BASIC_INFORMATION;
+
+// The ids of the machine's live processes; bytes_returned says how many bytes
+// of ids were stored (a full buffer may mean there are more).
+BOOL EnumProcesses(DWORD* ids, DWORD bytes, LPDWORD bytes_returned);
+// ERROR_INVALID_PARAMETER for an id that is no live process of the machine.
+// The handle allows exactly the rights asked for; it can be waited on once
+// SYNCHRONIZE is among them and is signalled when the process has ended.
+HANDLE OpenProcess(DWORD desired_access, BOOL inherit, DWORD process_id);
+// Ends the process at once (PROCESS_TERMINATE); does not wait for its end.
+BOOL TerminateProcess(HANDLE process, UINT exit_code);
+// STILL_ACTIVE while it runs.
+BOOL GetExitCodeProcess(HANDLE process, LPDWORD exit_code);
+
+// A process has one module here, its image; null names it in the calls below.
+BOOL EnumProcessModules(HANDLE process, HMODULE* modules, DWORD bytes, LPDWORD bytes_needed);
+// The image's file name ("SampleApp.exe").
+DWORD GetModuleBaseNameW(HANDLE process, HMODULE module, LPWSTR buffer, DWORD size);
+// The image's path in drive form ("C:\Program Files\...").
+DWORD GetModuleFileNameExW(HANDLE process, HMODULE module, LPWSTR buffer, DWORD size);
+// The image's path in NT device form ("\Device\HarddiskVolume2\Program Files\...").
+DWORD GetProcessImageFileNameW(HANDLE process, LPWSTR buffer, DWORD size);
+
+NTSTATUS WINAPI NtQueryInformationProcess(HANDLE process, PROCESSINFOCLASS information_class,
+                                          PVOID information, ULONG length, PULONG returned);
+
+BOOL OpenProcessToken(HANDLE process, DWORD desired_access, PHANDLE token);
+// Privileges of the local system only (system_name null or empty).
+BOOL LookupPrivilegeValueW(LPCWSTR system_name, LPCWSTR name, PLUID luid);
+// Succeeds with ERROR_NOT_ALL_ASSIGNED when the token lacks one of the privileges.
+BOOL AdjustTokenPrivileges(HANDLE token, BOOL disable_all, PTOKEN_PRIVILEGES new_state,
+                           DWORD buffer_length, PTOKEN_PRIVILEGES previous_state,
+                           PDWORD return_length);
+
+#endif  // _WIN32
