@@ -4,11 +4,14 @@
 #include <fcntl.h>
 
 #include "platform/kernel.h"
+#include "platform/sim/SimHost.h"
 #include "platform/sim/SimLocks.h"
 
 int wWinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR command_line, int show);
 
 int main() {
+  // Taken before anything can rename the running file.
+  SimHost::ExecutablePath();
   // The descriptor stays open for the life of the process; the kernel drops
   // the lock when the process ends, however it ends.
   int image = open("/proc/self/exe", O_RDONLY | O_CLOEXEC);

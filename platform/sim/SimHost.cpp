@@ -55,10 +55,14 @@ SimHost& SimHost::Instance() {
 }
 
 std::string SimHost::ExecutablePath() {
-  char buffer[PATH_MAX];
-  ssize_t n = readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
-  if (n <= 0) return std::string();
-  return std::string(buffer, static_cast<size_t>(n));
+  // The path the program was started from, as Windows keeps it: a later rename
+  // of the running file does not change it.
+  static const std::string* path = [] {
+    char buffer[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
+    return new std::string(n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string());
+  }();
+  return *path;
 }
 
 std::shared_ptr<SimMachine> SimHost::Machine() {

@@ -51,7 +51,7 @@ class SimHost {
   static std::u16string CurrentDirectory();
   static void SetCurrentDirectory(const std::u16string& path);
 
-  // Real path of the running executable.
+  // Real path the running executable was started from.
   static std::string ExecutablePath();
 
  private:

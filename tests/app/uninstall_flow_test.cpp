@@ -247,4 +247,30 @@ TEST_F(UninstallFlowTest, SilentRunAsksTheRunningApplicationToClose) {
   EXPECT_TRUE(product.Running());             // no waiting for it to end
 }
 
+TEST_F(UninstallFlowTest, SilentRunRemovesTheListedFilesAndEndsTheirPrograms) {
+  ChildProcess app;
+  ASSERT_TRUE(StartInMachine(&app, Real(std::string(kProduct) + "SampleApp.exe"), {"sleep"}));
+  ASSERT_EQ(app.ReadLine(), "ready");
+  EXPECT_EQ(Uninstall().exit_code, 0);
+  EXPECT_EQ(app.Wait(5000), 128 + 9);
+  for (const char* gone : {"SampleApp.exe", "SampleCore.dll", "readme.txt", "plugins", "data", "res",
+                           "installConfig.dat", "uninst.exe"})
+    EXPECT_FALSE(PathExists(Real(std::string(kProduct) + gone))) << gone;
+  EXPECT_FALSE(PathExists(Real("ProgramData/Sample Vendor/Sample Product")));
+  EXPECT_TRUE(PathExists(Real("ProgramData/Sample Vendor")));  // not listed
+  // The running uninstaller is renamed once and left for the restart.
+  auto dump = RunCommand({kSimhostPath, "dump", MachineDir()});
+  const std::string pending = "[\"C:\\\\Program Files\\\\Sample Product\\\\uninst.exe_";
+  size_t at = dump.out.find(pending);
+  ASSERT_NE(at, std::string::npos) << dump.out;
+  EXPECT_EQ(dump.out.find(pending, at + 1), std::string::npos) << "renamed twice";
+  EXPECT_EQ(dump.out.find("_del_"), std::string::npos);
+
+  ASSERT_EQ(RunCommand({kSimhostPath, "reboot", MachineDir()}).exit_code, 0);
+  // Only the folder that held the running uninstaller is left, empty.
+  auto left = RunCommand({"/bin/ls", "-A", Real(kProduct)});
+  EXPECT_EQ(left.exit_code, 0);
+  EXPECT_EQ(left.out, "");
+}
+
 }  // namespace
