@@ -8,6 +8,7 @@
 #include "app/log/ZLog.h"
 #include "engine/ZRemoval.h"
 #include "packet_public/ZInstallConfigLoader.h"
+#include "packet_public/ZText.h"
 #include "platform/files.h"
 #include "platform/kernel.h"
 #include "platform/shell.h"
@@ -25,13 +26,6 @@ std::u16string JoinPath(const std::u16string& directory, const std::u16string& n
   return buffer;
 }
 
-std::u16string ModuleFilePath() {
-  char16_t buffer[kPathChars] = {};
-  DWORD length = GetModuleFileNameW(nullptr, buffer, kPathChars);
-  if (length == 0 || length >= kPathChars) return std::u16string();
-  return std::u16string(buffer, length);
-}
-
 // A list of one path for SHFileOperationW: the path and two terminators.
 std::vector<char16_t> DoubleZeroList(const std::u16string& path) {
   std::vector<char16_t> list(path.begin(), path.end());
@@ -43,17 +37,6 @@ std::vector<char16_t> DoubleZeroList(const std::u16string& path) {
 std::u16string WithoutTrailingSeparators(std::u16string path) {
   while (!path.empty() && (path.back() == u'\\' || path.back() == u'/')) path.pop_back();
   return path;
-}
-
-bool EqualNoCase(const std::u16string& a, const std::u16string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char16_t x = a[i], y = b[i];
-    if (x >= u'a' && x <= u'z') x = static_cast<char16_t>(x - 32);
-    if (y >= u'a' && y <= u'z') y = static_cast<char16_t>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -72,7 +55,7 @@ ZUnInstallMainDlg::~ZUnInstallMainDlg() {
 }
 
 bool ZUnInstallMainDlg::Init() {
-  std::u16string module_path = ModuleFilePath();
+  std::u16string module_path = ProgramFilePath();
   size_t separator = module_path.find_last_of(u"\\/");
   program_dir_ = separator == std::u16string::npos ? std::u16string() : module_path.substr(0, separator + 1);
   config_file_path_ = program_dir_ + u"installConfig.dat";

@@ -4,19 +4,10 @@
 
 #include "app/FirewallException.h"
 #include "app/ZUnInstallMainDlg.h"
+#include "packet_public/ZText.h"
 #include "platform/kernel.h"
 #include "platform/user_interface.h"
 #include "platform/window_messages.h"
-
-namespace {
-
-std::u16string OwnPath() {
-  char16_t buffer[MAX_PATH] = {};
-  DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-  return length < MAX_PATH ? std::u16string(buffer, length) : std::u16string();
-}
-
-}  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   ImmDisableIME(static_cast<DWORD>(-1));
@@ -26,7 +17,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   INITCOMMONCONTROLSEX controls = {sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES};
   InitCommonControlsEx(&controls);
 
-  const std::u16string own_path = OwnPath();
+  const std::u16string own_path = ProgramFilePath();
   AddFirewallException(own_path.c_str(), u"ZInstallTool");
 
   auto dialog = std::make_unique<ZUnInstallMainDlg>();

@@ -6,28 +6,12 @@
 #include "app/log/ZLog.h"
 #include "engine/ZProtectedFolders.h"
 #include "engine/ZRunningProcesses.h"
+#include "packet_public/ZText.h"
 #include "platform/files.h"
 #include "platform/kernel.h"
 #include "platform/shell.h"
 
 namespace {
-
-std::u16string ProgramFilePath() {
-  char16_t buffer[MAX_PATH] = {};
-  DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-  return length < MAX_PATH ? std::u16string(buffer, length) : std::u16string();
-}
-
-bool EqualNoCase(const std::u16string& a, const std::u16string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char16_t x = a[i], y = b[i];
-    if (x >= u'a' && x <= u'z') x = static_cast<char16_t>(x - 32);
-    if (y >= u'a' && y <= u'z') y = static_cast<char16_t>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
-}
 
 // "%s_%d_del": the path, the tick count as a signed number, "_del".
 std::u16string DeletionName(const std::u16string& path) {

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "packet_public/ZText.h"
 #include "platform/kernel.h"
 #include "platform/processes.h"
 #include "platform/system_info.h"
@@ -94,19 +95,6 @@ class PsapiAccessor {
   ImageFileNameFn image_file_name_ = nullptr;
   DevicePathMap device_paths_;
 };
-
-// Letters compared the way the C runtime compares wide text by default: only
-// the ASCII letters fold.
-bool EqualNoCase(const std::u16string& a, const std::u16string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char16_t x = a[i], y = b[i];
-    if (x >= u'A' && x <= u'Z') x = static_cast<char16_t>(x + 32);
-    if (y >= u'A' && y <= u'Z') y = static_cast<char16_t>(y + 32);
-    if (x != y) return false;
-  }
-  return true;
-}
 
 // The image of a process in drive form; empty when it cannot be read.
 std::u16string ImagePathOf(PsapiAccessor& psapi, DWORD pid) {

@@ -12,4 +12,10 @@ int32_t ParseLenientInt(std::u16string_view text);
 int32_t ParseLenientInt(std::string_view text);
 
 std::u16string Utf8ToUtf16(std::string_view text);
+// Compares with only the ASCII letters folded, as the C runtime's wide
+// comparison does by default.
+bool EqualNoCase(std::u16string_view a, std::u16string_view b);
+// The running program's full path (GetModuleFileNameW, MAX_PATH characters);
+// empty when it does not fit.
+std::u16string ProgramFilePath();
 std::string Utf16ToUtf8(std::u16string_view text);
