@@ -1,6 +1,8 @@
 // The real uninstaller, run inside a machine with the sample product installed.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <regex>
 #include <string>
 #include <vector>
@@ -271,6 +273,34 @@ TEST_F(UninstallFlowTest, SilentRunRemovesTheListedFilesAndEndsTheirPrograms) {
   auto left = RunCommand({"/bin/ls", "-A", Real(kProduct)});
   EXPECT_EQ(left.exit_code, 0);
   EXPECT_EQ(left.out, "");
+}
+
+TEST_F(UninstallFlowTest, HostilePacketPathsAndLinksTakeNothingElse) {
+  // Items that climb to the drive root and to Program Files, and a link inside
+  // a listed folder that points at a folder outside it.
+  std::string xml = ReadTextFile(std::string(kSourceDir) + "/resources/sample/installConfig.xml");
+  const std::string dirlist = "<dirlist>";
+  xml.insert(xml.find(dirlist) + dirlist.size(),
+             "<item path=\"..\\..\"/><item path=\"..\"/><item path=\"..\\..\\Users\\User\\Desktop\"/>");
+  WriteConfig(Scrambled(xml));
+  RunCommand({"/bin/mkdir", "-p", Real("Outside"), Real("Program Files/Other Product")});
+  ASSERT_TRUE(WriteTextFile(Real("Outside/keep.txt"), "keep"));
+  ASSERT_TRUE(WriteTextFile(Real("Program Files/Other Product/keep.txt"), "keep"));
+  ASSERT_TRUE(WriteTextFile(Real("Users/User/Desktop/Other.lnk"), "keep"));
+  ASSERT_EQ(symlink(Real("Outside").c_str(), Real(std::string(kProduct) + "plugins/outside").c_str()), 0);
+
+  EXPECT_EQ(Uninstall().exit_code, 0);
+  EXPECT_FALSE(PathExists(Real(std::string(kProduct) + "plugins")));
+  EXPECT_TRUE(PathExists(Real("Outside/keep.txt")));
+  EXPECT_TRUE(PathExists(Real("Program Files/Other Product/keep.txt")));
+  EXPECT_TRUE(PathExists(Real("Users/User/Desktop/Other.lnk")));
+  EXPECT_TRUE(PathExists(Real("Windows/System32")));
+  std::vector<std::string> warnings;
+  for (const auto& entry : ReadLog())
+    if (entry.level == "WARNING") warnings.push_back(entry.message);
+  EXPECT_EQ(warnings, (std::vector<std::string>{"skip protected folder : C:\\",
+                                                "skip protected folder : C:\\Program Files",
+                                                "skip protected folder : C:\\Users\\User\\Desktop"}));
 }
 
 }  // namespace
