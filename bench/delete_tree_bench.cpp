@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "bench/BenchSupport.h"
 #include "platform/files.h"
 #include "platform/kernel.h"
 #include "platform/sim/SimHost.h"
@@ -78,23 +79,6 @@ bool DeleteTreeThroughLayer(const std::u16string& dir) {
     FindClose(find);
   }
   return RemoveDirectoryW(dir.c_str()) && ok;
-}
-
-bool RunRmRf(const std::string& path) {
-  pid_t pid = fork();
-  if (pid < 0) return false;
-  if (pid == 0) {
-    execl("/bin/rm", "rm", "-rf", path.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0) {
-  }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-double Seconds(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 void BM_DeleteTreeThroughLayer(benchmark::State& state) {

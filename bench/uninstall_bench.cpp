@@ -26,6 +26,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "bench/BenchSupport.h"
 #include "engine/ZInstallFileActionMgr.h"
 #include "platform/sim/SimHost.h"
 #include "platform/sim/SimMachineSetup.h"
@@ -78,10 +79,6 @@ Figure g_folder_record;  // LoadPacket + UninstallAll, the dirlist folder alone
 Figure g_rm_folder;      // rm -rf of that folder
 Figure g_base_scans;     // one /proc scan per listed file
 Figure g_base_rm;        // rm -rf of the same trees
-
-double Seconds(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 std::string ListedFolderName(int folder) {
   char name[32];
@@ -144,19 +141,6 @@ std::string PacketXml(bool with_listed_files, bool with_folder) {
   if (with_folder) xml += std::string("    <dirlist>\n      <item path=\"") + kFolderName + "\"/>\n    </dirlist>\n";
   xml += "  </installfile>\n</packet>\n";
   return xml;
-}
-
-bool RunRmRf(const std::string& path) {
-  pid_t pid = fork();
-  if (pid < 0) return false;
-  if (pid == 0) {
-    execl("/bin/rm", "rm", "-rf", path.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0) {
-  }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 // One process-list scan: every /proc/<pid>/exe link read. Returns how many were readable.
