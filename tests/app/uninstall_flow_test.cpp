@@ -256,6 +256,7 @@ TEST_F(UninstallFlowTest, SilentRunRemovesTheListedFilesAndEndsTheirPrograms) {
   EXPECT_EQ(Uninstall().exit_code, 0);
   EXPECT_EQ(app.Wait(5000), 128 + 9);
   for (const char* gone : {"SampleApp.exe", "SampleCore.dll", "readme.txt", "plugins", "data", "res",
+                           "SampleHelp.chm",
                            "installConfig.dat", "uninst.exe"})
     EXPECT_FALSE(PathExists(Real(std::string(kProduct) + gone))) << gone;
   EXPECT_FALSE(PathExists(Real("ProgramData/Sample Vendor/Sample Product")));
@@ -267,6 +268,9 @@ TEST_F(UninstallFlowTest, SilentRunRemovesTheListedFilesAndEndsTheirPrograms) {
   ASSERT_NE(at, std::string::npos) << dump.out;
   EXPECT_EQ(dump.out.find(pending, at + 1), std::string::npos) << "renamed twice";
   EXPECT_EQ(dump.out.find("_del_"), std::string::npos);
+  // A read-only file listed directly is renamed too; one inside a listed folder
+  // is cleared and deleted with its folder.
+  EXPECT_NE(dump.out.find("[\"C:\\\\Program Files\\\\Sample Product\\\\SampleHelp.chm_"), std::string::npos);
 
   ASSERT_EQ(RunCommand({kSimhostPath, "reboot", MachineDir()}).exit_code, 0);
   // Only the folder that held the running uninstaller is left, empty.

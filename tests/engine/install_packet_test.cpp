@@ -291,11 +291,11 @@ TEST_F(InstallPacketTest, TheSampleConfigurationLoads) {
   ASSERT_FALSE(xml.empty());
   ASSERT_TRUE(WriteTextFile(Real("App/SampleApp.exe"), "x"));
   Load(xml);
-  ASSERT_EQ(packet_.size(), 14u);
+  ASSERT_EQ(packet_.size(), 15u);
   EXPECT_EQ(packet_[0].Path(), u"C:\\App\\SampleApp.exe");
   EXPECT_EQ(ActionNames(0), (std::vector<std::string>{"completerun", "reg"}));
-  EXPECT_EQ(packet_[13].Path(), u"C:\\App\\");
-  EXPECT_EQ(packet_[13].IsDirectory(), 1);
+  EXPECT_EQ(packet_[14].Path(), u"C:\\App\\");
+  EXPECT_EQ(packet_[14].IsDirectory(), 1);
 }
 
 }  // namespace

@@ -138,8 +138,10 @@ int CmdInstallSample(const Args& args) {
     bool ok = false;
     if (kind == "dir" && f.size() == 2) {
       ok = RealPathFor(f[1], true, &real);
-    } else if (kind == "file" && f.size() == 3) {
-      ok = RealPathFor(f[1], false, &real) && WriteReal(real, f[2] + "\r\n", 0644);
+    } else if ((kind == "file" || kind == "readonly") && f.size() == 3) {
+      // A read-only file carries no owner write bit, as the host stores that attribute.
+      ok = RealPathFor(f[1], false, &real) &&
+           WriteReal(real, f[2] + "\r\n", kind == "readonly" ? 0444 : 0644);
     } else if ((kind == "program" || kind == "uninstaller") && f.size() == 2) {
       ok = ReadFile(kind == "program" ? helper : uninstaller, &content) &&
            RealPathFor(f[1], false, &real) && WriteReal(real, content, 0755);
