@@ -159,6 +159,25 @@ LSTATUS SubPath(HKEY key, const char16_t* sub_key, REGSAM desired, SimRegPath* l
 
 std::shared_ptr<SimMachine> MachineOrNull() { return SimHost::Machine(); }
 
+// A key held for one reading call: the machine's database locked and the
+// stored id of the key checked against the access the call needs.
+struct OpenKeyForReading {
+  OpenKeyForReading(HKEY key, REGSAM needed) : machine(MachineOrNull()) {
+    if (!machine) {
+      status = ERROR_INVALID_HANDLE;
+      return;
+    }
+    guard = std::unique_lock<std::recursive_mutex>(machine->Db().Lock());
+    status = HandleKeyId(machine->Db(), key, FromHandle(key), needed, &id);
+  }
+  SimDb& Db() { return machine->Db(); }
+
+  std::shared_ptr<SimMachine> machine;
+  std::unique_lock<std::recursive_mutex> guard;
+  int64_t id = 0;
+  LSTATUS status = ERROR_SUCCESS;
+};
+
 LSTATUS ValueLookup(SimDb& db, int64_t key, const char16_t* name, DWORD* type, std::string* data) {
   std::u16string value_name = name ? name : u"";
   SimStatement st(db, "SELECT type, data FROM reg_values WHERE key=?1 AND uname=?2");
@@ -300,14 +319,12 @@ LSTATUS RegCloseKey(HKEY key) {
 
 LSTATUS RegQueryValueExW(HKEY key, LPCWSTR value_name, LPDWORD, LPDWORD type, LPBYTE data,
                          LPDWORD data_size) {
-  auto machine = MachineOrNull();
-  if (!machine) return ERROR_INVALID_HANDLE;
   if (data && !data_size) return ERROR_INVALID_PARAMETER;
-  SimDb& db = machine->Db();
-  std::lock_guard<std::recursive_mutex> guard(db.Lock());
-  int64_t id = 0;
-  LSTATUS status = HandleKeyId(db, key, FromHandle(key), KEY_QUERY_VALUE, &id);
-  if (status != ERROR_SUCCESS) return status;
+  OpenKeyForReading reader(key, KEY_QUERY_VALUE);
+  if (reader.status != ERROR_SUCCESS) return reader.status;
+  SimDb& db = reader.Db();
+  const int64_t id = reader.id;
+  LSTATUS status = ERROR_SUCCESS;
   DWORD stored_type = 0;
   std::string stored;
   status = ValueLookup(db, id, value_name, &stored_type, &stored);
@@ -394,13 +411,11 @@ LSTATUS RegDeleteKeyW(HKEY key, LPCWSTR sub_key) { return RegDeleteKeyExW(key, s
 
 LSTATUS RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD name_size, LPDWORD,
                       LPWSTR key_class, LPDWORD class_size, LPFILETIME last_write) {
-  auto machine = MachineOrNull();
-  if (!machine) return ERROR_INVALID_HANDLE;
-  SimDb& db = machine->Db();
-  std::lock_guard<std::recursive_mutex> guard(db.Lock());
-  int64_t id = 0;
-  LSTATUS status = HandleKeyId(db, key, FromHandle(key), KEY_ENUMERATE_SUB_KEYS, &id);
-  if (status != ERROR_SUCCESS) return status;
+  OpenKeyForReading reader(key, KEY_ENUMERATE_SUB_KEYS);
+  if (reader.status != ERROR_SUCCESS) return reader.status;
+  SimDb& db = reader.Db();
+  const int64_t id = reader.id;
+  LSTATUS status = ERROR_SUCCESS;
   SimStatement st(db, "SELECT name, class, mtime FROM reg_keys WHERE parent=?1 ORDER BY uname LIMIT 1 OFFSET ?2");
   st.Bind(1, id).Bind(2, static_cast<int64_t>(index));
   if (!st.Step()) return ERROR_NO_MORE_ITEMS;
@@ -417,13 +432,11 @@ LSTATUS RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD name_size, LPD
 
 LSTATUS RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWORD name_size, LPDWORD,
                       LPDWORD type, LPBYTE data, LPDWORD data_size) {
-  auto machine = MachineOrNull();
-  if (!machine) return ERROR_INVALID_HANDLE;
-  SimDb& db = machine->Db();
-  std::lock_guard<std::recursive_mutex> guard(db.Lock());
-  int64_t id = 0;
-  LSTATUS status = HandleKeyId(db, key, FromHandle(key), KEY_QUERY_VALUE, &id);
-  if (status != ERROR_SUCCESS) return status;
+  OpenKeyForReading reader(key, KEY_QUERY_VALUE);
+  if (reader.status != ERROR_SUCCESS) return reader.status;
+  SimDb& db = reader.Db();
+  const int64_t id = reader.id;
+  LSTATUS status = ERROR_SUCCESS;
   SimStatement st(db, "SELECT name, type, data FROM reg_values WHERE key=?1 ORDER BY id LIMIT 1 OFFSET ?2");
   st.Bind(1, id).Bind(2, static_cast<int64_t>(index));
   if (!st.Step()) return ERROR_NO_MORE_ITEMS;
@@ -437,13 +450,10 @@ LSTATUS RegQueryInfoKeyW(HKEY key, LPWSTR key_class, LPDWORD class_size, LPDWORD
                          LPDWORD sub_keys, LPDWORD max_sub_key_length, LPDWORD max_class_length,
                          LPDWORD values, LPDWORD max_value_name_length, LPDWORD max_value_length,
                          LPDWORD security_descriptor_size, LPFILETIME last_write) {
-  auto machine = MachineOrNull();
-  if (!machine) return ERROR_INVALID_HANDLE;
-  SimDb& db = machine->Db();
-  std::lock_guard<std::recursive_mutex> guard(db.Lock());
-  int64_t id = 0;
-  LSTATUS status = HandleKeyId(db, key, FromHandle(key), KEY_QUERY_VALUE, &id);
-  if (status != ERROR_SUCCESS) return status;
+  OpenKeyForReading reader(key, KEY_QUERY_VALUE);
+  if (reader.status != ERROR_SUCCESS) return reader.status;
+  SimDb& db = reader.Db();
+  const int64_t id = reader.id;
   DWORD key_count = 0, key_max = 0, value_count = 0, name_max = 0, data_max = 0;
   {
     SimStatement st(db, "SELECT name FROM reg_keys WHERE parent=?1");

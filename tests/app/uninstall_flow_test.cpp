@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "app/FirewallException.h"
 #include "platform/files.h"
-#include "platform/firewall.h"
 #include "platform/sim/SimHost.h"
 #include "tests/support/SimTestSupport.h"
 
@@ -85,28 +85,12 @@ class UninstallFlowTest : public MachineTest {
     return Real("Users/User/AppData/Local/Temp/SampleProductUninstall/uninstall");
   }
 
-  bool FirewallHas(const char16_t* path) {
-    bool found = false;
-    EXPECT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
-    const CLSID manager_class = {0x304CE942, 0x6E39, 0x40D8, {0x94, 0x3A, 0xB9, 0x13, 0xC4, 0x0C, 0x9C, 0xD4}};
-    const IID manager_iid = {0xF7898AF5, 0xCAC4, 0x4632, {0xA2, 0xEC, 0xDA, 0x06, 0xE5, 0x11, 0x1A, 0xF2}};
-    INetFwMgr* manager = nullptr;
-    INetFwPolicy* policy = nullptr;
-    INetFwProfile* profile = nullptr;
-    INetFwAuthorizedApplications* apps = nullptr;
-    INetFwAuthorizedApplication* app = nullptr;
-    if (SUCCEEDED(CoCreateInstance(manager_class, nullptr, CLSCTX_INPROC_SERVER, manager_iid,
-                                   reinterpret_cast<void**>(&manager))) &&
-        SUCCEEDED(manager->get_LocalPolicy(&policy)) && SUCCEEDED(policy->get_CurrentProfile(&profile)) &&
-        SUCCEEDED(profile->get_AuthorizedApplications(&apps))) {
-      BSTR name = SysAllocString(path);
-      found = SUCCEEDED(apps->Item(name, &app));
-      SysFreeString(name);
-    }
-    for (IUnknown* object : std::initializer_list<IUnknown*>{app, apps, profile, policy, manager})
-      if (object) object->Release();
-    CoUninitialize();
-    return found;
+  // The firewall seen from outside the run (the class is tested on its own).
+  static bool FirewallHas(const char16_t* path) {
+    FirewallException firewall;
+    bool enabled = false;
+    return firewall.Open() == FirewallException::kOk &&
+           firewall.IsEnabled(path, &enabled) == FirewallException::kOk && enabled;
   }
 };
 
@@ -122,35 +106,11 @@ TEST_F(UninstallFlowTest, SilentRunCopiesSkinsAndLeavesNoFirewallEntry) {
 }
 
 TEST_F(UninstallFlowTest, FirewallEntryThatExistedBeforeIsRemoved) {
-  RunCommand({kSimhostPath, "fact", MachineDir(), "firewall", "on"});
   {
     // The entry as an earlier run or the installer may have left it.
-    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    const CLSID app_class = {0xEC9846B3, 0x2762, 0x4A6B, {0xA2, 0x14, 0x6A, 0xCB, 0x60, 0x34, 0x62, 0xD2}};
-    const IID app_iid = {0xB5E64FFA, 0xC2C5, 0x444E, {0xA3, 0x01, 0xFB, 0x5E, 0x00, 0x01, 0x80, 0x50}};
-    const CLSID manager_class = {0x304CE942, 0x6E39, 0x40D8, {0x94, 0x3A, 0xB9, 0x13, 0xC4, 0x0C, 0x9C, 0xD4}};
-    const IID manager_iid = {0xF7898AF5, 0xCAC4, 0x4632, {0xA2, 0xEC, 0xDA, 0x06, 0xE5, 0x11, 0x1A, 0xF2}};
-    INetFwMgr* manager = nullptr;
-    INetFwPolicy* policy = nullptr;
-    INetFwProfile* profile = nullptr;
-    INetFwAuthorizedApplications* apps = nullptr;
-    INetFwAuthorizedApplication* app = nullptr;
-    ASSERT_TRUE(SUCCEEDED(CoCreateInstance(manager_class, nullptr, CLSCTX_INPROC_SERVER, manager_iid,
-                                           reinterpret_cast<void**>(&manager))));
-    manager->get_LocalPolicy(&policy);
-    policy->get_CurrentProfile(&profile);
-    profile->get_AuthorizedApplications(&apps);
-    ASSERT_TRUE(SUCCEEDED(CoCreateInstance(app_class, nullptr, CLSCTX_INPROC_SERVER, app_iid,
-                                           reinterpret_cast<void**>(&app))));
-    BSTR path = SysAllocString(kUninstaller);
-    BSTR name = SysAllocString(u"ZInstallTool");
-    app->put_ProcessImageFileName(path);
-    app->put_Name(name);
-    ASSERT_TRUE(SUCCEEDED(apps->Add(app)));
-    SysFreeString(path);
-    SysFreeString(name);
-    for (IUnknown* object : std::initializer_list<IUnknown*>{app, apps, profile, policy, manager}) object->Release();
-    CoUninitialize();
+    FirewallException firewall;
+    ASSERT_EQ(firewall.Open(), FirewallException::kOk);
+    ASSERT_EQ(firewall.Add(kUninstaller, u"ZInstallTool"), FirewallException::kOk);
   }
   ASSERT_TRUE(FirewallHas(kUninstaller));
   EXPECT_EQ(Uninstall().exit_code, 0);
