@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -83,6 +84,21 @@ class UninstallFlowTest : public MachineTest {
 
   std::string TempCopy() const {
     return Real("Users/User/AppData/Local/Temp/SampleProductUninstall/uninstall");
+  }
+
+  // The "files" list of a machine dump: every file and folder, in Windows form.
+  std::set<std::string> DumpedFiles() {
+    auto dump = RunCommand({kSimhostPath, "dump", MachineDir()});
+    EXPECT_EQ(dump.exit_code, 0) << dump.err;
+    std::set<std::string> files;
+    size_t at = dump.out.find("\"files\": [");
+    size_t end = dump.out.find("]", at);
+    static const std::regex kEntry(R"re("((?:[^"\\]|\\.)*)")re");
+    if (at == std::string::npos || end == std::string::npos) return files;
+    std::string list = dump.out.substr(at + 10, end - at - 10);
+    for (std::sregex_iterator it(list.begin(), list.end(), kEntry), stop; it != stop; ++it)
+      files.insert((*it)[1]);
+    return files;
   }
 
   // The firewall seen from outside the run (the class is tested on its own).
@@ -265,6 +281,33 @@ TEST_F(UninstallFlowTest, HostilePacketPathsAndLinksTakeNothingElse) {
   EXPECT_EQ(warnings, (std::vector<std::string>{"skip protected folder : C:\\",
                                                 "skip protected folder : C:\\Program Files",
                                                 "skip protected folder : C:\\Users\\User\\Desktop"}));
+}
+
+TEST_F(UninstallFlowTest, AfterTheRestartOnlyWhatThePacketDoesNotListIsLeft) {
+  RecreateMachine(true);
+  const std::set<std::string> fresh = DumpedFiles();
+  ASSERT_EQ(RunCommand({kSimhostPath, "install-sample", MachineDir()}).exit_code, 0);
+  ASSERT_GT(DumpedFiles().size(), fresh.size() + 20);
+  EXPECT_EQ(Uninstall().exit_code, 0);
+  ASSERT_EQ(RunCommand({kSimhostPath, "reboot", MachineDir()}).exit_code, 0);
+
+  std::vector<std::string> left, lost;
+  const std::set<std::string> after = DumpedFiles();
+  for (const auto& path : after)
+    if (!fresh.count(path)) left.push_back(path);
+  for (const auto& path : fresh)
+    if (!after.count(path)) lost.push_back(path);
+  EXPECT_TRUE(lost.empty()) << lost.front();
+  // The product folder held the running uninstaller until the restart; the
+  // vendor folder is not listed; a silent run keeps its copy of the skins.
+  const std::string temp = "C:\\\\Users\\\\User\\\\AppData\\\\Local\\\\Temp\\\\SampleProductUninstall\\\\";
+  std::vector<std::string> unexpected;
+  for (const auto& path : left)
+    if (path != "C:\\\\Program Files\\\\Sample Product\\\\" &&
+        path != "C:\\\\ProgramData\\\\Sample Vendor\\\\" && path.rfind(temp, 0) != 0)
+      unexpected.push_back(path);
+  EXPECT_TRUE(unexpected.empty()) << unexpected.size() << " unexpected, first " << unexpected.front();
+  EXPECT_EQ(left.size(), 2u + 17u);  // the skin copy: two folders and 15 files
 }
 
 }  // namespace
