@@ -7,6 +7,7 @@
 #include "app/cmdline/SilentRun.h"
 #include "app/log/ZLog.h"
 #include "engine/ZRemoval.h"
+#include "engine/ZToolSetExtInstaller.h"
 #include "packet_public/ZInstallConfigLoader.h"
 #include "packet_public/ZText.h"
 #include "platform/files.h"
@@ -207,6 +208,10 @@ void ZUnInstallMainDlg::UninstallInstalledFiles() { file_list_.UninstallAll(kUni
 void ZUnInstallMainDlg::ScheduleProgramSelfDelete() { ScheduleSelfDelete(); }
 
 // The tool-set extension and the usage report are connected here as they land.
-void ZUnInstallMainDlg::RunToolSetExtensionUninstall() {}
+void ZUnInstallMainDlg::RunToolSetExtensionUninstall() {
+  ZToolSetExtInstaller extension(config_);
+  extension.SignalExitEvent();
+  extension.RunUninstallCommand(program_dir_);
+}
 void ZUnInstallMainDlg::CaptureInstallAge() {}
 void ZUnInstallMainDlg::ReportFinished() {}

@@ -4,6 +4,7 @@
 
 #include "platform/files.h"
 #include "platform/kernel.h"
+#include "platform/shell.h"
 
 namespace {
 
@@ -66,6 +67,13 @@ std::vector<std::u16string> ProtectedFolders() {
   if (!program_data.empty())
     folders.push_back(program_data + u"\\Microsoft\\Windows\\Start Menu\\Programs");
   if (!app_data.empty()) folders.push_back(app_data + u"\\Microsoft\\Windows\\Start Menu\\Programs");
+  // The shell's folders where the profile has moved them.
+  for (int csidl : {CSIDL_DESKTOPDIRECTORY, CSIDL_PERSONAL, CSIDL_PROGRAMS, CSIDL_STARTMENU,
+                    CSIDL_COMMON_PROGRAMS, CSIDL_COMMON_STARTMENU, CSIDL_COMMON_DESKTOPDIRECTORY}) {
+    char16_t shell_folder[MAX_PATH] = {};
+    if (SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, shell_folder) == S_OK)
+      folders.push_back(shell_folder);
+  }
   std::vector<std::u16string> out;
   for (const auto& folder : folders)
     if (!folder.empty()) out.push_back(Comparable(folder));

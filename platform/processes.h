@@ -13,6 +13,7 @@
 #if defined(_WIN32)
 
 #include <psapi.h>
+#include <tlhelp32.h>
 #include <winternl.h>
 
 // The newer headers widen PROCESS_ALL_ACCESS to rights Windows XP does not
@@ -125,5 +126,91 @@ BOOL LookupPrivilegeValueW(LPCWSTR system_name, LPCWSTR name, PLUID luid);
 BOOL AdjustTokenPrivileges(HANDLE token, BOOL disable_all, PTOKEN_PRIVILEGES new_state,
                            DWORD buffer_length, PTOKEN_PRIVILEGES previous_state,
                            PDWORD return_length);
+
+// Starting programs.
+#define STARTF_USESHOWWINDOW 0x00000001
+#define STARTF_USESTDHANDLES 0x00000100
+#ifndef SW_HIDE
+#define SW_HIDE 0
+#define SW_SHOWNORMAL 1
+#define SW_SHOW 5
+#define SW_SHOWDEFAULT 10
+#endif
+#define DEBUG_PROCESS 0x00000001
+#define CREATE_SUSPENDED 0x00000004
+#define DETACHED_PROCESS 0x00000008
+#define CREATE_NEW_CONSOLE 0x00000010
+#define NORMAL_PRIORITY_CLASS 0x00000020
+#define CREATE_UNICODE_ENVIRONMENT 0x00000400
+#define CREATE_NO_WINDOW 0x08000000
+
+struct STARTUPINFOW {
+  DWORD cb;
+  LPWSTR lpReserved;
+  LPWSTR lpDesktop;
+  LPWSTR lpTitle;
+  DWORD dwX;
+  DWORD dwY;
+  DWORD dwXSize;
+  DWORD dwYSize;
+  DWORD dwXCountChars;
+  DWORD dwYCountChars;
+  DWORD dwFillAttribute;
+  DWORD dwFlags;
+  WORD wShowWindow;
+  WORD cbReserved2;
+  LPBYTE lpReserved2;
+  HANDLE hStdInput;
+  HANDLE hStdOutput;
+  HANDLE hStdError;
+};
+typedef STARTUPINFOW* LPSTARTUPINFOW;
+
+struct PROCESS_INFORMATION {
+  HANDLE hProcess;
+  HANDLE hThread;  // waitable: signalled when the process ends
+  DWORD dwProcessId;
+  DWORD dwThreadId;
+};
+typedef PROCESS_INFORMATION* LPPROCESS_INFORMATION;
+
+// command_line is parsed as Windows does (the program quoted or up to the
+// first blank; ".exe" added when the name has no extension) and may be
+// written to. The new process runs in the caller's session as the caller's
+// user; CreateProcessAsUserW runs it as the token's user in the token's
+// session. environment: null for the caller's own, else a block as
+// CreateEnvironmentBlock makes (UTF-16 with CREATE_UNICODE_ENVIRONMENT).
+BOOL CreateProcessW(LPCWSTR application_name, LPWSTR command_line,
+                    LPSECURITY_ATTRIBUTES process_attributes,
+                    LPSECURITY_ATTRIBUTES thread_attributes, BOOL inherit_handles,
+                    DWORD creation_flags, LPVOID environment, LPCWSTR current_directory,
+                    LPSTARTUPINFOW startup_info, LPPROCESS_INFORMATION process_information);
+BOOL CreateProcessAsUserW(HANDLE token, LPCWSTR application_name, LPWSTR command_line,
+                          LPSECURITY_ATTRIBUTES process_attributes,
+                          LPSECURITY_ATTRIBUTES thread_attributes, BOOL inherit_handles,
+                          DWORD creation_flags, LPVOID environment, LPCWSTR current_directory,
+                          LPSTARTUPINFOW startup_info,
+                          LPPROCESS_INFORMATION process_information);
+
+// Snapshots of the process list.
+#define TH32CS_SNAPPROCESS 0x00000002
+
+struct PROCESSENTRY32W {
+  DWORD dwSize;  // set to sizeof(PROCESSENTRY32W) before the first call
+  DWORD cntUsage;
+  DWORD th32ProcessID;
+  ULONG_PTR th32DefaultHeapID;
+  DWORD th32ModuleID;
+  DWORD cntThreads;
+  DWORD th32ParentProcessID;
+  LONG pcPriClassBase;
+  DWORD dwFlags;
+  WCHAR szExeFile[MAX_PATH];  // the program's file name, without its folder
+};
+typedef PROCESSENTRY32W* LPPROCESSENTRY32W;
+
+HANDLE CreateToolhelp32Snapshot(DWORD flags, DWORD process_id);
+BOOL Process32FirstW(HANDLE snapshot, LPPROCESSENTRY32W entry);
+BOOL Process32NextW(HANDLE snapshot, LPPROCESSENTRY32W entry);
 
 #endif  // _WIN32

@@ -53,4 +53,33 @@ BOOL PathCanonicalizeW(LPWSTR destination, LPCWSTR path);
 LPWSTR PathCombineW(LPWSTR destination, LPCWSTR directory, LPCWSTR file);
 BOOL PathIsRelativeW(LPCWSTR path);
 
+// Special folders, named by their CSIDL. Only the file-system folders below
+// are known; any other CSIDL fails.
+#define CSIDL_DESKTOP 0x0000
+#define CSIDL_PROGRAMS 0x0002
+#define CSIDL_PERSONAL 0x0005
+#define CSIDL_STARTMENU 0x000b
+#define CSIDL_DESKTOPDIRECTORY 0x0010
+#define CSIDL_COMMON_STARTMENU 0x0016
+#define CSIDL_COMMON_PROGRAMS 0x0017
+#define CSIDL_COMMON_DESKTOPDIRECTORY 0x0019
+#define CSIDL_APPDATA 0x001a
+#define CSIDL_LOCAL_APPDATA 0x001c
+#define CSIDL_COMMON_APPDATA 0x0023
+#define CSIDL_WINDOWS 0x0024
+#define CSIDL_SYSTEM 0x0025
+#define CSIDL_PROGRAM_FILES 0x0026
+#define CSIDL_FLAG_CREATE 0x8000
+#define CSIDL_FLAG_MASK 0xFF00
+
+#define SHGFP_TYPE_CURRENT 0  // where the folder is now (a user may have moved it)
+#define SHGFP_TYPE_DEFAULT 1  // where it is on a fresh profile
+
+// The folder's path into a MAX_PATH buffer. A folder that does not exist is
+// created when create is TRUE, otherwise the call fails (FALSE).
+BOOL SHGetSpecialFolderPathW(HWND owner, LPWSTR path, int csidl, BOOL create);
+// S_OK with the path; E_FAIL when the folder does not exist (and
+// CSIDL_FLAG_CREATE is not given), E_INVALIDARG for an unknown CSIDL.
+HRESULT SHGetFolderPathW(HWND owner, int csidl, HANDLE token, DWORD flags, LPWSTR path);
+
 #endif  // !_WIN32

@@ -1,5 +1,7 @@
 #include "engine/actions/ZServiceAction.h"
 
+#include "engine/actions/ZExecService.h"
+
 ZServiceAction::ZServiceAction(const std::u16string& record_path) : ZFileActionBase(record_path) {}
 
 int ZServiceAction::LoadFromXml(const ZXmlElement& element) {
@@ -14,5 +16,11 @@ int ZServiceAction::LoadFromXml(const ZXmlElement& element) {
 
 void ZServiceAction::Uninstall(int phase) {
   if (phase != kUninstallPhase) return;
-  // Stopping and removing the service comes with the service removal.
+  ZExecService exec;
+  exec.SetService(service_name_, RecordPath(), arguments_, display_name_, description_, group_);
+  // Delete even when the stop failed: a service already stopped fails there.
+  exec.ExecMode = ZExecService::kStop;
+  exec.Run();
+  exec.ExecMode = ZExecService::kDelete;
+  exec.Run();
 }

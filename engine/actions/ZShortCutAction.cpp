@@ -1,7 +1,12 @@
 #include "engine/actions/ZShortCutAction.h"
 
 #include "packet_public/CCmdLineParser.h"
+#include "platform/files.h"
 #include "platform/kernel.h"
+#include "platform/shell.h"
+#include "packet_public/ZText.h"
+
+#include <cstdio>
 
 ZShortCutAction::ZShortCutAction(const std::u16string& record_path) : ZFileActionBase(record_path) {}
 
@@ -25,5 +30,11 @@ int ZShortCutAction::LoadWithCommandLine(const ZXmlElement& element,
 
 void ZShortCutAction::Uninstall(int phase) {
   if (phase != kUninstallPhase) return;
-  // Removing the desktop and quick-launch links comes with the shortcut removal.
+  char16_t desktop[MAX_PATH] = {};
+  if (!SHGetSpecialFolderPathW(nullptr, desktop, CSIDL_DESKTOPDIRECTORY, FALSE)) return;
+  const std::u16string link = std::u16string(desktop) + u"\\" + link_name_ + u".lnk";
+  const std::string trace = "shortcut path: " + Utf16ToUtf8(link) + "\r\n";
+  std::fwrite(trace.data(), 1, trace.size(), stdout);
+  std::fflush(stdout);
+  if (PathFileExistsW(link.c_str())) DeleteFileW(link.c_str());
 }

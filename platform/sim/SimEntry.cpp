@@ -2,6 +2,7 @@
 // as an image in use (it cannot be deleted while the process lives, as on
 // Windows) and calls the Windows-style entry point.
 #include <fcntl.h>
+#include <stdlib.h>
 
 #include "platform/kernel.h"
 #include "platform/sim/SimHost.h"
@@ -19,11 +20,16 @@ int main() {
 
   // wWinMain receives the command line without the program name.
   LPWSTR line = GetCommandLineW();
+  // The command line a parent gave is this program's alone; programs it
+  // starts get their own.
+  unsetenv("SIMHOST_CMDLINE");
+  int show = 10;  // SW_SHOWDEFAULT
+  if (const char* given = getenv("SIMHOST_SHOW"); given && *given) show = atoi(given);
   bool quoted = false;
   while (*line && (quoted || (*line != u' ' && *line != u'\t'))) {
     if (*line == u'"') quoted = !quoted;
     ++line;
   }
   while (*line == u' ' || *line == u'\t') ++line;
-  return wWinMain(GetModuleHandleW(nullptr), nullptr, line, 10 /* SW_SHOWDEFAULT */);
+  return wWinMain(GetModuleHandleW(nullptr), nullptr, line, show);
 }

@@ -3,11 +3,13 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <fstream>
 #include <vector>
 
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/sim/SimHost.h"
+#include "platform/sim/SimSessions.h"
 #include "platform/sim/SimUnicode.h"
 
 namespace {
@@ -38,6 +40,15 @@ bool SetString(HKEY root, const std::u16string& key, const std::u16string& name,
                             static_cast<DWORD>((value.size() + 1) * sizeof(char16_t)));
   RegCloseKey(handle);
   return status == ERROR_SUCCESS;
+}
+
+bool CopyProgram(const std::string& from, const std::string& to) {
+  std::ifstream in(from, std::ios::binary);
+  std::ofstream out(to, std::ios::binary | std::ios::trunc);
+  if (!in || !out) return false;
+  out << in.rdbuf();
+  out.close();
+  return static_cast<bool>(out) && chmod(to.c_str(), 0755) == 0;
 }
 
 }  // namespace
@@ -154,6 +165,24 @@ bool SimCreateMachine(const std::string& dir, const SimMachineOptions& options,
       env.push_back({"ProgramFiles(x86)", "C:\\Program Files (x86)"});
       env.push_back({"PROCESSOR_ARCHITEW6432", "AMD64"});
     }
+    // The interactive user and the built-in system account; session 0 hosts
+    // the services, session 1 is the console.
+    {
+      SimStatement u(*db, "INSERT INTO users(name, sid, admin, split_token) VALUES(?1, ?2, ?3, ?4)");
+      u.Bind(1, user).Bind(2, std::string(kUserSid)).Bind(3, options.standard_user ? 0 : 1)
+          .Bind(4, options.standard_user ? 0 : 1);
+      u.Step();
+      SimStatement system(*db, "INSERT INTO users(name, sid, admin, split_token) "
+                               "VALUES('SYSTEM', 'S-1-5-18', 1, 0)");
+      system.Step();
+      SimStatement s0(*db, "INSERT INTO sessions(id, station, state, user) "
+                           "VALUES(0, 'Services', 4, '')");  // WTSDisconnected
+      s0.Step();
+      SimStatement s1(*db, "INSERT INTO sessions(id, station, state, user) VALUES(1, 'Console', ?1, ?2)");
+      s1.Bind(1, options.active_session ? 0 : 1)  // WTSActive, WTSConnected
+          .Bind(2, options.active_session ? user : std::string());
+      s1.Step();
+    }
     for (const auto& [name, value] : env) {
       SimStatement e(*db, "INSERT INTO environment(name, value) VALUES(?1, ?2)");
       e.Bind(1, name).Bind(2, value);
@@ -185,5 +214,11 @@ bool SimCreateMachine(const std::string& dir, const SimMachineOptions& options,
   if (ok && options.x64)
     ok = SetString(HKEY_LOCAL_MACHINE, u"SOFTWARE\\WOW6432Node", u"", u"", KEY_WOW64_64KEY);
   if (!ok && error) *error = "cannot write the base registry";
+  if (ok && !options.explorer_program.empty()) {
+    const std::string target = dir + "/drives/c/Windows/explorer.exe";
+    ok = CopyProgram(options.explorer_program, target);
+    if (!ok && error) *error = "cannot copy " + options.explorer_program + " to " + target;
+    if (ok && options.start_explorer) SimStartExplorer(*SimHost::Machine());
+  }
   return ok;
 }

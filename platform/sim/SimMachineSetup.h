@@ -14,6 +14,16 @@ struct SimMachineOptions {
   int os_build = 19045;
   int os_platform = 2;
   int os_product_type = 1;
+  // Session 1 ("Console") has the interactive user logged on; without, it
+  // waits at the logon screen (WTSConnected, nobody logged on).
+  bool active_session = true;
+  // The interactive user is an administrator whose programs get a limited
+  // token linked to an elevated one (UAC); a standard user has one token.
+  bool standard_user = false;
+  // The program copied to C:\Windows\explorer.exe (the helper program; empty:
+  // none), and whether it is started as the interactive user's shell.
+  std::string explorer_program;
+  bool start_explorer = true;
 };
 
 // The build number a release of Windows usually has ("5.1" -> 2600); 0 for an

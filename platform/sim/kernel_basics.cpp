@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "platform/kernel.h"
+#include "platform/sim/SimEnvironment.h"
 #include "platform/sim/SimHandles.h"
 #include "platform/sim/SimHost.h"
 #include "platform/sim/SimUnicode.h"
@@ -87,6 +88,9 @@ std::u16string BuildCommandLine() {
 
 std::u16string LookupVariable(const std::u16string& name, bool* found) {
   *found = false;
+  // A program started with an environment block sees that block only.
+  std::u16string from_block;
+  if (SimBlockLookup(name, &from_block, found)) return from_block;
   auto machine = SimHost::Machine();
   if (!machine) return std::u16string();
   std::lock_guard<std::recursive_mutex> guard(machine->Db().Lock());
@@ -237,7 +241,14 @@ DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) {
 
 BOOL SetEnvironmentVariableW(LPCWSTR name, LPCWSTR value) {
   auto machine = SimHost::Machine();
-  if (!machine || !name || !*name) return SimFail(ERROR_INVALID_PARAMETER);
+  if (!name || !*name) return SimFail(ERROR_INVALID_PARAMETER);
+  if (value) {
+    const std::u16string text(value);
+    if (SimBlockSet(name, &text)) return TRUE;
+  } else if (SimBlockSet(name, nullptr)) {
+    return TRUE;
+  }
+  if (!machine) return SimFail(ERROR_INVALID_PARAMETER);
   SimTransaction tx(machine->Db());
   SimStatement st(machine->Db(), value ? "INSERT OR REPLACE INTO environment(name, value) VALUES(?1, ?2)"
                                        : "DELETE FROM environment WHERE name=?1");

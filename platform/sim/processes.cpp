@@ -23,10 +23,13 @@
 
 #include "platform/kernel.h"
 #include "platform/processes.h"
+#include "platform/sim/SimChildren.h"
 #include "platform/sim/SimHandles.h"
 #include "platform/sim/SimHost.h"
 #include "platform/sim/SimPath.h"
 #include "platform/sim/SimProcesses.h"
+#include "platform/sim/SimSessions.h"
+#include "platform/sim/SimTokens.h"
 #include "platform/sim/SimUnicode.h"
 #include "platform/system_info.h"
 
@@ -42,6 +45,9 @@ constexpr DWORD kRpcServerUnavailable = 1722;
 
 // The one module of every process: its image, at the usual image base.
 const HMODULE kImageModule = reinterpret_cast<HMODULE>(static_cast<ULONG_PTR>(0x400000));
+
+// glibc names P_PIDFD in an enumeration, so it cannot be tested with #ifdef.
+constexpr idtype_t kPidFd = static_cast<idtype_t>(3);
 
 constexpr DWORD kQueryRights = PROCESS_QUERY_INFORMATION | PROCESS_QUERY_LIMITED_INFORMATION;
 
@@ -123,9 +129,11 @@ class ProcessObject : public SimObject {
  public:
   ProcessObject(pid_t pid, long long start, int pidfd, DWORD access, std::string image)
       : pid_(pid), start_(start), pidfd_(pidfd), access_(access), last_image_(std::move(image)) {}
-  ~ProcessObject() override {
-    if (pidfd_ >= 0) close(pidfd_);
-  }
+  ~ProcessObject() override;
+
+  // A process this program started: its end status stays readable until the
+  // last handle to it is closed, and it is reaped then (or once it ends).
+  void MarkChild() { child_ = true; }
 
   pid_t Pid() const { return pid_; }
   bool Self() const { return pid_ == getpid(); }
@@ -158,14 +166,12 @@ class ProcessObject : public SimObject {
       auto it = known.codes.find({pid_, start_});
       if (it != known.codes.end()) return it->second;
     }
-#ifdef P_PIDFD
     // A child of ours tells its status until it is reaped.
     siginfo_t info = {};
     if (pidfd_ >= 0 &&
-        waitid(P_PIDFD, static_cast<id_t>(pidfd_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+        waitid(kPidFd, static_cast<id_t>(pidfd_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
         info.si_pid != 0)
       return info.si_code == CLD_EXITED ? static_cast<DWORD>(info.si_status) : 1u;
-#endif
     return 0;
   }
 
@@ -210,6 +216,70 @@ class ProcessObject : public SimObject {
   const DWORD access_;
   std::mutex mutex_;
   std::string last_image_;
+  bool child_ = false;
+};
+
+// Children this program started and holds no handle to any more, still
+// running: reaped once they end, so that none stays a zombie.
+struct Orphans {
+  std::mutex mutex;
+  std::vector<int> pidfds;
+};
+Orphans& PendingReaps() {
+  static Orphans* orphans = new Orphans;  // outlives static destructors
+  return *orphans;
+}
+
+// Reaps the child behind pidfd when it has ended; false while it runs.
+bool ReapIfEnded(int pidfd) {
+  siginfo_t info = {};
+  if (waitid(kPidFd, static_cast<id_t>(pidfd), &info, WEXITED | WNOHANG) != 0) return true;
+  return info.si_pid != 0;
+}
+
+void ReapOrphans() {
+  Orphans& orphans = PendingReaps();
+  std::lock_guard<std::mutex> guard(orphans.mutex);
+  auto& fds = orphans.pidfds;
+  for (size_t i = 0; i < fds.size();) {
+    if (ReapIfEnded(fds[i])) {
+      close(fds[i]);
+      fds[i] = fds.back();
+      fds.pop_back();
+    } else {
+      ++i;
+    }
+  }
+}
+
+ProcessObject::~ProcessObject() {
+  if (pidfd_ < 0) return;
+  if (child_) {
+    if (!Alive()) {
+      // Whoever opens it by id later still learns how it ended.
+      DWORD code = ExitCode();
+      ExitCodes& known = TerminatedCodes();
+      std::lock_guard<std::mutex> guard(known.mutex);
+      known.codes.emplace(std::make_pair(pid_, start_), code);
+    }
+    if (!ReapIfEnded(pidfd_)) {
+      Orphans& orphans = PendingReaps();
+      std::lock_guard<std::mutex> guard(orphans.mutex);
+      orphans.pidfds.push_back(pidfd_);
+      return;
+    }
+  }
+  close(pidfd_);
+}
+
+// The thread handle of a started process: waits for the process.
+class ThreadObject : public SimObject {
+ public:
+  explicit ThreadObject(std::shared_ptr<ProcessObject> process) : process_(std::move(process)) {}
+  DWORD Wait(DWORD milliseconds) override { return process_->Wait(milliseconds); }
+
+ private:
+  std::shared_ptr<ProcessObject> process_;
 };
 
 // What GetCurrentProcess() names: this process, with every right.
@@ -337,33 +407,12 @@ const Privilege kPrivileges[] = {
     {u"SeCreateSymbolicLinkPrivilege", 35, 0, true},
 };
 
-// The privileges a token holds (by LUID) and their attributes. Every token of
-// one process shares one state, as handles to one token object do.
-struct TokenState {
-  std::mutex mutex;
-  std::map<DWORD, DWORD> held;
-  TokenState() {
-    for (const auto& p : kPrivileges)
-      if (p.held) held[p.luid] = p.attributes;
-  }
-};
+using TokenObject = SimTokenObject;
+using TokenState = SimToken;
 
-class TokenObject : public SimObject {
- public:
-  TokenObject(std::shared_ptr<TokenState> state, DWORD access)
-      : state_(std::move(state)), access_(access) {}
-  TokenState& State() { return *state_; }
-  bool Allows(DWORD rights) const { return (access_ & rights) == rights; }
-
- private:
-  std::shared_ptr<TokenState> state_;
-  DWORD access_;
-};
-
-std::shared_ptr<TokenState> OwnTokenState() {
-  static std::shared_ptr<TokenState>* state =
-      new std::shared_ptr<TokenState>(std::make_shared<TokenState>());
-  return *state;
+// What a limited or standard token keeps of the privileges.
+bool HeldWithoutElevation(DWORD luid) {
+  return luid == 19 || luid == 23 || luid == 25 || luid == 33 || luid == 34;
 }
 
 // GetProcAddress hands these out for the libraries that hold them on Windows.
@@ -381,6 +430,8 @@ const bool kEntryPointsRegistered = [] {
                         EntryPoint(&GetProcessImageFileNameW));
   SimRegisterEntryPoint("ntdll.dll", "NtQueryInformationProcess",
                         EntryPoint(&NtQueryInformationProcess));
+  // Also pulls the session functions into every program that lists processes.
+  SimRegisterSessionEntryPoints();
   return true;
 }();
 
@@ -419,6 +470,15 @@ HANDLE OpenProcess(DWORD desired_access, BOOL, DWORD process_id) {
   if (start < 0 || image.empty() || !object->Alive() || !is_ours())
     return SimFailWith<HANDLE>(ERROR_INVALID_PARAMETER, nullptr);
   return SimHandles::Add(object);
+}
+
+void SimAdoptChild(pid_t pid, int pidfd, HANDLE* process, HANDLE* thread) {
+  ReapOrphans();
+  auto object = std::make_shared<ProcessObject>(pid, StartTime(pid), pidfd, PROCESS_ALL_ACCESS,
+                                                RealImageOf(pid));
+  object->MarkChild();
+  *thread = SimHandles::Add(std::make_shared<ThreadObject>(object));
+  *process = SimHandles::Add(object);
 }
 
 BOOL TerminateProcess(HANDLE process, UINT exit_code) {
@@ -497,9 +557,34 @@ BOOL OpenProcessToken(HANDLE process, DWORD desired_access, PHANDLE token) {
   if (!object) return SimFail(ERROR_INVALID_HANDLE);
   if (!object->AllowsAny(kQueryRights)) return SimFail(ERROR_ACCESS_DENIED);
   if (!token) return SimFail(ERROR_NOACCESS);
-  auto state = object->Self() ? OwnTokenState() : std::make_shared<TokenState>();
+  std::shared_ptr<SimToken> state;
+  if (object->Self()) {
+    state = SimOwnToken();
+  } else {
+    SimIdentity identity;
+    if (!object->Alive() || !SimIdentityOfProcess(object->Pid(), &identity))
+      return SimFail(ERROR_ACCESS_DENIED);
+    state = SimNewToken(identity);
+  }
   *token = SimHandles::Add(std::make_shared<TokenObject>(state, desired_access));
   return TRUE;
+}
+
+void SimFillPrivileges(SimToken* token) {
+  const bool elevated = token->identity.kind == SimTokenKind::kElevated;
+  for (const auto& p : kPrivileges)
+    if (p.held && (elevated || HeldWithoutElevation(p.luid))) token->held[p.luid] = p.attributes;
+}
+
+std::shared_ptr<SimToken> SimOwnToken() {
+  static std::mutex* mutex = new std::mutex;
+  static auto* tokens = new std::map<std::string, std::shared_ptr<SimToken>>;
+  auto machine = SimHost::Machine();
+  const std::string key = machine ? machine->Dir() : std::string();
+  std::lock_guard<std::mutex> guard(*mutex);
+  auto& token = (*tokens)[key];
+  if (!token) token = SimNewToken(SimOwnIdentity());
+  return token;
 }
 
 BOOL LookupPrivilegeValueW(LPCWSTR system_name, LPCWSTR name, PLUID luid) {

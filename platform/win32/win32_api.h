@@ -70,6 +70,7 @@
 #include <windows.h>
 // WIN32_LEAN_AND_MEAN leaves these out; the layer's areas need them.
 #include <shellapi.h>
+#include <shlobj.h>
 #include <objbase.h>
 #include <oleauto.h>
 #include <netfw.h>
@@ -287,6 +288,35 @@ inline LSTATUS RegQueryInfoKeyW(HKEY key, win32_text::Out key_class, LPDWORD cla
                             security_descriptor_size, last_write);
 }
 
+// ---- platform/services.h --------------------------------------------------
+// <windows.h> brings <winsvc.h> even with WIN32_LEAN_AND_MEAN.
+
+inline SC_HANDLE OpenSCManagerW(win32_text::In machine_name, win32_text::In database_name,
+                                DWORD desired_access) {
+  return ::OpenSCManagerW(machine_name.p, database_name.p, desired_access);
+}
+inline SC_HANDLE OpenServiceW(SC_HANDLE manager, win32_text::In service_name,
+                              DWORD desired_access) {
+  return ::OpenServiceW(manager, service_name.p, desired_access);
+}
+inline SC_HANDLE CreateServiceW(SC_HANDLE manager, win32_text::In service_name,
+                                win32_text::In display_name, DWORD desired_access,
+                                DWORD service_type, DWORD start_type, DWORD error_control,
+                                win32_text::In binary_path_name, win32_text::In load_order_group,
+                                LPDWORD tag_id, win32_text::In dependencies,
+                                win32_text::In service_start_name, win32_text::In password) {
+  return ::CreateServiceW(manager, service_name.p, display_name.p, desired_access, service_type,
+                          start_type, error_control, binary_path_name.p, load_order_group.p,
+                          tag_id, dependencies.p, service_start_name.p, password.p);
+}
+// A template, so that a null argument list still means the system function
+// alone (a plain const char16_t** overload would make it ambiguous).
+template <class C>
+  requires std::is_same_v<C, char16_t>
+inline BOOL StartServiceW(SC_HANDLE service, DWORD argument_count, const C** arguments) {
+  return ::StartServiceW(service, argument_count, reinterpret_cast<LPCWSTR*>(arguments));
+}
+
 // ---- platform/shell.h -----------------------------------------------------
 // SHFileOperationW takes a structure only; its path fields take AsWide().
 
@@ -300,6 +330,13 @@ inline LSTATUS RegQueryInfoKeyW(HKEY key, win32_text::Out key_class, LPDWORD cla
 #endif
 
 inline BOOL PathFileExistsW(win32_text::In path) { return ::PathFileExistsW(path.p); }
+inline BOOL SHGetSpecialFolderPathW(HWND owner, win32_text::Out path, int csidl, BOOL create) {
+  return ::SHGetSpecialFolderPathW(owner, path.p, csidl, create);
+}
+inline HRESULT SHGetFolderPathW(HWND owner, int csidl, HANDLE token, DWORD flags,
+                                win32_text::Out path) {
+  return ::SHGetFolderPathW(owner, csidl, token, flags, path.p);
+}
 inline BOOL PathAppendW(win32_text::Out path, win32_text::In more) {
   return ::PathAppendW(path.p, more.p);
 }
@@ -352,6 +389,28 @@ inline DWORD GetProcessImageFileNameW(HANDLE process, win32_text::Out buffer, DW
 }
 inline BOOL LookupPrivilegeValueW(win32_text::In system_name, win32_text::In name, PLUID luid) {
   return ::LookupPrivilegeValueW(system_name.p, name.p, luid);
+}
+// The command line is a writable buffer (Windows may change it in place).
+inline BOOL CreateProcessW(win32_text::In application_name, win32_text::Out command_line,
+                           LPSECURITY_ATTRIBUTES process_attributes,
+                           LPSECURITY_ATTRIBUTES thread_attributes, BOOL inherit_handles,
+                           DWORD creation_flags, LPVOID environment,
+                           win32_text::In current_directory, LPSTARTUPINFOW startup_info,
+                           LPPROCESS_INFORMATION process_information) {
+  return ::CreateProcessW(application_name.p, command_line.p, process_attributes,
+                          thread_attributes, inherit_handles, creation_flags, environment,
+                          current_directory.p, startup_info, process_information);
+}
+inline BOOL CreateProcessAsUserW(HANDLE token, win32_text::In application_name,
+                                 win32_text::Out command_line,
+                                 LPSECURITY_ATTRIBUTES process_attributes,
+                                 LPSECURITY_ATTRIBUTES thread_attributes, BOOL inherit_handles,
+                                 DWORD creation_flags, LPVOID environment,
+                                 win32_text::In current_directory, LPSTARTUPINFOW startup_info,
+                                 LPPROCESS_INFORMATION process_information) {
+  return ::CreateProcessAsUserW(token, application_name.p, command_line.p, process_attributes,
+                                thread_attributes, inherit_handles, creation_flags, environment,
+                                current_directory.p, startup_info, process_information);
 }
 
 // ---- platform/system_info.h -----------------------------------------------

@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <regex>
 #include <set>
 #include <string>
@@ -10,6 +11,7 @@
 
 #include "app/FirewallException.h"
 #include "platform/files.h"
+#include "platform/registry.h"
 #include "platform/sim/SimHost.h"
 #include "tests/support/SimTestSupport.h"
 
@@ -302,12 +304,113 @@ TEST_F(UninstallFlowTest, AfterTheRestartOnlyWhatThePacketDoesNotListIsLeft) {
   // vendor folder is not listed; a silent run keeps its copy of the skins.
   const std::string temp = "C:\\\\Users\\\\User\\\\AppData\\\\Local\\\\Temp\\\\SampleProductUninstall\\\\";
   std::vector<std::string> unexpected;
+  // Another product of the vendor keeps its start-menu link in a shared folder.
+  const std::string shared =
+      "C:\\\\ProgramData\\\\Microsoft\\\\Windows\\\\Start Menu\\\\Programs\\\\Sample Vendor\\\\";
   for (const auto& path : left)
     if (path != "C:\\\\Program Files\\\\Sample Product\\\\" &&
-        path != "C:\\\\ProgramData\\\\Sample Vendor\\\\" && path.rfind(temp, 0) != 0)
+        path != "C:\\\\ProgramData\\\\Sample Vendor\\\\" && path.rfind(temp, 0) != 0 &&
+        path != shared && path != shared + "Sample Vendor Update.lnk" &&
+        path != "C:\\\\Windows\\\\Temp\\\\SampleToolExt.log")  // the extension's marker
       unexpected.push_back(path);
   EXPECT_TRUE(unexpected.empty()) << unexpected.size() << " unexpected, first " << unexpected.front();
-  EXPECT_EQ(left.size(), 2u + 17u);  // the skin copy: two folders and 15 files
+  EXPECT_EQ(left.size(), 2u + 17u + 2u + 1u);  // the skin copy: two folders and 15 files
+}
+
+// ---- What the packet's actions undo ----
+
+
+bool KeyExists(HKEY root, const std::u16string& path, REGSAM view) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
+  RegCloseKey(key);
+  return true;
+}
+
+bool HasValue(HKEY root, const std::u16string& path, const std::u16string& name, REGSAM view) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
+  bool found = RegQueryValueExW(key, name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  RegCloseKey(key);
+  return found;
+}
+
+const char* const kStartMenu = "ProgramData/Microsoft/Windows/Start Menu/Programs/";
+
+TEST_F(UninstallFlowTest, SilentRunUndoesRegistryServiceAndLinks) {
+  const std::u16string product = u"SOFTWARE\\Sample Vendor\\Sample Product";
+  ASSERT_TRUE(HasValue(HKEY_LOCAL_MACHINE, product, u"ShellExtension", KEY_WOW64_64KEY));
+  ASSERT_TRUE(HasValue(HKEY_LOCAL_MACHINE, product, u"ShellExtension", KEY_WOW64_32KEY));
+  ASSERT_TRUE(WriteTextFile(Real("Users/User/Desktop/Sample Product.url"), "keep"));
+  ASSERT_TRUE(WriteTextFile(Real("Users/Public/Desktop/Sample Product.lnk"), "keep"));
+  auto running = RunCommand({kSimhostPath, "svc", MachineDir(), "query", "SampleProductService"});
+  ASSERT_NE(running.out.find("RUNNING"), std::string::npos) << running.out << running.err;
+
+  auto run = Uninstall();
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_NE(run.out.find("shortcut path: C:\\Users\\User\\Desktop\\Sample Product.lnk\r\n"),
+            std::string::npos) << run.out;
+
+  // Registry: values gone, emptied keys gone with their parents kept, and the
+  // 64-bit entry never touching the 32-bit value of the same name.
+  EXPECT_FALSE(HasValue(HKEY_LOCAL_MACHINE, product, u"AppPath", KEY_WOW64_32KEY));
+  EXPECT_TRUE(HasValue(HKEY_LOCAL_MACHINE, product, u"InstallDir", KEY_WOW64_32KEY));
+  EXPECT_TRUE(HasValue(HKEY_LOCAL_MACHINE, product, u"ShellExtension", KEY_WOW64_32KEY));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, product, KEY_WOW64_64KEY));
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Sample Vendor", KEY_WOW64_64KEY));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, product + u"\\Plugins", KEY_WOW64_32KEY));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, product + u"\\Service", KEY_WOW64_32KEY));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE,
+                         u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sample Product",
+                         KEY_WOW64_32KEY));
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+                        KEY_WOW64_32KEY));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, u"Software\\Sample Vendor\\Sample Product", KEY_WOW64_64KEY));
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, u"Software\\Sample Vendor", KEY_WOW64_64KEY));
+
+  // The service was stopped, and only then marked for deletion; it is gone.
+  auto events = RunCommand({kSimhostPath, "svc", MachineDir(), "events", "SampleProductService"});
+  EXPECT_EQ(events.out, "created\nstarted\nstop-requested\nstopped\ndelete-marked\nremoved\n")
+      << events.err;
+  auto gone = RunCommand({kSimhostPath, "svc", MachineDir(), "query", "SampleProductService"});
+  EXPECT_NE(gone.exit_code, 0) << gone.out;
+  EXPECT_FALSE(PathExists(Real(std::string(kProduct) + "SampleService.exe")));
+
+  // Links: the user's desktop link and the product's start-menu folder go.
+  EXPECT_FALSE(PathExists(Real("Users/User/Desktop/Sample Product.lnk")));
+  EXPECT_TRUE(PathExists(Real("Users/User/Desktop/Sample Product.url")));
+  EXPECT_TRUE(PathExists(Real("Users/Public/Desktop/Sample Product.lnk")));
+  EXPECT_FALSE(PathExists(Real(std::string(kStartMenu) + "Sample Product")));
+  EXPECT_FALSE(PathExists(Real(std::string(kStartMenu) + "Sample Vendor/Sample Product Help.lnk")));
+  EXPECT_TRUE(PathExists(Real(std::string(kStartMenu) + "Sample Vendor/Sample Vendor Update.lnk")));
+}
+
+TEST_F(UninstallFlowTest, IcoZeroKeepsTheDesktopLink) {
+  auto run = Uninstall({"/at", "/ico:0"});
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_TRUE(PathExists(Real("Users/User/Desktop/Sample Product.lnk")));
+  EXPECT_NE(run.out.find("shortcut path: C:\\Users\\User\\Desktop\\.lnk\r\n"), std::string::npos)
+      << run.out;
+  EXPECT_FALSE(PathExists(Real(std::string(kStartMenu) + "Sample Product")));
+}
+
+TEST_F(UninstallFlowTest, AServiceThatNeverStopsHoldsTheRunOnlyUntilTheBound) {
+  ASSERT_EQ(RunCommand({kSimhostPath, "svc", MachineDir(), "set", "SampleProductService",
+                        "--never-stops"}).exit_code, 0);
+  const auto started = std::chrono::steady_clock::now();
+  auto run = Uninstall();
+  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
+                           std::chrono::steady_clock::now() - started).count();
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_GE(seconds, 29);
+  EXPECT_LT(seconds, 60);
+  // Marked for deletion when the wait gave up; its program was then ended
+  // with the removal of its file, which completed the deletion.
+  auto events = RunCommand({kSimhostPath, "svc", MachineDir(), "events", "SampleProductService"});
+  EXPECT_EQ(events.out, "created\nstarted\nstop-requested\ndelete-marked\nstopped\nremoved\n")
+      << events.err;
+  // The rest of the uninstall went on.
+  EXPECT_FALSE(PathExists(Real(std::string(kProduct) + "SampleCore.dll")));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/ZFileActionFactory.h"
 #include "engine/actions/ZCompleteRunAction.h"
@@ -11,6 +12,7 @@
 #include "engine/actions/ZServiceAction.h"
 #include "engine/actions/ZShortCutAction.h"
 #include "engine/actions/ZStartMenuAction.h"
+#include "platform/registry.h"
 #include "platform/xml.h"
 #include "tests/support/SimTestSupport.h"
 
@@ -80,16 +82,45 @@ TEST(FileActionTest, AnEmptyElementReadsNothing) {
   }
 }
 
-TEST(FileActionTest, EveryPhaseIsHarmlessForNow) {
-  Element reg("mode=\"reg\" mainkey=\"hklm\" subkey=\"S\" keyname=\"K\" value=\"V\"");
+// Only the uninstall phase acts: every other phase, and Install, leave an
+// existing value, link and folder alone.
+class FileActionPhaseTest : public MachineTest {};
+
+TEST_F(FileActionPhaseTest, OnlyTheUninstallPhaseActs) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\S", 0, nullptr, 0,
+                            KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueExW(key, u"K", 0, REG_SZ, reinterpret_cast<const BYTE*>(u"V"), 4),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  ASSERT_TRUE(WriteTextFile(Real("Users/User/Desktop/L.lnk"), "link"));
+  const std::string start_menu_link = "ProgramData/Microsoft/Windows/Start Menu/Programs/F/L";
+  ASSERT_EQ(RunCommand({"/bin/mkdir", "-p", Real("ProgramData/Microsoft/Windows/Start Menu/Programs/F")}).exit_code, 0);
+  ASSERT_TRUE(WriteTextFile(Real(start_menu_link), "link"));
+  Element reg("mode=\"reg\" mainkey=\"hklm\" subkey=\"SOFTWARE\\S\" keyname=\"K\" value=\"V\" "
+              "name=\"L\" dir=\"F\"");
+  std::vector<std::unique_ptr<ZFileActionBase>> actions;
   for (const char16_t* kind : {u"shortcut", u"completerun", u"startmenu", u"service", u"reg"}) {
-    std::unique_ptr<ZFileActionBase> action = ZFileActionFactory::CreateAction(kind, kRecord);
-    action->LoadFromXml(reg.Get());
-    for (int phase = 0; phase <= 8; ++phase) {
+    actions.push_back(ZFileActionFactory::CreateAction(kind, kRecord));
+    actions.back()->LoadFromXml(reg.Get());
+  }
+  for (int phase = 0; phase <= 8; ++phase) {
+    for (auto& action : actions) {
       action->Install(phase);
-      action->Uninstall(phase);
+      if (phase != kUninstallPhase) action->Uninstall(phase);
     }
   }
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\S", 0, KEY_READ | KEY_WOW64_32KEY, &key),
+            ERROR_SUCCESS);
+  EXPECT_EQ(RegQueryValueExW(key, u"K", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_TRUE(PathExists(Real("Users/User/Desktop/L.lnk")));
+  EXPECT_TRUE(PathExists(Real(start_menu_link)));
+  // The uninstall phase does act, so the checks above can fail.
+  for (auto& action : actions) action->Uninstall(kUninstallPhase);
+  EXPECT_FALSE(PathExists(Real("Users/User/Desktop/L.lnk")));
+  EXPECT_FALSE(PathExists(Real(start_menu_link)));
 }
 
 // ---- The registry action ----

@@ -290,12 +290,15 @@ TEST_F(InstallPacketTest, TheSampleConfigurationLoads) {
   std::string xml = ReadTextFile(std::string(kSourceDir) + "/resources/sample/installConfig.xml");
   ASSERT_FALSE(xml.empty());
   ASSERT_TRUE(WriteTextFile(Real("App/SampleApp.exe"), "x"));
+  ASSERT_TRUE(WriteTextFile(Real("App/SampleService.exe"), "x"));
   Load(xml);
-  ASSERT_EQ(packet_.size(), 15u);
+  ASSERT_EQ(packet_.size(), 16u);
   EXPECT_EQ(packet_[0].Path(), u"C:\\App\\SampleApp.exe");
-  EXPECT_EQ(ActionNames(0), (std::vector<std::string>{"completerun", "reg"}));
-  EXPECT_EQ(packet_[14].Path(), u"C:\\App\\");
-  EXPECT_EQ(packet_[14].IsDirectory(), 1);
+  EXPECT_EQ(ActionNames(0),
+            (std::vector<std::string>{"completerun", "reg", "shortcut", "startmenu", "reg"}));
+  EXPECT_EQ(ActionNames(1), (std::vector<std::string>{"reg", "service"}));
+  EXPECT_EQ(packet_[15].Path(), u"C:\\App\\");
+  EXPECT_EQ(packet_[15].IsDirectory(), 1);
 }
 
 }  // namespace

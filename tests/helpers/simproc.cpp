@@ -25,7 +25,17 @@
 //   cmdline                    print "cmdline " and the command line as received
 //   self                       print "module " and the module path, then "cmdline "
 //                              and the command line, and exit 0 at once
+//   identity WINFILE           append to the file what the program knows of itself:
+//                              "session N", "user SID", "elevation N" (the token's
+//                              elevation type), "elevated 0|1", "show N" (wWinMain's
+//                              show flag), "desktop TEXT" and "cmdline TEXT"
+//   print-env WINFILE NAME     append "env NAME=VALUE", or "env NAME missing"
+//   start COMMANDLINE          start the program with CreateProcessW and wait for its end
+//   shell                      wait, and exit 0 once the machine has been deleted
+//                              (the user's shell of a machine is this program)
 //
+// SIMPROC_IDENTITY (a Windows path), when set, has "identity" written there
+// before any command runs.
 // An optional argument is taken unless it is itself the name of a command.
 // Lines read from standard input: "release" releases every mutex held and
 // prints "released"; "exit" ends the program with 0.
@@ -45,6 +55,9 @@
 
 #include "platform/files.h"
 #include "platform/kernel.h"
+#include "platform/processes.h"
+#include "platform/sessions.h"
+#include "platform/sim/SimHost.h"
 #include "platform/sim/SimUnicode.h"
 #include "platform/window_messages.h"
 
@@ -61,7 +74,9 @@ std::vector<HANDLE> g_mutexes;
 const std::set<std::string> kCommands = {
     "sleep",     "hold-mapping", "write-mapping", "print-mapping", "hold-mutex",
     "hold-event", "set-event",   "wait-event",    "open-file",     "window",
-    "quit-on",   "exit",         "cmdline",       "self"};
+    "quit-on",   "exit",         "cmdline",       "self",          "identity",
+    "print-env", "start",        "shell"};
+int g_show = 0;
 
 void PrintLine(const std::string& line) {
   std::lock_guard<std::mutex> guard(g_output_mutex);
@@ -159,6 +174,62 @@ void WatchInput() {
   }
 }
 
+void AppendLine(const std::string& windows_path, const std::string& line) {
+  HANDLE file = CreateFileW(W(windows_path).c_str(), GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) Fail("write " + windows_path);
+  SetFilePointer(file, 0, nullptr, FILE_END);
+  std::string text = line + "\n";
+  DWORD written = 0;
+  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+// "S-1-5-21-...", from the binary form.
+std::string SidText(const BYTE* sid) {
+  unsigned long long authority = 0;
+  for (int i = 0; i < 6; ++i) authority = (authority << 8) | sid[2 + i];
+  std::string text = "S-" + std::to_string(sid[0]) + "-" + std::to_string(authority);
+  for (int i = 0; i < sid[1]; ++i) {
+    DWORD value = 0;
+    std::memcpy(&value, sid + 8 + 4 * i, 4);
+    text += "-" + std::to_string(value);
+  }
+  return text;
+}
+
+void WriteIdentity(const std::string& windows_path) {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) Fail("identity");
+  DWORD session = 0, size = 0;
+  TOKEN_ELEVATION_TYPE elevation_type = TokenElevationTypeDefault;
+  TOKEN_ELEVATION elevation = {};
+  std::vector<BYTE> user(256);
+  if (!GetTokenInformation(token, TokenSessionId, &session, sizeof(session), &size) ||
+      !GetTokenInformation(token, TokenElevationType, &elevation_type, sizeof(elevation_type), &size) ||
+      !GetTokenInformation(token, TokenElevation, &elevation, sizeof(elevation), &size) ||
+      !GetTokenInformation(token, TokenUser, user.data(), static_cast<DWORD>(user.size()), &size))
+    Fail("identity");
+  CloseHandle(token);
+  const char* desktop = std::getenv("SIMHOST_DESKTOP");
+  for (const std::string& line :
+       {"session " + std::to_string(session),
+        "user " + SidText(static_cast<const BYTE*>(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid)),
+        "elevation " + std::to_string(static_cast<int>(elevation_type)),
+        "elevated " + std::to_string(elevation.TokenIsElevated), "show " + std::to_string(g_show),
+        "desktop " + std::string(desktop ? desktop : ""),
+        "cmdline " + SimToUtf8(GetCommandLineW())})
+    AppendLine(windows_path, line);
+}
+
+// The user's shell lives as long as its machine.
+void WatchMachine(std::string machine_db) {
+  struct stat st;
+  while (stat(machine_db.c_str(), &st) == 0) Sleep(500);
+  ExitNow(0);
+}
+
 void WaitForEvent(HANDLE event) {
   WaitForSingleObject(event, INFINITE);
   PrintLine("event");
@@ -173,8 +244,11 @@ HANDLE OpenMapping(const std::string& command, const std::string& name) {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR command_line, int) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR command_line, int show) {
+  g_show = show;
   std::vector<std::string> args = SplitCommandLine(command_line);
+  bool watch_machine = false;
+  if (const char* report = std::getenv("SIMPROC_IDENTITY"); report && *report) WriteIdentity(report);
   auto optional = [&](size_t i) { return i < args.size() && !kCommands.count(args[i]); };
   std::vector<HANDLE> waits;
   int exit_code = -1;
@@ -184,9 +258,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR command_line, int) {
       PrintLine("error unknown-command " + command);
       return 2;
     }
-    size_t required = command == "write-mapping"                                ? 2
-                      : command == "sleep" || command == "cmdline" || command == "self" ? 0
-                                                                                        : 1;
+    size_t required = command == "write-mapping" || command == "print-env" ? 2
+                      : command == "sleep" || command == "cmdline" || command == "self" ||
+                              command == "shell"
+                          ? 0
+                          : 1;
     if (i + required > args.size()) {
       PrintLine("error missing-argument " + command);
       return 2;
@@ -253,6 +329,29 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR command_line, int) {
       exit_code = std::atoi(args[i++].c_str());
     } else if (command == "cmdline") {
       PrintLine("cmdline " + SimToUtf8(GetCommandLineW()));
+    } else if (command == "identity") {
+      WriteIdentity(args[i++]);
+    } else if (command == "print-env") {
+      const std::string file = args[i], name = args[i + 1];
+      i += 2;
+      char16_t value[4096];
+      DWORD length = GetEnvironmentVariableW(W(name).c_str(), value, 4096);
+      AppendLine(file, length == 0 || length >= 4096
+                           ? "env " + name + " missing"
+                           : "env " + name + "=" + SimToUtf8(std::u16string(value, length)));
+    } else if (command == "start") {
+      std::u16string line = W(args[i++]);
+      STARTUPINFOW startup = {};
+      startup.cb = sizeof(startup);
+      PROCESS_INFORMATION started = {};
+      if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &started))
+        Fail(command);
+      WaitForSingleObject(started.hProcess, INFINITE);
+      CloseHandle(started.hThread);
+      CloseHandle(started.hProcess);
+    } else if (command == "shell") {
+      watch_machine = true;
     } else if (command == "self") {
       char16_t module[MAX_PATH];
       GetModuleFileNameW(nullptr, module, MAX_PATH);
@@ -272,6 +371,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR command_line, int) {
   if (fstat(0, &st) == 0 && (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)))
     std::thread(WatchInput).detach();
   for (HANDLE event : waits) std::thread(WaitForEvent, event).detach();
+  if (watch_machine) {
+    // The machine may be gone already, before this program could open it.
+    std::string dir;
+    if (const char* named = std::getenv("SIMHOST_MACHINE"); named && *named) dir = named;
+    else if (auto machine = SimHost::Machine()) dir = machine->Dir();
+    if (dir.empty()) ExitNow(0);
+    std::thread(WatchMachine, dir + "/machine.db").detach();
+  }
 
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

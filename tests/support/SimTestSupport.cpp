@@ -16,6 +16,7 @@
 #include <sstream>
 
 #include "platform/sim/SimHost.h"
+#include "platform/sim/SimProcesses.h"
 #include "platform/sim/SimMachineSetup.h"
 #include "platform/sim/SimUnicode.h"
 
@@ -252,15 +253,25 @@ bool PathExists(const std::string& path) {
 void MachineTest::SetUp() { RecreateMachine(true); }
 
 void MachineTest::RecreateMachine(bool x64) {
-  temp_ = std::make_unique<TempDir>();
-  machine_dir_ = temp_->Path() + "/machine";
   SimMachineOptions options;
   options.x64 = x64;
+  RecreateMachine(options);
+}
+
+void MachineTest::RecreateMachine(const SimMachineOptions& options) {
+  if (temp_) {
+    for (const auto& process : SimListMachineProcesses(machine_dir_)) kill(process.pid, SIGKILL);
+  }
+  temp_ = std::make_unique<TempDir>();
+  machine_dir_ = temp_->Path() + "/machine";
   std::string error;
   ASSERT_TRUE(SimCreateMachine(machine_dir_, options, &error)) << error;
 }
 
 void MachineTest::TearDown() {
+  // Whatever still runs from the machine (a service, a program a test left
+  // behind) ends with it.
+  for (const auto& process : SimListMachineProcesses(machine_dir_)) kill(process.pid, SIGKILL);
   SimHost::ForgetMachine();
   temp_.reset();
 }

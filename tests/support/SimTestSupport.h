@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+struct SimMachineOptions;
+
 // A temporary directory removed with everything in it (links are not followed).
 class TempDir {
  public:
@@ -70,6 +72,9 @@ class MachineTest : public ::testing::Test {
   void TearDown() override;
   // Creates a machine of the other architecture instead.
   void RecreateMachine(bool x64);
+  // Creates a machine made with these options instead (test machines have no
+  // running shell unless options.explorer_program is kSimprocPath).
+  void RecreateMachine(const SimMachineOptions& options);
 
   const std::string& MachineDir() const { return machine_dir_; }
   std::string Real(const std::string& relative_to_c) const;  // drives/c/...

@@ -130,16 +130,133 @@ TEST_F(SimhostTest, RunPsAndRebootEndProcessesAndCarryOutRenames) {
 
   ASSERT_EQ(Simhost({"reboot", machine_}).exit_code, 0);
   EXPECT_EQ(running.Wait(5000), 128 + 9);
-  EXPECT_EQ(Simhost({"ps", machine_}).out, "");
+  // Only the user's shell runs again after the restart.
+  auto after = Simhost({"ps", machine_}).out;
+  EXPECT_EQ(after.find('\n'), after.size() - 1) << after;
+  EXPECT_NE(after.find(" C:\\Windows\\explorer.exe\n"), std::string::npos) << after;
   EXPECT_FALSE(PathExists(Real("Program Files/Sample Product/SampleApp.exe_1_del")));
   EXPECT_FALSE(PathExists(Real("Program Files/Sample Product/readme.txt")));
   EXPECT_TRUE(PathExists(Real("Program Files/Sample Product/readme.old")));
   EXPECT_NE(Simhost({"dump", machine_}).out.find("\"pending_renames\": [\n  ]"), std::string::npos);
 
-  auto run = Simhost({"run", machine_, "C:\\PROGRAM FILES\\sample product\\SampleToolExt.exe", "exit", "3"});
+  auto run = Simhost({"run", machine_, "C:\\PROGRAM FILES\\sample product\\SampleService.exe", "exit", "3"});
   EXPECT_EQ(run.exit_code, 3);
   EXPECT_EQ(run.out, "ready\n");
   EXPECT_EQ(Simhost({"run", machine_, "C:\\nope.exe"}).exit_code, 2);
+}
+
+TEST_F(SimhostTest, SessionListsSessionsAndUsersAsTheOptionsOfNewMadeThem) {
+  const std::string sid = "S-1-5-21-1004336348-1177238915-682003330-1001";
+  EXPECT_EQ(Simhost({"session", machine_}).out,
+            "session 0 Services Disconnected\nsession 1 Console Active User\n"
+            "user SYSTEM S-1-5-18 admin\nuser User " + sid + " admin split-token\n");
+  auto ps = Simhost({"ps", machine_}).out;
+  EXPECT_NE(ps.find(" C:\\Windows\\explorer.exe\n"), std::string::npos) << ps;
+  auto dump = Simhost({"dump", machine_}).out;
+  EXPECT_NE(dump.find("\"sessions\": [\n    {\"id\": 0, \"station\": \"Services\", "
+                      "\"state\": \"Disconnected\", \"user\": \"\"}"),
+            std::string::npos)
+      << dump;
+  EXPECT_NE(dump.find("\"users\": ["), std::string::npos);
+
+  const std::string other = dir_.Path() + "/other";
+  ASSERT_EQ(Simhost({"new", other, "--no-active-session", "--standard-user", "--no-explorer"})
+                .exit_code,
+            0);
+  EXPECT_EQ(Simhost({"session", other}).out,
+            "session 0 Services Disconnected\nsession 1 Console Connected\n"
+            "user SYSTEM S-1-5-18 admin\nuser User " + sid + "\n");
+  EXPECT_EQ(Simhost({"ps", other}).out, "");
+  EXPECT_TRUE(PathExists(other + "/drives/c/Windows/explorer.exe"));
+  EXPECT_EQ(Simhost({"new", dir_.Path() + "/bad", "--no-such-option"}).exit_code, 2);
+}
+
+// ---- simhost svc ---------------------------------------------------------------
+
+class SimhostSvcTest : public SimhostTest {
+ protected:
+  void SetUp() override {
+    SimhostTest::SetUp();
+    RunCommand({"/bin/mkdir", "-p", Real("Services")});
+    RunCommand({"/bin/cp", kSimprocPath, Real("Services/svc.exe")});
+  }
+  void TearDown() override {
+    Simhost({"reboot", machine_});  // no service process outlives the test
+    SimhostTest::TearDown();
+  }
+  // The machine dump, which must stay valid JSON.
+  std::string Dump() {
+    auto dump = Simhost({"dump", machine_});
+    EXPECT_EQ(dump.exit_code, 0);
+    std::string file = dir_.Path() + "/dump.json";
+    WriteTextFile(file, dump.out);
+    auto parsed = RunCommand(
+        {"/usr/bin/env", "python3", "-c", "import json,sys; json.load(open(sys.argv[1]))", file});
+    EXPECT_EQ(parsed.exit_code, 0) << parsed.err << dump.out;
+    return dump.out;
+  }
+};
+
+TEST_F(SimhostSvcTest, ServiceLifeThroughTheCommands) {
+  auto created = Simhost({"svc", machine_, "create", "Sample", "\"C:\\Services\\svc.exe\" sleep",
+                          "--display", "Sample \"Service\"", "--stop-ms", "200"});
+  ASSERT_EQ(created.exit_code, 0) << created.err;
+  EXPECT_EQ(Simhost({"svc", machine_, "query", "sample"}).out, "Sample STOPPED\n");
+  EXPECT_NE(Simhost({"svc", machine_, "create", "SAMPLE", "C:\\Services\\svc.exe"}).exit_code, 0);
+
+  ASSERT_EQ(Simhost({"svc", machine_, "start", "Sample"}).exit_code, 0);  // returns at once
+  auto running = Simhost({"svc", machine_, "query", "Sample"});
+  ASSERT_EQ(running.out.rfind("Sample RUNNING pid=", 0), 0u) << running.out;
+  const std::string pid = running.out.substr(19, running.out.size() - 20);
+  EXPECT_NE(Simhost({"ps", machine_}).out.find(pid + " C:\\Services\\svc.exe"), std::string::npos);
+  EXPECT_NE(Simhost({"svc", machine_, "start", "Sample"}).exit_code, 0);
+  EXPECT_NE(Dump().find("{\"name\": \"Sample\", \"display_name\": \"Sample \\\"Service\\\"\", "
+                        "\"image_path\": \"\\\"C:\\\\Services\\\\svc.exe\\\" sleep\", "
+                        "\"state\": \"RUNNING\", \"delete_pending\": false}"),
+            std::string::npos);
+
+  ASSERT_EQ(Simhost({"svc", machine_, "stop", "Sample"}).exit_code, 0);  // does not wait
+  EXPECT_EQ(Simhost({"svc", machine_, "query", "Sample"}).out,
+            "Sample STOP_PENDING pid=" + pid + "\n");
+  EXPECT_NE(Simhost({"svc", machine_, "stop", "Sample"}).exit_code, 0);
+  ASSERT_EQ(Simhost({"svc", machine_, "set", "Sample", "--stop-ms", "0"}).exit_code, 0);
+  EXPECT_EQ(Simhost({"svc", machine_, "query", "Sample"}).out, "Sample STOPPED\n");
+  EXPECT_EQ(Simhost({"ps", machine_}).out.find("svc.exe"), std::string::npos);
+
+  ASSERT_EQ(Simhost({"svc", machine_, "delete", "Sample"}).exit_code, 0);
+  auto gone = Simhost({"svc", machine_, "query", "Sample"});
+  EXPECT_EQ(gone.exit_code, 1);
+  EXPECT_EQ(gone.out, "");
+  EXPECT_NE(gone.err.find("Sample"), std::string::npos);
+  EXPECT_EQ(Simhost({"svc", machine_, "events", "Sample"}).out,
+            "created\nstarted\nstop-requested\nstopped\ndelete-marked\nremoved\n");
+  EXPECT_NE(Dump().find("\"services\": [\n  ]"), std::string::npos);
+}
+
+TEST_F(SimhostSvcTest, MarkedServiceThatNeverStopsGoesWithTheReboot) {
+  ASSERT_EQ(Simhost({"svc", machine_, "create", "Stuck", "C:\\Services\\svc.exe sleep",
+                     "--never-stops"}).exit_code, 0);
+  ASSERT_EQ(Simhost({"svc", machine_, "create", "Idle", "C:\\Services\\svc.exe sleep"}).exit_code,
+            0);
+  ASSERT_EQ(Simhost({"svc", machine_, "start", "Stuck"}).exit_code, 0);
+  ASSERT_EQ(Simhost({"svc", machine_, "start", "Idle"}).exit_code, 0);
+  ASSERT_EQ(Simhost({"svc", machine_, "stop", "Stuck"}).exit_code, 0);
+  ASSERT_EQ(Simhost({"svc", machine_, "delete", "Stuck"}).exit_code, 0);
+  EXPECT_NE(Simhost({"svc", machine_, "delete", "Stuck"}).exit_code, 0);
+  auto stuck = Simhost({"svc", machine_, "query", "Stuck"});
+  EXPECT_EQ(stuck.out.rfind("Stuck STOP_PENDING pid=", 0), 0u) << stuck.out;
+  EXPECT_NE(stuck.out.find(" delete-pending\n"), std::string::npos) << stuck.out;
+  EXPECT_NE(Dump().find("\"state\": \"STOP_PENDING\", \"delete_pending\": true}"),
+            std::string::npos);
+
+  ASSERT_EQ(Simhost({"reboot", machine_}).exit_code, 0);
+  EXPECT_EQ(Simhost({"svc", machine_, "query", "Stuck"}).exit_code, 1);
+  EXPECT_EQ(Simhost({"svc", machine_, "events", "Stuck"}).out,
+            "created\nstarted\nstop-requested\ndelete-marked\nstopped\nremoved\n");
+  EXPECT_EQ(Simhost({"svc", machine_, "query", "Idle"}).out, "Idle STOPPED\n");  // no auto start
+  EXPECT_EQ(Simhost({"ps", machine_}).out.find("svc.exe"), std::string::npos);
+  EXPECT_EQ(Simhost({"svc", machine_, "start", "Nope"}).exit_code, 2);
+  EXPECT_EQ(Simhost({"svc", machine_, "set", "Idle", "--stop-ms", "x"}).exit_code, 2);
 }
 
 }  // namespace

@@ -12,6 +12,8 @@
 #include "platform/kernel.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
+#include "platform/services.h"
+#include "platform/sessions.h"
 #include "platform/shell.h"
 #include "platform/system_info.h"
 #include "platform/types.h"
@@ -167,7 +169,117 @@ void Registry() {
   RegCloseKey(key);
 }
 
-void Shell() {
+void Services() {
+  SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+  SC_HANDLE active = OpenSCManagerW(nullptr, u"ServicesActive", SC_MANAGER_CONNECT);
+  const std::u16string name = u"SampleService";
+  SC_HANDLE created = CreateServiceW(
+      manager, name.c_str(), u"Sample Service", SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+      SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL, u"\"C:\\Program Files\\Sample\\svc.exe\" -run",
+      nullptr, nullptr, nullptr, nullptr, nullptr);
+  SC_HANDLE service = OpenServiceW(manager, u"SampleService", SERVICE_START | SERVICE_STOP |
+                                                                   SERVICE_QUERY_STATUS | DELETE);
+  SC_HANDLE by_name = OpenServiceW(active, name.c_str(), GENERIC_READ);
+  std::u16string argument = u"-fast";
+  const char16_t* arguments[] = {u"-verbose", argument.c_str()};
+  StartServiceW(service, 2, arguments);
+  StartServiceW(service, 0, nullptr);
+  SERVICE_STATUS status;
+  ControlService(service, SERVICE_CONTROL_STOP, &status);
+  if (QueryServiceStatus(service, &status) && status.dwCurrentState == SERVICE_STOP_PENDING)
+    DeleteService(service);
+  for (SC_HANDLE h : {by_name, service, created, active, manager}) CloseServiceHandle(h);
+}
+
+void Sessions() {
+  PWTS_SESSION_INFOW sessions = nullptr;
+  DWORD count = 0;
+  if (!WTSEnumerateSessionsW(WTS_CURRENT_SERVER_HANDLE, 0, 1, &sessions, &count)) return;
+  DWORD active = sessions[0].SessionId;
+  if (sessions[0].State != WTSActive && count > 1) active = sessions[1].SessionId;
+  WTSFreeMemory(sessions);
+
+  HMODULE wtsapi = LoadLibraryW(u"wtsapi32.dll");
+  HMODULE userenv = LoadLibraryW(u"userenv.dll");
+  auto query_user_token = reinterpret_cast<WTSQueryUserTokenFn>(
+      reinterpret_cast<void (*)()>(GetProcAddress(wtsapi, "WTSQueryUserToken")));
+  auto create_block = reinterpret_cast<CreateEnvironmentBlockFn>(
+      reinterpret_cast<void (*)()>(GetProcAddress(userenv, "CreateEnvironmentBlock")));
+  auto destroy_block = reinterpret_cast<DestroyEnvironmentBlockFn>(
+      reinterpret_cast<void (*)()>(GetProcAddress(userenv, "DestroyEnvironmentBlock")));
+  HANDLE token = nullptr;
+  if (!query_user_token || !query_user_token(active, &token)) return;
+
+  TOKEN_ELEVATION_TYPE elevation_type = TokenElevationTypeDefault;
+  DWORD size = 0;
+  GetTokenInformation(token, TokenElevationType, &elevation_type, sizeof elevation_type, &size);
+  TOKEN_LINKED_TOKEN linked = {};
+  if (elevation_type == TokenElevationTypeLimited &&
+      GetTokenInformation(token, TokenLinkedToken, &linked, sizeof linked, &size))
+    CloseHandle(linked.LinkedToken);
+  GetTokenInformation(token, TokenGroups, nullptr, 0, &size);
+  std::string groups_buffer(size, '\0');
+  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+  PSID admins = nullptr;
+  if (GetTokenInformation(token, TokenGroups, groups_buffer.data(), size, &size) &&
+      AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0,
+                               0, 0, 0, 0, &admins)) {
+    auto* groups = reinterpret_cast<TOKEN_GROUPS*>(groups_buffer.data());
+    const SID_AND_ATTRIBUTES* entries = groups->Groups;
+    for (DWORD i = 0; i < groups->GroupCount; ++i)
+      if (IsValidSid(entries[i].Sid) && GetLengthSid(entries[i].Sid) &&
+          EqualSid(entries[i].Sid, admins) && (entries[i].Attributes & SE_GROUP_USE_FOR_DENY_ONLY))
+        break;
+    FreeSid(admins);
+  }
+
+  HANDLE primary = nullptr;
+  if (!DuplicateTokenEx(token, TOKEN_ALL_ACCESS, nullptr, SecurityImpersonation, TokenPrimary,
+                        &primary))
+    return;
+  DWORD session = active;
+  SetTokenInformation(primary, TokenSessionId, &session, sizeof session);
+  LPVOID environment = nullptr;
+  if (create_block) create_block(&environment, primary, FALSE);
+
+  std::u16string desktop = u"winsta0\\default";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  startup.lpDesktop = AsWide(desktop.data());
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOWNORMAL;
+  PROCESS_INFORMATION started = {};
+  std::u16string line = u"\"C:\\Program Files\\Sample\\tool.exe\" /run";
+  if (CreateProcessAsUserW(primary, nullptr, line.data(), nullptr, nullptr, FALSE,
+                           CREATE_UNICODE_ENVIRONMENT, environment, u"C:\\Program Files\\Sample",
+                           &startup, &started)) {
+    WaitForSingleObject(started.hProcess, 1000);
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+  }
+  if (destroy_block && environment) destroy_block(environment);
+  char16_t same_user[] = u"tool.exe /again";
+  if (CreateProcessW(u"C:\\Program Files\\Sample\\tool.exe", same_user, nullptr, nullptr,
+                     FALSE, 0, nullptr, nullptr, &startup, &started)) {
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+  }
+  CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                 &started);
+
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+    if (AsU16(entry.szExeFile) == std::u16string(u"explorer.exe")) break;
+  CloseHandle(snapshot);
+  CloseHandle(primary);
+  CloseHandle(token);
+  FreeLibrary(userenv);
+  FreeLibrary(wtsapi);
+}
+
+void ShellCalls() {  // not "Shell": <shlobj.h> declares a class of that name
   std::u16string from = u"C:\\Program Files\\Sample";
   from.push_back(u'\0');  // the list ends with one more zero
   SHFILEOPSTRUCTW operation = {};
@@ -194,6 +306,13 @@ void Shell() {
   combined_path = PathCombineW(combined, u"C:\\dir", nullptr);
   std::u16string text = combined_path ? combined_path : u"";
   if (PathIsRelativeW(u"res\\uninstall") && !PathIsRelativeW(text.c_str())) return;
+
+  char16_t desktop[MAX_PATH];
+  if (!SHGetSpecialFolderPathW(nullptr, desktop, CSIDL_DESKTOPDIRECTORY, FALSE)) return;
+  char16_t programs[MAX_PATH];
+  HRESULT folder = SHGetFolderPathW(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, SHGFP_TYPE_DEFAULT,
+                                    programs);
+  (void)folder;
 }
 
 void Processes() {
@@ -395,6 +514,11 @@ void SystemSpelling() {
   RegQueryValueExW(HKEY_CURRENT_USER, nullptr, nullptr, nullptr, nullptr, nullptr);
   SysFreeString(SysAllocString(L"x"));
   SysFreeString(SysAllocString(nullptr));
+  OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+  OpenSCManagerW(nullptr, L"ServicesActive", SC_MANAGER_CONNECT);
+  LPCWSTR wide_arguments[] = {L"-verbose"};
+  StartServiceW(nullptr, 1, wide_arguments);
+  StartServiceW(nullptr, 0, nullptr);
 }
 #endif
 
@@ -402,8 +526,8 @@ void SystemSpelling() {
 
 // Referenced so that -Wunused-function has nothing to say.
 void (*const kProbeEntries[])() = {
-    [] { Kernel(); }, Files, Registry, Shell, Processes, SystemInfo, UserInterface, Firewall,
-    Windows,
+    [] { Kernel(); }, Files, Registry, Services, Sessions, ShellCalls, Processes, SystemInfo,
+    UserInterface, Firewall, Windows,
 #if defined(_WIN32)
     SystemSpelling,
 #endif

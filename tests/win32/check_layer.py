@@ -315,6 +315,8 @@ def generate(layer, headers):
         if params is not None:
             count = len([p for p in params.split(",") if p.strip()])
             out.append(f"  static_cast<void>({name}({', '.join(['0'] * count)}));  // {header}")
+        elif value.startswith("{"):  # an initialiser list (SECURITY_NT_AUTHORITY)
+            out.append(f"  static_cast<void>(std::initializer_list<int>{name});  // {header}")
         elif not is_constant_expression(value):
             out.append(f"  static_cast<void>({name});  // {header}")
     for name, header in layer.types:

@@ -17,6 +17,8 @@
 #include "platform/sim/SimPath.h"
 #include "platform/sim/SimPendingRenames.h"
 #include "platform/sim/SimProcesses.h"
+#include "platform/sim/SimServices.h"
+#include "platform/sim/SimSessions.h"
 #include "platform/sim/SimUnicode.h"
 #include "tools/simhost/SimhostCommands.h"
 
@@ -80,6 +82,12 @@ int CmdNew(const Args& args) {
     } else if (args[i] == "--platform" && i + 1 < args.size()) {
       if (!ParseNumber(args[++i], &options.os_platform) || options.os_platform > 2)
         return Fail("--platform takes 0, 1 or 2");
+    } else if (args[i] == "--no-active-session") {
+      options.active_session = false;
+    } else if (args[i] == "--standard-user") {
+      options.standard_user = true;
+    } else if (args[i] == "--no-explorer") {
+      options.start_explorer = false;
     } else {
       return Usage();
     }
@@ -91,6 +99,7 @@ int CmdNew(const Args& args) {
                            ? version[2]
                            : SimDefaultBuild(options.os_platform, version[0], version[1]);
   }
+  options.explorer_program = SIMHOST_HELPER_PATH;
   if (mkdir(args[0].c_str(), 0755) != 0 && errno != EEXIST)
     return Fail("cannot create " + args[0] + ": " + std::strerror(errno));
   std::string error;
@@ -112,6 +121,23 @@ int CmdReboot(const Args& args) {
   RemoveTree(machine->RunDir());
   mkdir(machine->RunDir().c_str(), 0755);
   SimRunPendingRenames();
+  // Services do not start again by themselves; those marked for deletion are gone.
+  if (!SimServicesAfterReboot()) return Fail("cannot reset the services of " + args[0]);
+  // The user logs on again: the shell starts (when the machine has one).
+  SimStartExplorer(*machine);
+  return 0;
+}
+
+int CmdSession(const Args& args) {
+  if (args.size() != 1) return Usage();
+  if (!OpenMachine(args[0])) return 2;
+  auto machine = SimHost::Machine();
+  for (const auto& s : SimListSessions(*machine))
+    std::printf("session %u %s %s%s%s\n", static_cast<unsigned>(s.id), s.station.c_str(),
+                SimSessionStateName(s.state), s.user.empty() ? "" : " ", s.user.c_str());
+  for (const auto& u : SimListUsers(*machine))
+    std::printf("user %s %s%s%s\n", u.name.c_str(), u.sid.c_str(), u.admin ? " admin" : "",
+                u.split_token ? " split-token" : "");
   return 0;
 }
 

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "platform/sim/SimHost.h"
+#include "platform/sim/SimServices.h"
+#include "platform/sim/SimSessions.h"
 #include "platform/sim/SimUnicode.h"
 #include "tools/simhost/JsonWriter.h"
 #include "tools/simhost/RegText.h"
@@ -110,13 +112,17 @@ int CmdDump(const Args& args) {
   }
   std::printf("\n  },\n  \"services\": [");
   {
-    SimStatement st(db, "SELECT name, display_name, image_path, state FROM services ORDER BY name");
-    bool first = true;
-    while (st.Step()) {
-      std::printf("%s\n    {\"name\": %s, \"display_name\": %s, \"image_path\": %s, \"state\": %lld}",
-                  first ? "" : ",", JsonString(st.Text(0)).c_str(), JsonString(st.Text(1)).c_str(),
-                  JsonString(st.Text(2)).c_str(), static_cast<long long>(st.Int(3)));
-      first = false;
+    // Listing brings the states up to date first: finished stops, due removals.
+    std::vector<SimServiceInfo> services;
+    SimListServices(&services);
+    for (size_t i = 0; i < services.size(); ++i) {
+      const SimServiceInfo& s = services[i];
+      std::printf("%s\n    {\"name\": %s, \"display_name\": %s, \"image_path\": %s, "
+                  "\"state\": %s, \"delete_pending\": %s}",
+                  i ? "," : "", JsonString(s.name).c_str(), JsonString(s.display_name).c_str(),
+                  JsonString(s.image_path).c_str(),
+                  JsonString(SimServiceStateName(s.state)).c_str(),
+                  s.delete_pending ? "true" : "false");
     }
   }
   std::printf("\n  ],\n  \"firewall\": [");
@@ -158,6 +164,24 @@ int CmdDump(const Args& args) {
     for (size_t i = 0; i + 1 < items.size(); i += 2)
       std::printf("%s\n    [%s, %s]", i ? "," : "", JsonString(items[i]).c_str(),
                   JsonString(items[i + 1]).c_str());
+  }
+  std::printf("\n  ],\n  \"sessions\": [");
+  {
+    auto sessions = SimListSessions(*machine);
+    for (size_t i = 0; i < sessions.size(); ++i)
+      std::printf("%s\n    {\"id\": %u, \"station\": %s, \"state\": %s, \"user\": %s}",
+                  i ? "," : "", static_cast<unsigned>(sessions[i].id),
+                  JsonString(sessions[i].station).c_str(),
+                  JsonString(SimSessionStateName(sessions[i].state)).c_str(),
+                  JsonString(sessions[i].user).c_str());
+  }
+  std::printf("\n  ],\n  \"users\": [");
+  {
+    auto users = SimListUsers(*machine);
+    for (size_t i = 0; i < users.size(); ++i)
+      std::printf("%s\n    {\"name\": %s, \"sid\": %s, \"admin\": %s, \"split_token\": %s}",
+                  i ? "," : "", JsonString(users[i].name).c_str(), JsonString(users[i].sid).c_str(),
+                  users[i].admin ? "true" : "false", users[i].split_token ? "true" : "false");
   }
   std::printf("\n  ]\n}\n");
   return 0;

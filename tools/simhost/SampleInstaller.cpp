@@ -9,8 +9,10 @@
 #include <sstream>
 
 #include "platform/registry.h"
+#include "platform/services.h"
 #include "platform/sim/SimHost.h"
 #include "platform/sim/SimPath.h"
+#include "platform/sim/SimServices.h"
 #include "platform/sim/SimUnicode.h"
 #include "tools/cfgtool/ConfigScrambler.h"
 #include "tools/simhost/RegText.h"
@@ -109,12 +111,32 @@ bool SetRegistry(const std::vector<std::string>& f) {
   return status == ERROR_SUCCESS;
 }
 
+// service|name|display name|command line|stop time: created, then started.
+bool CreateAndStartService(const std::vector<std::string>& f) {
+  if (f.size() != 5) return false;
+  char* end = nullptr;
+  const long stop_ms = std::strtol(f[4].c_str(), &end, 10);
+  if (f[4].empty() || *end) return false;
+  SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+  if (!manager) return false;
+  SC_HANDLE service = CreateServiceW(
+      manager, SimToUtf16(f[1]).c_str(), SimToUtf16(f[2]).c_str(), SERVICE_ALL_ACCESS,
+      SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_NORMAL,
+      SimToUtf16(f[3]).c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
+  bool ok = service && SimSetServiceStopMs(SimToUtf16(f[1]), stop_ms) &&
+            StartServiceW(service, 0, nullptr);
+  if (service) CloseServiceHandle(service);
+  CloseServiceHandle(manager);
+  return ok;
+}
+
 }  // namespace
 
 int CmdInstallSample(const Args& args) {
   std::string sample_dir = SIMHOST_SAMPLE_DIR;
   std::string uninstaller = SIMHOST_UNINST_PATH;
   std::string helper = SIMHOST_HELPER_PATH;
+  std::string extension = SIMHOST_EXTENSION_PATH;
   if (args.empty()) return Usage();
   for (size_t i = 1; i + 1 < args.size(); i += 2) {
     if (args[i] == "--sample") sample_dir = args[i + 1];
@@ -142,8 +164,11 @@ int CmdInstallSample(const Args& args) {
       // A read-only file carries no owner write bit, as the host stores that attribute.
       ok = RealPathFor(f[1], false, &real) &&
            WriteReal(real, f[2] + "\r\n", kind == "readonly" ? 0444 : 0644);
-    } else if ((kind == "program" || kind == "uninstaller") && f.size() == 2) {
-      ok = ReadFile(kind == "program" ? helper : uninstaller, &content) &&
+    } else if ((kind == "program" || kind == "uninstaller" || kind == "extension") &&
+               f.size() == 2) {
+      const std::string& source =
+          kind == "program" ? helper : kind == "extension" ? extension : uninstaller;
+      ok = ReadFile(source, &content) &&
            RealPathFor(f[1], false, &real) && WriteReal(real, content, 0755);
     } else if (kind == "config" && f.size() == 3) {
       ok = ReadFile(sample_dir + "/" + f[1], &content) && RealPathFor(f[2], false, &real) &&
@@ -155,6 +180,8 @@ int CmdInstallSample(const Args& args) {
       ok = CopyTree(sample_dir + "/" + from, f[2]);
     } else if (kind == "reg") {
       ok = SetRegistry(f);
+    } else if (kind == "service") {
+      ok = CreateAndStartService(f);
     }
     if (!ok) return Fail("product.manifest line " + std::to_string(number) + " failed: " + line);
   }

@@ -16,6 +16,8 @@ int CmdRun(const Args& args);
 int CmdEnv(const Args& args);
 int CmdFact(const Args& args);
 int CmdVolume(const Args& args);
+int CmdSvc(const Args& args);
+int CmdSession(const Args& args);
 
 // Selects the machine in dir for this process; prints the reason on failure.
 bool OpenMachine(const std::string& dir);

@@ -9,7 +9,8 @@ int Usage() {
   std::fprintf(stderr,
                "usage: simhost <command> DIR ...\n"
                "  new DIR [--arch x86|x64] [--windows MAJOR.MINOR[.BUILD]] [--server]\n"
-               "      [--platform N]                create a machine\n"
+               "      [--platform N] [--no-active-session] [--standard-user] [--no-explorer]\n"
+               "                                    create a machine\n"
                "  install-sample DIR                install the sample product\n"
                "  dump DIR                          print the machine's state as JSON\n"
                "  reg DIR set KEY NAME TYPE DATA [--view 32|64]\n"
@@ -17,10 +18,20 @@ int Usage() {
                "  reg DIR delete KEY [NAME] [--view 32|64]\n"
                "  reboot DIR                        end every process, run pending renames\n"
                "  ps DIR                            list the machine's processes\n"
+               "  session DIR                       list the sessions and the users\n"
                "  run DIR WINPATH [ARGS...]         run a program of the machine\n"
                "  env DIR NAME [VALUE]              read or set an environment variable\n"
                "  fact DIR NAME [VALUE]             read or set a machine fact\n"
-               "  volume DIR LETTER DEVICE|--remove add, change or remove a drive\n");
+               "  volume DIR LETTER DEVICE|--remove add, change or remove a drive\n"
+               "  svc DIR create NAME \"COMMAND LINE\" [--display TEXT]\n"
+               "      [--stop-ms N|--never-stops]   register a service (stopped)\n"
+               "  svc DIR start NAME [ARGS...]      start a service\n"
+               "  svc DIR stop NAME                 ask a service to stop (does not wait)\n"
+               "  svc DIR query NAME                print NAME STATE [pid=N] [delete-pending]\n"
+               "  svc DIR delete NAME               mark a service for deletion\n"
+               "  svc DIR events NAME               print a service's history, oldest first\n"
+               "  svc DIR set NAME --stop-ms N|--never-stops\n"
+               "                                    how long the service takes to stop\n");
   return 2;
 }
 
@@ -52,6 +63,7 @@ int main(int argc, char** argv) {
       {"reboot", CmdReboot}, {"ps", CmdPs},
       {"run", CmdRun},       {"env", CmdEnv},
       {"fact", CmdFact},     {"volume", CmdVolume},
+      {"svc", CmdSvc},       {"session", CmdSession},
   };
   for (const auto& entry : commands)
     if (std::strcmp(command, entry.name) == 0) return entry.run(args);
