@@ -13,6 +13,7 @@
 #include "platform/files.h"
 #include "platform/kernel.h"
 #include "platform/shell.h"
+#include "report/CSingletonReport.h"
 
 namespace {
 
@@ -213,5 +214,5 @@ void ZUnInstallMainDlg::RunToolSetExtensionUninstall() {
   extension.SignalExitEvent();
   extension.RunUninstallCommand(program_dir_);
 }
-void ZUnInstallMainDlg::CaptureInstallAge() {}
-void ZUnInstallMainDlg::ReportFinished() {}
+void ZUnInstallMainDlg::CaptureInstallAge() { CSingletonReport::GetInstance()->CaptureInstallDays(); }
+void ZUnInstallMainDlg::ReportFinished() { CSingletonReport::GetInstance()->Report(1, 1); }

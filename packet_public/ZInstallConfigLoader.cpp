@@ -2,13 +2,14 @@
 
 #include <algorithm>
 #include <cstring>
-#include <ctime>
 #include <new>
 #include <vector>
 
 #include "app/log/ZLog.h"
 #include "packet_public/ZRegRootTable.h"
+#include "packet_public/ZRegistryText.h"
 #include "packet_public/ZText.h"
+#include "packet_public/ZTime.h"
 #include "platform/files.h"
 #include "platform/kernel.h"
 #include "platform/xml.h"
@@ -24,10 +25,6 @@ constexpr uint32_t kMaxConfigFileSize = 64u * 1024u * 1024u;
 constexpr char16_t kConfigFileName[] = u"installConfig.dat";
 constexpr char16_t kInstallSection[] = u"packet\\installcfg\\item";
 constexpr char16_t kUpdockSection[] = u"packet\\updockcfg\\item";
-
-// Seconds between 1601-01-01 and 1970-01-01 in FILETIME units.
-constexpr ULONGLONG kFileTimeUnixEpoch = 116444736000000000ull;
-constexpr int64_t kSecondsPerDay = 86400;
 
 class FileCloser {
  public:
@@ -91,23 +88,6 @@ std::vector<std::string> SplitSectionPath(const std::u16string& path) {
     start = end + 1;
   }
   return names;
-}
-
-// 2000-01-01 00:00:00 local standard time, in seconds since 1970.
-int64_t Year2000LocalSeconds() {
-  std::tm tm = {};
-  tm.tm_year = 100;
-  tm.tm_mon = 0;
-  tm.tm_mday = 1;
-  tm.tm_isdst = 0;
-  return static_cast<int64_t>(std::mktime(&tm));
-}
-
-int64_t NowSeconds() {
-  FILETIME now;
-  GetSystemTimeAsFileTime(&now);
-  ULONGLONG ticks = (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-  return static_cast<int64_t>((ticks - kFileTimeUnixEpoch) / 10000000ull);
 }
 
 }  // namespace
@@ -266,28 +246,16 @@ int32_t ZInstallConfigLoader::GetInstallDays() const {
       type != REG_DWORD)
     return 0;
 
-  // A negative time (the value is signed) stands for a product installed
-  // before we recorded times: count from the start of 2000.
-  int64_t install_time = static_cast<int32_t>(static_cast<uint32_t>(data));
-  if (install_time < 0) install_time = Year2000LocalSeconds();
-  return static_cast<int32_t>((NowSeconds() - install_time) / kSecondsPerDay);
+  // The value is signed; a negative time stands for "unknown" and counts from
+  // the start of 2000.
+  const ZTime installed(static_cast<int32_t>(static_cast<uint32_t>(data)));
+  return static_cast<int32_t>((ZTime::Now() - installed).Days());
 }
 
 std::u16string ZInstallConfigLoader::GetInstallIdValue(const std::u16string& name) const {
-  const std::u16string kUnknown = u"0";
   HKEY key = nullptr;
-  if (!OpenInstallTimeKey(&key)) return kUnknown;
+  if (!OpenInstallTimeKey(&key)) return u"0";
   KeyCloser closer(key);
-
-  DWORD type = REG_NONE;
-  DWORD size = 0;
-  if (RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-      (type != REG_SZ && type != REG_EXPAND_SZ))
-    return kUnknown;
-  std::vector<char16_t> text(size / 2 + 1, u'\0');
-  DWORD text_size = size;
-  if (RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<LPBYTE>(text.data()),
-                       &text_size) != ERROR_SUCCESS)
-    return kUnknown;
-  return std::u16string(text.data(), std::find(text.begin(), text.end(), u'\0') - text.begin());
+  std::u16string text;
+  return ReadRegistryString(key, name, &text) ? text : u"0";
 }

@@ -110,3 +110,13 @@ std::u16string ProgramFilePath() {
   DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
   return length > 0 && length < MAX_PATH ? std::u16string(buffer, length) : std::u16string();
 }
+
+std::u16string UpperCase(std::u16string text) {
+  for (auto& c : text) {
+    if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7))
+      c = static_cast<char16_t>(c - 0x20);
+    else if (c == 0xFF)
+      c = 0x0178;
+  }
+  return text;
+}

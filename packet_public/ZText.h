@@ -19,3 +19,6 @@ bool EqualNoCase(std::u16string_view a, std::u16string_view b);
 // empty when it does not fit.
 std::u16string ProgramFilePath();
 std::string Utf16ToUtf8(std::u16string_view text);
+// Upper case for the Latin letters (ASCII and Latin-1), as the system's
+// upper-casing does in a Western locale.
+std::u16string UpperCase(std::u16string text);

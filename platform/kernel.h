@@ -87,6 +87,7 @@ HANDLE OpenEventW(DWORD desired_access, BOOL inherit, LPCWSTR name);
 BOOL SetEvent(HANDLE event);
 BOOL ResetEvent(HANDLE event);
 
+// CP_ACP is the system's ANSI code page: Windows-1252 on the simulated host.
 int MultiByteToWideChar(UINT code_page, DWORD flags, LPCSTR source, int source_length,
                         LPWSTR destination, int destination_length);
 int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR source, int source_length,

@@ -22,7 +22,7 @@ uninst_die() {
 
 # Configures a build folder. The options live here only, so that every script
 # that uses build/ configures it the same way and none rebuilds it for another.
-#   uninst_configure DIR KIND   KIND: main | asan
+#   uninst_configure DIR KIND   KIND: main | asan | tsan
 uninst_configure() {
   local dir=$1 kind=$2
   # GCC 12 reports these from inside libstdc++ once the optimiser inlines it,
@@ -39,6 +39,8 @@ uninst_configure() {
                     -DUNINST_SANITIZE=OFF -DUNINST_BENCH=ON) ;;
     asan) options+=(-DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-g -O0"
                     -DUNINST_SANITIZE=ON -DUNINST_BENCH=OFF) ;;
+    tsan) options+=(-DCMAKE_BUILD_TYPE=Debug "-DCMAKE_CXX_FLAGS_DEBUG=-g -O1"
+                    -DUNINST_SANITIZE=OFF -DUNINST_TSAN=ON -DUNINST_BENCH=OFF) ;;
     *) uninst_die "unknown build kind $kind" ;;
   esac
   # A folder configured with another generator cannot be reused.

@@ -68,6 +68,9 @@ CREATE TABLE IF NOT EXISTS firewall_apps(
   path TEXT NOT NULL,
   name TEXT NOT NULL,
   enabled INTEGER NOT NULL DEFAULT 1);
+CREATE TABLE IF NOT EXISTS routes(
+  host TEXT PRIMARY KEY COLLATE NOCASE,
+  address TEXT NOT NULL);
 )sql";
 
 }  // namespace

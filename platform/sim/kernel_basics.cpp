@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "platform/kernel.h"
+#include "platform/sim/SimAnsi.h"
 #include "platform/sim/SimEnvironment.h"
 #include "platform/sim/SimHandles.h"
 #include "platform/sim/SimHost.h"
@@ -277,7 +278,8 @@ int MultiByteToWideChar(UINT code_page, DWORD, LPCSTR source, int source_length,
       (code_page != CP_UTF8 && code_page != CP_ACP))
     return SimFailWith<int>(ERROR_INVALID_PARAMETER, 0);
   size_t length = source_length < 0 ? std::strlen(source) + 1 : static_cast<size_t>(source_length);
-  std::u16string text = SimToUtf16(std::string_view(source, length));
+  std::string_view bytes(source, length);
+  std::u16string text = code_page == CP_ACP ? SimAnsiToUtf16(bytes) : SimToUtf16(bytes);
   if (destination_length == 0) return static_cast<int>(text.size());
   if (text.size() > static_cast<size_t>(destination_length))
     return SimFailWith<int>(ERROR_INSUFFICIENT_BUFFER, 0);
@@ -286,7 +288,8 @@ int MultiByteToWideChar(UINT code_page, DWORD, LPCSTR source, int source_length,
 }
 
 int WideCharToMultiByte(UINT code_page, DWORD, LPCWSTR source, int source_length,
-                        LPSTR destination, int destination_length, LPCSTR, LPBOOL used_default) {
+                        LPSTR destination, int destination_length, LPCSTR default_char,
+                        LPBOOL used_default) {
   if (!source || source_length == 0 || destination_length < 0 ||
       (code_page != CP_UTF8 && code_page != CP_ACP))
     return SimFailWith<int>(ERROR_INVALID_PARAMETER, 0);
@@ -298,7 +301,15 @@ int WideCharToMultiByte(UINT code_page, DWORD, LPCWSTR source, int source_length
     length = static_cast<size_t>(source_length);
   }
   if (used_default) *used_default = FALSE;
-  std::string text = SimToUtf8(std::u16string_view(source, length));
+  std::u16string_view units(source, length);
+  std::string text;
+  if (code_page == CP_ACP) {
+    bool defaulted = false;
+    text = SimUtf16ToAnsi(units, default_char ? *default_char : '?', &defaulted);
+    if (used_default) *used_default = defaulted ? TRUE : FALSE;
+  } else {
+    text = SimToUtf8(units);
+  }
   if (destination_length == 0) return static_cast<int>(text.size());
   if (text.size() > static_cast<size_t>(destination_length))
     return SimFailWith<int>(ERROR_INSUFFICIENT_BUFFER, 0);

@@ -250,7 +250,15 @@ bool PathExists(const std::string& path) {
   return lstat(path.c_str(), &st) == 0;
 }
 
-void MachineTest::SetUp() { RecreateMachine(true); }
+void MachineTest::SetUp() {
+  // HTTP in tests stays on the loopback interface: no proxy of the
+  // surrounding machine may stand in between (programs started by the test
+  // inherit this).
+  for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy",
+                           "ALL_PROXY"})
+    unsetenv(name);
+  RecreateMachine(true);
+}
 
 void MachineTest::RecreateMachine(bool x64) {
   SimMachineOptions options;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <string>
 
 #include "platform/files.h"
@@ -257,6 +258,50 @@ TEST_F(SimhostSvcTest, MarkedServiceThatNeverStopsGoesWithTheReboot) {
   EXPECT_EQ(Simhost({"ps", machine_}).out.find("svc.exe"), std::string::npos);
   EXPECT_EQ(Simhost({"svc", machine_, "start", "Nope"}).exit_code, 2);
   EXPECT_EQ(Simhost({"svc", machine_, "set", "Idle", "--stop-ms", "x"}).exit_code, 2);
+}
+
+
+TEST_F(SimhostTest, RouteSetsReplacesAndRemovesLoopbackTargets) {
+  EXPECT_EQ(Simhost({"route", machine_}).out, "");
+  ASSERT_EQ(Simhost({"route", machine_, "stats.example.invalid", "127.0.0.1:8080"}).exit_code, 0);
+  ASSERT_EQ(Simhost({"route", machine_, "--statistics", "[::1]:9000"}).exit_code, 0);
+  // Names compare without regard to case: this replaces the first route.
+  ASSERT_EQ(Simhost({"route", machine_, "STATS.example.invalid", "127.1.2.3:81"}).exit_code, 0);
+  auto list = Simhost({"route", machine_}).out;
+  EXPECT_EQ(std::count(list.begin(), list.end(), '\n'), 2) << list;
+  EXPECT_NE(list.find("STATS.example.invalid 127.1.2.3:81\n"), std::string::npos) << list;
+  EXPECT_NE(list.find(std::string(UNINST_STATISTICS_HOST) + " [::1]:9000\n"), std::string::npos)
+      << list;
+
+  auto dump = Simhost({"dump", machine_}).out;
+  size_t routes = dump.find("\"routes\": [\n    {");
+  ASSERT_NE(routes, std::string::npos);
+  EXPECT_NE(dump.find("{\"host\": \"STATS.example.invalid\", \"address\": \"127.1.2.3:81\"}",
+                      routes),
+            std::string::npos);
+  EXPECT_EQ(dump.substr(dump.size() - 7), "\n  ]\n}\n");
+
+  ASSERT_EQ(Simhost({"route", machine_, "stats.EXAMPLE.invalid", "--remove"}).exit_code, 0);
+  EXPECT_EQ(Simhost({"route", machine_, "stats.example.invalid", "--remove"}).exit_code, 1);
+  ASSERT_EQ(Simhost({"route", machine_, "--statistics", "--remove"}).exit_code, 0);
+  EXPECT_EQ(Simhost({"route", machine_}).out, "");
+  EXPECT_NE(Simhost({"dump", machine_}).out.find("\"routes\": [\n  ]\n}\n"), std::string::npos);
+}
+
+TEST_F(SimhostTest, RouteRefusesTargetsOffThisComputerAndMalformedNames) {
+  for (const char* target : {"10.0.0.1:80", "128.0.0.1:80", "127.0.0.1", "127.0.0.1:0",
+                             "127.0.0.1:65536", "127.0.0.01:80", "127.0.0:80", "127.0.0.1.1:80",
+                             "localhost:80", "[::2]:80", "::1:80", "127.0.0.1:80/x", "127.0.0.1:+80",
+                             ""}) {
+    auto result = Simhost({"route", machine_, "stats.example.invalid", target});
+    EXPECT_EQ(result.exit_code, 2) << target;
+    EXPECT_NE(result.err.find("loopback"), std::string::npos) << target;
+  }
+  for (const char* host : {"a:b", "host/x", "", "a b", "a@b"})
+    EXPECT_EQ(Simhost({"route", machine_, host, "127.0.0.1:80"}).exit_code, 2) << host;
+  EXPECT_EQ(Simhost({"route", machine_, "stats.example.invalid"}).exit_code, 2);  // usage
+  EXPECT_EQ(Simhost({"route", machine_}).out, "");
+  EXPECT_EQ(Simhost({"route", machine_, "h", "127.255.255.254:65535"}).exit_code, 0);
 }
 
 }  // namespace

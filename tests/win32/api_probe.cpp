@@ -68,6 +68,7 @@ std::u16string Kernel() {
   char16_t wide[32];
   int n = MultiByteToWideChar(CP_UTF8, 0, "text", -1, wide, 32);
   n += MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, "text", -1, nullptr, 0);
+  n += MultiByteToWideChar(CP_ACP, 0, "[common]\r\nresult=1", 18, wide, 32);
   char narrow[32];
   n += WideCharToMultiByte(CP_UTF8, 0, u"text", -1, narrow, 32, nullptr, nullptr);
   n += WideCharToMultiByte(CP_UTF8, 0, wide, n, nullptr, 0, nullptr, nullptr);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/sim/SimHost.h"
+#include "platform/sim/SimRoutes.h"
 #include "platform/sim/SimServices.h"
 #include "platform/sim/SimSessions.h"
 #include "platform/sim/SimUnicode.h"
@@ -182,6 +183,13 @@ int CmdDump(const Args& args) {
       std::printf("%s\n    {\"name\": %s, \"sid\": %s, \"admin\": %s, \"split_token\": %s}",
                   i ? "," : "", JsonString(users[i].name).c_str(), JsonString(users[i].sid).c_str(),
                   users[i].admin ? "true" : "false", users[i].split_token ? "true" : "false");
+  }
+  std::printf("\n  ],\n  \"routes\": [");
+  {
+    auto routes = SimListRoutes(*machine);
+    for (size_t i = 0; i < routes.size(); ++i)
+      std::printf("%s\n    {\"host\": %s, \"address\": %s}", i ? "," : "",
+                  JsonString(routes[i].host).c_str(), JsonString(routes[i].address).c_str());
   }
   std::printf("\n  ]\n}\n");
   return 0;

@@ -18,6 +18,7 @@ int CmdFact(const Args& args);
 int CmdVolume(const Args& args);
 int CmdSvc(const Args& args);
 int CmdSession(const Args& args);
+int CmdRoute(const Args& args);
 
 // Selects the machine in dir for this process; prints the reason on failure.
 bool OpenMachine(const std::string& dir);

@@ -23,6 +23,10 @@ int Usage() {
                "  env DIR NAME [VALUE]              read or set an environment variable\n"
                "  fact DIR NAME [VALUE]             read or set a machine fact\n"
                "  volume DIR LETTER DEVICE|--remove add, change or remove a drive\n"
+               "  route DIR                         list the routed host names\n"
+               "  route DIR HOST|--statistics ADDRESS|--remove\n"
+               "                                    send HTTP posts for HOST (or the statistics\n"
+               "                                    host) to 127.x.y.z:PORT or [::1]:PORT\n"
                "  svc DIR create NAME \"COMMAND LINE\" [--display TEXT]\n"
                "      [--stop-ms N|--never-stops]   register a service (stopped)\n"
                "  svc DIR start NAME [ARGS...]      start a service\n"
@@ -64,6 +68,7 @@ int main(int argc, char** argv) {
       {"run", CmdRun},       {"env", CmdEnv},
       {"fact", CmdFact},     {"volume", CmdVolume},
       {"svc", CmdSvc},       {"session", CmdSession},
+      {"route", CmdRoute},
   };
   for (const auto& entry : commands)
     if (std::strcmp(command, entry.name) == 0) return entry.run(args);
