@@ -159,7 +159,7 @@ TEST_F(ServicesTest, ProgramPathIsFoundQuotedOrNotAndAMissingOneIsReported) {
 // ---- stopping ----------------------------------------------------------------
 
 TEST_F(ServicesTest, StopTakesTheStopTimeThenEndsTheProcess) {
-  SC_HANDLE service = Create(u"SampleSvc", 300);
+  SC_HANDLE service = Create(u"SampleSvc", 1000);
   ASSERT_TRUE(StartServiceW(service, 0, nullptr));
   const int64_t pid = Info(u"SampleSvc").pid;
 
@@ -179,7 +179,7 @@ TEST_F(ServicesTest, StopTakesTheStopTimeThenEndsTheProcess) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SERVICE_CANNOT_ACCEPT_CTRL));
   EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_STOP_PENDING));
 
-  usleep(350 * 1000);
+  usleep(1100 * 1000);
   EXPECT_EQ(State(service), static_cast<DWORD>(SERVICE_STOPPED));
   EXPECT_FALSE(Listed(pid));
   EXPECT_FALSE(ControlService(service, SERVICE_CONTROL_STOP, &status));

@@ -200,7 +200,7 @@ class SimhostSvcTest : public SimhostTest {
 
 TEST_F(SimhostSvcTest, ServiceLifeThroughTheCommands) {
   auto created = Simhost({"svc", machine_, "create", "Sample", "\"C:\\Services\\svc.exe\" sleep",
-                          "--display", "Sample \"Service\"", "--stop-ms", "200"});
+                          "--display", "Sample \"Service\"", "--stop-ms", "60000"});
   ASSERT_EQ(created.exit_code, 0) << created.err;
   EXPECT_EQ(Simhost({"svc", machine_, "query", "sample"}).out, "Sample STOPPED\n");
   EXPECT_NE(Simhost({"svc", machine_, "create", "SAMPLE", "C:\\Services\\svc.exe"}).exit_code, 0);

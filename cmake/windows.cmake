@@ -1,0 +1,59 @@
+# The Windows build: the uninstaller alone (uninst.exe), on the system's API
+# (platform/win32/) instead of the simulated host. Included from
+# CMakeLists.txt when CMAKE_SYSTEM_NAME is Windows (cmake/mingw-i686.cmake).
+enable_language(RC)
+
+# The warning options come from CMakeLists.txt, as for the Linux build.
+set(UNINST_STATISTICS_HOST "statistics.uninstaller.invalid" CACHE STRING
+    "host name of the usage statistics service")
+add_compile_definitions(UNICODE _UNICODE NOMINMAX
+                        UNINST_STATISTICS_HOST="${UNINST_STATISTICS_HOST}")
+include_directories(${CMAKE_SOURCE_DIR})
+
+# zlib from libz-mingw-w64-dev, linked statically: the program needs no DLL
+# beyond the system's own.
+find_path(UNINST_ZLIB_INCLUDE_DIR zlib.h REQUIRED)
+find_library(UNINST_ZLIB_STATIC NAMES libz.a REQUIRED)
+
+# The same sources as the Linux build's uninst_core.
+file(GLOB_RECURSE PRODUCT_SOURCES CONFIGURE_DEPENDS
+  app/*.cpp packet_public/*.cpp engine/*.cpp report/*.cpp ui/*.cpp)
+list(FILTER PRODUCT_SOURCES EXCLUDE REGEX ".*/app/main_entry\\.cpp$")
+# Linux back ends of the UI (if any) stay on Linux.
+list(FILTER PRODUCT_SOURCES EXCLUDE REGEX ".*/(sim|linux|posix)/.*")
+file(GLOB PLATFORM_WIN32_SOURCES CONFIGURE_DEPENDS platform/win32/*.cpp)
+
+set(UNINST_WIN32_LIBRARIES ${UNINST_ZLIB_STATIC}
+  winhttp bcrypt ole32 oleaut32 shlwapi shell32 user32 advapi32 wtsapi32 psapi comctl32
+  userenv version imm32)
+# wWinMain and the GUI subsystem; the compiler's own runtime (libgcc,
+# libstdc++, winpthread) linked in, so that no DLL of the compiler is needed.
+set(UNINST_WIN32_LINK_OPTIONS -municode -static -static-libgcc -static-libstdc++)
+
+# What the layer adds on top of the system (XML, HTTP, cipher), shared by the
+# program and the adapters' own check program.
+add_library(platform_win32 OBJECT ${PLATFORM_WIN32_SOURCES})
+target_include_directories(platform_win32 PRIVATE ${UNINST_ZLIB_INCLUDE_DIR})
+
+add_executable(uninst WIN32
+  app/main_entry.cpp ${PRODUCT_SOURCES} $<TARGET_OBJECTS:platform_win32>
+  platform/win32/uninst.rc)
+set_target_properties(uninst PROPERTIES OUTPUT_NAME "uninst")
+# windres finds the manifest and the icon beside the script and in resources/.
+set_property(SOURCE platform/win32/uninst.rc APPEND PROPERTY OBJECT_DEPENDS
+  ${CMAKE_SOURCE_DIR}/platform/win32/uninst.manifest
+  ${CMAKE_SOURCE_DIR}/resources/windows/uninst.ico)
+target_compile_options(uninst PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-municode>)
+target_link_options(uninst PRIVATE ${UNINST_WIN32_LINK_OPTIONS} -mwindows)
+target_link_libraries(uninst PRIVATE ${UNINST_WIN32_LIBRARIES})
+
+# Known answers for the adapters, a console program for a Windows machine (or
+# Wine): it prints each failed check and exits with their number. Off unless
+# asked for: the Windows build is the program.
+option(UNINST_WIN32_ADAPTER_CHECK "Build win32_adapter_check.exe" OFF)
+if(UNINST_WIN32_ADAPTER_CHECK)
+  add_executable(win32_adapter_check tests/win32/adapter_check.cpp
+    $<TARGET_OBJECTS:platform_win32>)
+  target_link_options(win32_adapter_check PRIVATE ${UNINST_WIN32_LINK_OPTIONS})
+  target_link_libraries(win32_adapter_check PRIVATE ${UNINST_WIN32_LIBRARIES})
+endif()

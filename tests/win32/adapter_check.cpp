@@ -1,0 +1,154 @@
+// Known answers for the Windows adapters (XmlLite, BCrypt, zlib, WinHTTP),
+// the same ones the Linux suite holds its adapters to. A console program for
+// a Windows machine: "win32_adapter_check.exe" prints every failed check and
+// exits with their number (0: all passed).
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/crypto.h"
+#include "platform/http.h"
+#include "platform/types.h"
+#include "platform/xml.h"
+
+namespace {
+
+int failures = 0;
+
+void Check(bool ok, const char* what, int line) {
+  if (ok) return;
+  ++failures;
+  std::printf("FAILED line %d: %s\n", line, what);
+}
+#define CHECK(expression) Check((expression), #expression, __LINE__)
+
+bool Same(const char* got, const char* want) {
+  if (!got || !want) return got == want;
+  return std::strcmp(got, want) == 0;
+}
+
+std::vector<uint8_t> FromHex(const char* hex) {
+  std::vector<uint8_t> bytes;
+  for (size_t i = 0; hex[i] && hex[i + 1]; i += 2)
+    bytes.push_back(static_cast<uint8_t>(std::stoi(std::string(hex + i, 2), nullptr, 16)));
+  return bytes;
+}
+
+void CheckCipher() {
+  // FIPS-197 C.1 (one block, zero IV), then SP 800-38A F.2.1 over four blocks.
+  const auto key = FromHex("000102030405060708090a0b0c0d0e0f");
+  const uint8_t zero_iv[16] = {};
+  auto block = FromHex("00112233445566778899aabbccddeeff");
+  CHECK(Aes128CbcEncrypt(key.data(), zero_iv, block.data(), block.size()));
+  CHECK(block == FromHex("69c4e0d86a7b0430d8cdb78070b4c55a"));
+  CHECK(Aes128CbcDecrypt(key.data(), zero_iv, block.data(), block.size()));
+  CHECK(block == FromHex("00112233445566778899aabbccddeeff"));
+
+  const auto key2 = FromHex("2b7e151628aed2a6abf7158809cf4f3c");
+  const auto iv = FromHex("000102030405060708090a0b0c0d0e0f");
+  const auto plain = FromHex(
+      "6bc1bee22e409f96e93d7e117393172aae2d8a571e03ac9c9eb76fac45af8e51"
+      "30c81c46a35ce411e5fbc1191a0a52eff69f2445df4f9b17ad2b417be66c3710");
+  const auto cipher = FromHex(
+      "7649abac8119b246cee98e9b12e9197d5086cb9b507219ee95db113a917678b2"
+      "73bed6b8e3c1743b7116e69e222295163ff1caa1681fac09120eca307586e1a7");
+  auto bytes = plain;
+  const auto iv_before = iv;
+  CHECK(Aes128CbcEncrypt(key2.data(), iv.data(), bytes.data(), bytes.size()));
+  CHECK(bytes == cipher);
+  CHECK(iv == iv_before);  // the caller's IV is not the chaining buffer
+  CHECK(Aes128CbcDecrypt(key2.data(), iv.data(), bytes.data(), bytes.size()));
+  CHECK(bytes == plain);
+
+  std::vector<uint8_t> odd(17, 0);
+  CHECK(!Aes128CbcEncrypt(key.data(), zero_iv, odd.data(), 17));
+  CHECK(!Aes128CbcDecrypt(key.data(), zero_iv, odd.data(), 15));
+  CHECK(Aes128CbcEncrypt(key.data(), zero_iv, odd.data(), 0));
+}
+
+void CheckCrc() {
+  const auto* data = reinterpret_cast<const uint8_t*>("123456789");
+  CHECK(Crc32(0, data, 9) == 0xCBF43926u);
+  CHECK(Crc32(0, data, 0) == 0u);
+  for (size_t split = 0; split <= 9; ++split)
+    CHECK(Crc32(Crc32(0, data, split), data + split, 9 - split) == 0xCBF43926u);
+}
+
+void CheckXml() {
+  ZXmlDocument doc;
+  CHECK(doc.Parse("<?xml version=\"1.0\"?>\n<!-- c -->\n<root a=\"1\"><first/>between<!-- c -->"
+                  "<second x=\"y\">  inner \n text </second><first/></root>"));
+  ZXmlElement root = doc.FirstChildElement();
+  CHECK(Same(root.Name(), "root"));
+  CHECK(Same(root.Attribute("a"), "1"));
+  CHECK(Same(root.FirstChildElement().Name(), "first"));
+  CHECK(Same(root.FirstChildElement().NextSiblingElement().Name(), "second"));
+  CHECK(Same(root.FirstChildElement().NextSiblingElement().NextSiblingElement().Name(), "first"));
+  CHECK(!root.FirstChildElement().NextSiblingElement().NextSiblingElement().NextSiblingElement());
+  CHECK(Same(root.FirstChildElement("second").Text(), "inner text"));
+  CHECK(!root.FirstChildElement("Second"));
+  CHECK(root.FirstChildElement().Text() == nullptr);
+  CHECK(root.Text() == nullptr);
+
+  CHECK(doc.Parse("<item key=\"k\" value=\"\" amp=\"a&amp;b &lt;c&gt;\"/>"));
+  ZXmlElement item = doc.FirstChildElement();
+  CHECK(Same(item.Attribute("value"), ""));
+  CHECK(item.Attribute("other") == nullptr);
+  CHECK(item.Attribute("Key") == nullptr);
+  CHECK(Same(item.Attribute("amp"), "a&b <c>"));
+
+  CHECK(doc.Parse("<r><!-- first -->text</r>"));
+  CHECK(doc.FirstChildElement().Text() == nullptr);  // the first child is the comment
+  CHECK(doc.Parse("<r>\n  <a/></r>"));
+  CHECK(doc.FirstChildElement().Text() == nullptr);  // blank text is no child
+  CHECK(doc.Parse("<r><![CDATA[ kept  as is ]]></r>"));
+  CHECK(Same(doc.FirstChildElement().Text(), " kept  as is "));
+
+  for (const char* bad : {"", "   \n", "<root>", "<root></other>", "<root a=\"1></root>",
+                          "not xml at all", "<a><b></a></b>"})
+    CHECK(!doc.Parse(bad));
+  CHECK(!doc.Parse(nullptr));
+  CHECK(!doc.FirstChildElement());
+
+  const std::string umlaut = "\xC3\xA4";
+  CHECK(doc.Parse(("\xEF\xBB\xBF<root v=\"" + umlaut + "\"/>").c_str()));
+  CHECK(Same(doc.FirstChildElement().Name(), "root"));
+  CHECK(Same(doc.FirstChildElement().Attribute("v"), umlaut.c_str()));
+  CHECK(doc.Parse("<?xml version=\"1.0\" encoding=\"UTF-8\"?><root>&#x4E2D;</root>"));
+  CHECK(Same(doc.FirstChildElement().Text(), "\xE4\xB8\xAD"));
+
+  // Deep documents (within XmlLite's default limit of 256 levels) are read without recursion.
+  std::string deep;
+  for (int i = 0; i < 200; ++i) deep += "<d>";
+  for (int i = 0; i < 200; ++i) deep += "</d>";
+  CHECK(doc.Parse(deep.c_str()));
+
+  ZXmlElement none;
+  CHECK(!none && none.Name() == nullptr && none.Attribute("a") == nullptr);
+  CHECK(none.Text() == nullptr && !none.FirstChildElement() && !none.NextSiblingElement());
+}
+
+void CheckHttp() {
+  // Nothing answers on these: no status, no reply, and no hang.
+  std::string reply;
+  const uint8_t body[4] = {1, 2, 3, 4};
+  CHECK(HttpPostBinary(u"not a url", body, sizeof(body), 2, 5, &reply) == 0);
+  CHECK(HttpPostBinary(u"ftp://127.0.0.1/", body, sizeof(body), 2, 5, &reply) == 0);
+  const ULONGLONG started = GetTickCount64();
+  CHECK(HttpPostBinary(u"http://127.0.0.1:9/nep/v1/", body, sizeof(body), 2, 5, &reply) == 0);
+  CHECK(HttpPostBinary(u"http://statistics.uninstaller.invalid/", nullptr, 0, 2, 5, nullptr) == 0);
+  CHECK(GetTickCount64() - started < 15000);
+  CHECK(reply.empty());
+}
+
+}  // namespace
+
+int wmain() {
+  CheckCipher();
+  CheckCrc();
+  CheckXml();
+  CheckHttp();
+  std::printf("%d failed\n", failures);
+  return failures;
+}

@@ -1,0 +1,174 @@
+#!/usr/bin/env python3
+"""Checks the cross-built uninst.exe without running it: a 32-bit x86 GUI
+program, importing system DLLs only (the compiler's runtime and zlib are
+linked in), with the resources Windows looks for: a manifest that asks for
+elevation, the icon with id 200 and the version information.
+
+Usage: check_pe.py EXE        prints what it found; exit 1 on the first failure
+"""
+
+import struct
+import sys
+
+# DLLs every Windows from 7 on has in its system folder.
+SYSTEM_DLLS = {
+    "advapi32.dll", "bcrypt.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll",
+    "gdiplus.dll", "imm32.dll", "kernel32.dll", "msvcrt.dll", "ole32.dll",
+    "oleaut32.dll", "psapi.dll", "shell32.dll", "shlwapi.dll", "user32.dll",
+    "userenv.dll", "uxtheme.dll", "version.dll", "winhttp.dll", "wtsapi32.dll",
+}
+RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
+
+
+class PeError(Exception):
+    pass
+
+
+class Pe:
+    def __init__(self, data):
+        self.data = data
+        if data[:2] != b"MZ":
+            raise PeError("no MZ header")
+        pe = self.u32(0x3C)
+        if data[pe:pe + 4] != b"PE\0\0":
+            raise PeError("no PE signature")
+        self.machine, sections, _, _, _, optional_size, _ = struct.unpack_from("<HHIIIHH", data, pe + 4)
+        optional = pe + 24
+        self.magic = self.u16(optional)
+        if self.magic != 0x10B:
+            raise PeError("not a PE32 (32-bit) image: optional header magic 0x%x" % self.magic)
+        self.subsystem = self.u16(optional + 68)
+        directories = self.u32(optional + 92)
+        self.directory = [struct.unpack_from("<II", data, optional + 96 + 8 * i)
+                          for i in range(min(directories, 16))]
+        self.sections = []
+        table = optional + optional_size
+        for i in range(sections):
+            _, vsize, va, raw_size, raw = struct.unpack_from("<8sIIII", data, table + 40 * i)
+            self.sections.append((va, max(vsize, raw_size), raw))
+
+    def u16(self, offset):
+        return struct.unpack_from("<H", self.data, offset)[0]
+
+    def u32(self, offset):
+        return struct.unpack_from("<I", self.data, offset)[0]
+
+    def offset(self, rva):
+        for va, size, raw in self.sections:
+            if va <= rva < va + size:
+                return raw + rva - va
+        raise PeError("address 0x%x is in no section" % rva)
+
+    def cstring(self, rva):
+        start = self.offset(rva)
+        return self.data[start:self.data.index(b"\0", start)].decode("ascii")
+
+    def imports(self):
+        rva, size = self.directory[1]
+        names = []
+        if not rva:
+            return names
+        at = self.offset(rva)
+        while True:
+            descriptor = struct.unpack_from("<IIIII", self.data, at)
+            if descriptor == (0, 0, 0, 0, 0):
+                return names
+            names.append(self.cstring(descriptor[3]))
+            at += 20
+
+    def resources(self):
+        """{(type, id): bytes} for every resource named by number."""
+        rva, _ = self.directory[2]
+        if not rva:
+            return {}
+        base = self.offset(rva)
+        found = {}
+
+        def entries(directory):
+            named, ids = struct.unpack_from("<HH", self.data, base + directory + 12)
+            for i in range(named + ids):
+                name, target = struct.unpack_from("<II", self.data, base + directory + 16 + 8 * i)
+                yield name, target
+
+        for type_id, type_dir in entries(0):
+            if type_id & 0x80000000 or not type_dir & 0x80000000:
+                continue
+            for res_id, id_dir in entries(type_dir & 0x7FFFFFFF):
+                if res_id & 0x80000000 or not id_dir & 0x80000000:
+                    continue
+                for _, leaf in entries(id_dir & 0x7FFFFFFF):  # one per language
+                    data_rva, size = struct.unpack_from("<II", self.data, base + leaf)
+                    start = self.offset(data_rva)
+                    found[(type_id, res_id)] = self.data[start:start + size]
+        return found
+
+
+def check(path):
+    with open(path, "rb") as f:
+        pe = Pe(f.read())
+    if pe.machine != 0x14C:
+        raise PeError("machine 0x%x, not i386" % pe.machine)
+    if pe.subsystem != 2:
+        raise PeError("subsystem %d, not the GUI (2)" % pe.subsystem)
+
+    dlls = pe.imports()
+    print("imports: " + " ".join(dlls))
+    foreign = [d for d in dlls if d.lower() not in SYSTEM_DLLS]
+    if foreign:
+        raise PeError("imports DLLs that are not the system's: " + ", ".join(foreign))
+
+    resources = pe.resources()
+    manifest = resources.get((RT_MANIFEST, 1))
+    if manifest is None:
+        raise PeError("no manifest (RT_MANIFEST 1)")
+    text = manifest.decode("utf-8", "replace")
+    for needle in ('level="requireAdministrator"', 'uiAccess="false"', "supportedOS Id="):
+        if needle not in text:
+            raise PeError("the manifest lacks " + needle)
+
+    group = resources.get((RT_GROUP_ICON, 200))
+    if group is None:
+        raise PeError("no icon group with id 200")
+    reserved, kind, count = struct.unpack_from("<HHH", group, 0)
+    if reserved != 0 or kind != 1 or count == 0 or len(group) < 6 + 14 * count:
+        raise PeError("icon group 200 is malformed")
+    for i in range(count):
+        width, height, _, _, _, bits, size, icon_id = struct.unpack_from("<BBBBHHIH", group, 6 + 14 * i)
+        icon = resources.get((RT_ICON, icon_id))
+        if icon is None or len(icon) != size:
+            raise PeError("icon group 200 names icon %d, which is missing or of another size" % icon_id)
+        print("icon 200: %dx%d, %d bits" % (width or 256, height or 256, bits))
+
+    version = resources.get((RT_VERSION, 1))
+    if version is None:
+        raise PeError("no version information (RT_VERSION 1)")
+    fixed = version.find(struct.pack("<I", 0xFEEF04BD))
+    if fixed < 0:
+        raise PeError("the version information has no fixed part")
+    product_ms, product_ls = struct.unpack_from("<II", version, fixed + 16)
+    product = (product_ms >> 16, product_ms & 0xFFFF, product_ls >> 16, product_ls & 0xFFFF)
+    if product != (1, 0, 0, 0):
+        raise PeError("product version %s, not 1.0.0.0" % ".".join(map(str, product)))
+    strings = version.decode("utf-16-le", "replace")
+    for key, value in (("FileDescription", "Uninstaller"), ("ProductVersion", "1.0.0.0")):
+        at = strings.find(key + "\0")
+        if at < 0 or value not in strings[at:at + len(key) + 8 + len(value)]:
+            raise PeError("the version information lacks %s %r" % (key, value))
+    print("version: 1.0.0.0, manifest: requireAdministrator")
+
+
+def main(argv):
+    if len(argv) != 2:
+        print(__doc__.strip(), file=sys.stderr)
+        return 2
+    try:
+        check(argv[1])
+    except (PeError, struct.error, ValueError, OSError) as error:
+        print("%s: %s" % (argv[1], error), file=sys.stderr)
+        return 1
+    print("%s: ok" % argv[1])
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
