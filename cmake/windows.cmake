@@ -21,7 +21,7 @@ file(GLOB_RECURSE PRODUCT_SOURCES CONFIGURE_DEPENDS
 list(FILTER PRODUCT_SOURCES EXCLUDE REGEX ".*/app/main_entry\\.cpp$")
 # Linux back ends of the UI (if any) stay on Linux.
 list(FILTER PRODUCT_SOURCES EXCLUDE REGEX ".*/(sim|linux|posix)/.*")
-file(GLOB PLATFORM_WIN32_SOURCES CONFIGURE_DEPENDS platform/win32/*.cpp)
+file(GLOB PLATFORM_WIN32_SOURCES CONFIGURE_DEPENDS platform/win32/*.cpp platform/common/*.cpp)
 
 set(UNINST_WIN32_LIBRARIES ${UNINST_ZLIB_STATIC}
   winhttp bcrypt ole32 oleaut32 shlwapi shell32 user32 advapi32 wtsapi32 psapi comctl32

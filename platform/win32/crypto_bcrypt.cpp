@@ -1,6 +1,5 @@
-// AES-128-CBC through the system's CNG (BCrypt), CRC-32 through zlib (linked
-// statically: no zlib DLL ships with Windows).
-#include <zlib.h>
+// AES-128-CBC through the system's CNG (BCrypt). (CRC-32: platform/common, with
+// zlib linked statically: no zlib DLL ships with Windows.)
 
 #include <cstring>
 #include <vector>
@@ -78,16 +77,4 @@ bool Aes128CbcEncrypt(const uint8_t key[16], const uint8_t iv[16], uint8_t* byte
 
 bool Aes128CbcDecrypt(const uint8_t key[16], const uint8_t iv[16], uint8_t* bytes, size_t length) {
   return Run(false, key, iv, bytes, length);
-}
-
-uint32_t Crc32(uint32_t crc, const uint8_t* bytes, size_t length) {
-  uLong value = crc;
-  // zlib takes the length as uInt: feed very long inputs in pieces.
-  while (length > 0) {
-    const uInt piece = length > 0x40000000u ? 0x40000000u : static_cast<uInt>(length);
-    value = crc32(value, bytes, piece);
-    bytes += piece;
-    length -= piece;
-  }
-  return static_cast<uint32_t>(value);
 }
