@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -48,27 +47,7 @@ class UsageReportTest : public MachineTest {
         {"SIMHOST_MACHINE=" + MachineDir()});
   }
 
-  std::vector<std::string> Reports() const {
-    std::vector<std::string> lines;
-    std::string text = ReadTextFile(out_);
-    for (size_t start = 0; start < text.size();) {
-      size_t end = text.find('\n', start);
-      if (end == std::string::npos) end = text.size();
-      lines.push_back(text.substr(start, end - start));
-      start = end + 1;
-    }
-    return lines;
-  }
-
-  static std::string Field(const std::string& json, const std::string& object, const std::string& name) {
-    size_t at = json.find("\"" + object + "\":{");
-    if (at == std::string::npos) return "";
-    std::string rest = json.substr(at);
-    std::smatch m;
-    return std::regex_search(rest, m, std::regex("\"" + name + "\":(\"(?:[^\"\\\\]|\\\\.)*\"|[0-9]+)"))
-               ? m[1].str()
-               : "";
-  }
+  std::vector<std::string> Reports() const { return ReadTextLines(out_); }
 
   TempDir temp_;
   ChildProcess collector_;
@@ -83,17 +62,17 @@ TEST_F(UsageReportTest, ASilentRunDeliversExactlyOneFinishedReport) {
   auto lines = Reports();
   ASSERT_EQ(lines.size(), 1u);
   const std::string& json = lines[0];
-  EXPECT_EQ(Field(json, "event", "result"), "1") << json;
-  EXPECT_EQ(Field(json, "event", "kind"), "1");
-  EXPECT_EQ(Field(json, "event", "install_days"), "3") << "the age captured before the removal";
-  EXPECT_EQ(Field(json, "event", "parent_path"), "\"C:\\\\Tools\\\\launcher.exe\"");
-  EXPECT_EQ(Field(json, "event", "pid"), "30101");
-  EXPECT_EQ(Field(json, "public", "uuid"), "\"5F0C2A7E9B3D4E61A8C7F02D1E4B9A36\"");
-  EXPECT_EQ(Field(json, "public", "svrid"), "\"A1B2C3D4E5F60718293A4B5C6D7E8F90\"");
+  EXPECT_EQ(JsonField(json, "event", "result"), "1") << json;
+  EXPECT_EQ(JsonField(json, "event", "kind"), "1");
+  EXPECT_EQ(JsonField(json, "event", "install_days"), "3") << "the age captured before the removal";
+  EXPECT_EQ(JsonField(json, "event", "parent_path"), "\"C:\\\\Tools\\\\launcher.exe\"");
+  EXPECT_EQ(JsonField(json, "event", "pid"), "30101");
+  EXPECT_EQ(JsonField(json, "public", "uuid"), "\"5F0C2A7E9B3D4E61A8C7F02D1E4B9A36\"");
+  EXPECT_EQ(JsonField(json, "public", "svrid"), "\"A1B2C3D4E5F60718293A4B5C6D7E8F90\"");
   for (const char* id : {"tid1", "tid2", "tod1", "tod2", "iid"})
-    EXPECT_EQ(Field(json, "public", id), "0") << id << ": a silent run does not load them";
-  EXPECT_EQ(Field(json, "public", "tryno"), "2");
-  EXPECT_EQ(Field(json, "public", "constant"), "7");
+    EXPECT_EQ(JsonField(json, "public", id), "0") << id << ": a silent run does not load them";
+  EXPECT_EQ(JsonField(json, "public", "tryno"), "2");
+  EXPECT_EQ(JsonField(json, "public", "constant"), "7");
   // The removal happened all the same.
   EXPECT_FALSE(PathExists(Real("Program Files/Sample Product/SampleCore.dll")));
 }

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <ctime>
-#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -65,27 +64,7 @@ class SingletonReportTest : public MachineTest {
     RegCloseKey(key);
   }
 
-  std::vector<std::string> Reports() const {
-    std::vector<std::string> lines;
-    std::string text = ReadTextFile(out_);
-    size_t start = 0;
-    while (start < text.size()) {
-      size_t end = text.find('\n', start);
-      if (end == std::string::npos) end = text.size();
-      lines.push_back(text.substr(start, end - start));
-      start = end + 1;
-    }
-    return lines;
-  }
-
-  static std::string Field(const std::string& json, const std::string& object, const std::string& name) {
-    size_t at = json.find("\"" + object + "\":{");
-    if (at == std::string::npos) return "";
-    std::smatch m;
-    std::string rest = json.substr(at);
-    std::regex field("\"" + name + "\":(\"[^\"]*\"|[0-9]+)");
-    return std::regex_search(rest, m, field) ? m[1].str() : "";
-  }
+  std::vector<std::string> Reports() const { return ReadTextLines(out_); }
 
   ChildProcess collector_;
   std::string out_;
@@ -101,15 +80,15 @@ TEST_F(SingletonReportTest, AReportCarriesTheIdentityAndTheEvent) {
   auto lines = Reports();
   ASSERT_EQ(lines.size(), 1u);
   const std::string& json = lines[0];
-  EXPECT_EQ(Field(json, "public", "uuid"), "\"00112233445566778899AABBCCDDEEFF\"") << json;
-  EXPECT_EQ(Field(json, "public", "svrid"), "\"A1B2C3D4E5F60718293A4B5C6D7E8F90\"");
-  EXPECT_EQ(Field(json, "public", "tid1"), "17");
-  EXPECT_EQ(Field(json, "public", "tid2"), "0");
-  EXPECT_EQ(Field(json, "public", "tryno"), "4");
-  EXPECT_EQ(Field(json, "event", "result"), "0");
-  EXPECT_EQ(Field(json, "event", "kind"), "2");
-  EXPECT_EQ(Field(json, "event", "pid"), "30101");
-  EXPECT_EQ(Field(json, "event", "constant"), "1");
+  EXPECT_EQ(JsonField(json, "public", "uuid"), "\"00112233445566778899AABBCCDDEEFF\"") << json;
+  EXPECT_EQ(JsonField(json, "public", "svrid"), "\"A1B2C3D4E5F60718293A4B5C6D7E8F90\"");
+  EXPECT_EQ(JsonField(json, "public", "tid1"), "17");
+  EXPECT_EQ(JsonField(json, "public", "tid2"), "0");
+  EXPECT_EQ(JsonField(json, "public", "tryno"), "4");
+  EXPECT_EQ(JsonField(json, "event", "result"), "0");
+  EXPECT_EQ(JsonField(json, "event", "kind"), "2");
+  EXPECT_EQ(JsonField(json, "event", "pid"), "30101");
+  EXPECT_EQ(JsonField(json, "event", "constant"), "1");
 }
 
 TEST_F(SingletonReportTest, TheCapturedAgeIsSentEvenWhenTheInstallTimeIsGoneSince) {
@@ -139,7 +118,7 @@ TEST_F(SingletonReportTest, TheCapturedAgeIsSentEvenWhenTheInstallTimeIsGoneSinc
   report.Report(1, 1);
   auto lines = Reports();
   ASSERT_EQ(lines.size(), 1u);
-  EXPECT_EQ(Field(lines[0], "event", "install_days"), "5") << lines[0];
+  EXPECT_EQ(JsonField(lines[0], "event", "install_days"), "5") << lines[0];
 }
 
 TEST_F(SingletonReportTest, TwoThreadsReportAtOnceAndBothArrive) {
@@ -152,7 +131,7 @@ TEST_F(SingletonReportTest, TwoThreadsReportAtOnceAndBothArrive) {
   finishing.join();
   auto lines = Reports();
   ASSERT_EQ(lines.size(), 2u);
-  std::vector<std::string> kinds = {Field(lines[0], "event", "kind"), Field(lines[1], "event", "kind")};
+  std::vector<std::string> kinds = {JsonField(lines[0], "event", "kind"), JsonField(lines[1], "event", "kind")};
   std::sort(kinds.begin(), kinds.end());
   EXPECT_EQ(kinds, (std::vector<std::string>{"1", "2"}));
 }

@@ -13,6 +13,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 #include "platform/sim/SimHost.h"
@@ -302,4 +303,25 @@ std::string MachineTest::InstallHelper(const std::u16string& windows_dir, const 
 bool MachineTest::StartInMachine(ChildProcess* child, const std::string& real_program,
                                  const std::vector<std::string>& args) {
   return child->Start(real_program, args, {"SIMHOST_MACHINE=" + machine_dir_});
+}
+
+std::vector<std::string> ReadTextLines(const std::string& path) {
+  std::vector<std::string> lines;
+  const std::string text = ReadTextFile(path);
+  for (size_t start = 0; start < text.size();) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
+std::string JsonField(const std::string& json, const std::string& object, const std::string& name) {
+  const size_t at = json.find("\"" + object + "\":{");
+  if (at == std::string::npos) return "";
+  const std::string rest = json.substr(at);
+  std::smatch m;
+  const std::regex field("\"" + name + "\":(\"(?:[^\"\\\\]|\\\\.)*\"|[0-9]+)");
+  return std::regex_search(rest, m, field) ? m[1].str() : "";
 }

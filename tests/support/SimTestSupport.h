@@ -61,6 +61,12 @@ CommandResult RunCommand(const std::vector<std::string>& argv,
                          const std::vector<std::string>& extra_env = {}, int timeout_ms = 60000);
 
 std::string ReadTextFile(const std::string& path);
+// The lines of a text file (without their "\n"; a missing file has none).
+std::vector<std::string> ReadTextLines(const std::string& path);
+// A field of an object in a one-line JSON document, as its JSON text (a
+// number, or a string with its quotes): JsonField(line, "event", "kind").
+// Empty when either is missing.
+std::string JsonField(const std::string& json, const std::string& object, const std::string& name);
 bool WriteTextFile(const std::string& path, const std::string& content);
 bool PathExists(const std::string& path);
 
