@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/crypto.h"
+#include "tests/support/CryptoVectors.h"
 
 namespace {
 
@@ -18,24 +19,20 @@ std::vector<uint8_t> FromHex(const std::string& hex) {
 
 TEST(CryptoTest, AesMatchesFips197SingleBlock) {
   // FIPS-197 appendix C.1; one CBC block with a zero IV is the bare cipher.
-  const auto key = FromHex("000102030405060708090a0b0c0d0e0f");
+  const auto key = FromHex(crypto_vectors::kFipsKey);
   const uint8_t iv[16] = {};
-  auto block = FromHex("00112233445566778899aabbccddeeff");
+  auto block = FromHex(crypto_vectors::kFipsPlain);
   ASSERT_TRUE(Aes128CbcEncrypt(key.data(), iv, block.data(), block.size()));
-  EXPECT_EQ(block, FromHex("69c4e0d86a7b0430d8cdb78070b4c55a"));
+  EXPECT_EQ(block, FromHex(crypto_vectors::kFipsCipher));
   ASSERT_TRUE(Aes128CbcDecrypt(key.data(), iv, block.data(), block.size()));
-  EXPECT_EQ(block, FromHex("00112233445566778899aabbccddeeff"));
+  EXPECT_EQ(block, FromHex(crypto_vectors::kFipsPlain));
 }
 
 TEST(CryptoTest, CbcMatchesSp800_38aF21BothWays) {
-  const auto key = FromHex("2b7e151628aed2a6abf7158809cf4f3c");
-  const auto iv = FromHex("000102030405060708090a0b0c0d0e0f");
-  const auto plain = FromHex(
-      "6bc1bee22e409f96e93d7e117393172aae2d8a571e03ac9c9eb76fac45af8e51"
-      "30c81c46a35ce411e5fbc1191a0a52eff69f2445df4f9b17ad2b417be66c3710");
-  const auto cipher = FromHex(
-      "7649abac8119b246cee98e9b12e9197d5086cb9b507219ee95db113a917678b2"
-      "73bed6b8e3c1743b7116e69e222295163ff1caa1681fac09120eca307586e1a7");
+  const auto key = FromHex(crypto_vectors::kCbcKey);
+  const auto iv = FromHex(crypto_vectors::kCbcIv);
+  const auto plain = FromHex(crypto_vectors::kCbcPlain);
+  const auto cipher = FromHex(crypto_vectors::kCbcCipher);
   auto bytes = plain;
   ASSERT_TRUE(Aes128CbcEncrypt(key.data(), iv.data(), bytes.data(), bytes.size()));
   EXPECT_EQ(bytes, cipher);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/crypto.h"
+#include "tests/support/CryptoVectors.h"
 #include "platform/http.h"
 #include "platform/types.h"
 #include "platform/xml.h"
@@ -37,22 +38,18 @@ std::vector<uint8_t> FromHex(const char* hex) {
 
 void CheckCipher() {
   // FIPS-197 C.1 (one block, zero IV), then SP 800-38A F.2.1 over four blocks.
-  const auto key = FromHex("000102030405060708090a0b0c0d0e0f");
+  const auto key = FromHex(crypto_vectors::kFipsKey);
   const uint8_t zero_iv[16] = {};
-  auto block = FromHex("00112233445566778899aabbccddeeff");
+  auto block = FromHex(crypto_vectors::kFipsPlain);
   CHECK(Aes128CbcEncrypt(key.data(), zero_iv, block.data(), block.size()));
-  CHECK(block == FromHex("69c4e0d86a7b0430d8cdb78070b4c55a"));
+  CHECK(block == FromHex(crypto_vectors::kFipsCipher));
   CHECK(Aes128CbcDecrypt(key.data(), zero_iv, block.data(), block.size()));
-  CHECK(block == FromHex("00112233445566778899aabbccddeeff"));
+  CHECK(block == FromHex(crypto_vectors::kFipsPlain));
 
-  const auto key2 = FromHex("2b7e151628aed2a6abf7158809cf4f3c");
-  const auto iv = FromHex("000102030405060708090a0b0c0d0e0f");
-  const auto plain = FromHex(
-      "6bc1bee22e409f96e93d7e117393172aae2d8a571e03ac9c9eb76fac45af8e51"
-      "30c81c46a35ce411e5fbc1191a0a52eff69f2445df4f9b17ad2b417be66c3710");
-  const auto cipher = FromHex(
-      "7649abac8119b246cee98e9b12e9197d5086cb9b507219ee95db113a917678b2"
-      "73bed6b8e3c1743b7116e69e222295163ff1caa1681fac09120eca307586e1a7");
+  const auto key2 = FromHex(crypto_vectors::kCbcKey);
+  const auto iv = FromHex(crypto_vectors::kCbcIv);
+  const auto plain = FromHex(crypto_vectors::kCbcPlain);
+  const auto cipher = FromHex(crypto_vectors::kCbcCipher);
   auto bytes = plain;
   const auto iv_before = iv;
   CHECK(Aes128CbcEncrypt(key2.data(), iv.data(), bytes.data(), bytes.size()));
