@@ -15,8 +15,8 @@
 #include "bench/BenchSupport.h"
 #include "platform/files.h"
 #include "platform/kernel.h"
-#include "platform/sim/SimHost.h"
-#include "platform/sim/SimMachineSetup.h"
+#include "platform/sim/core/SimHost.h"
+#include "platform/sim/core/SimMachineSetup.h"
 #include "tests/support/SimTestSupport.h"
 
 namespace {

@@ -28,8 +28,8 @@
 
 #include "bench/BenchSupport.h"
 #include "engine/ZInstallFileActionMgr.h"
-#include "platform/sim/SimHost.h"
-#include "platform/sim/SimMachineSetup.h"
+#include "platform/sim/core/SimHost.h"
+#include "platform/sim/core/SimMachineSetup.h"
 #include "tests/support/SimTestSupport.h"
 // PackConfig lives in cfgtool, not in a library this program links with; its
 // small source file is compiled in here.

@@ -14,7 +14,7 @@
 
 #include "fuzz/FuzzCheck.h"
 #include "packet_public/ZInstallConfigLoader.h"
-#include "platform/sim/SimMachineSetup.h"
+#include "platform/sim/core/SimMachineSetup.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/sim/SimProcesses.h"
+#include "platform/sim/processes/SimProcesses.h"
 #include "tests/support/SimTestSupport.h"
 
 namespace {

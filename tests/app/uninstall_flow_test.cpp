@@ -12,7 +12,7 @@
 #include "app/FirewallException.h"
 #include "platform/files.h"
 #include "platform/registry.h"
-#include "platform/sim/SimHost.h"
+#include "platform/sim/core/SimHost.h"
 #include "tests/support/SimTestSupport.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include "platform/files.h"
 #include "platform/kernel.h"
 #include "platform/processes.h"
-#include "platform/sim/SimHost.h"
-#include "platform/sim/SimUnicode.h"
+#include "platform/sim/core/SimHost.h"
+#include "platform/sim/core/SimUnicode.h"
 #include "tests/support/SimTestSupport.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "engine/actions/ZExecService.h"
 #include "engine/actions/ZServiceAction.h"
 #include "platform/services.h"
-#include "platform/sim/SimServices.h"
+#include "platform/sim/services/SimServices.h"
 #include "platform/xml.h"
 #include "tests/support/SimTestSupport.h"
 

@@ -11,8 +11,8 @@
 #include "engine/ZSessionLauncher.h"
 #include "platform/files.h"
 #include "platform/kernel.h"
-#include "platform/sim/SimHost.h"
-#include "platform/sim/SimMachineSetup.h"
+#include "platform/sim/core/SimHost.h"
+#include "platform/sim/core/SimMachineSetup.h"
 #include "tests/support/SimTestSupport.h"
 
 namespace {

@@ -57,8 +57,8 @@
 #include "platform/kernel.h"
 #include "platform/processes.h"
 #include "platform/sessions.h"
-#include "platform/sim/SimHost.h"
-#include "platform/sim/SimUnicode.h"
+#include "platform/sim/core/SimHost.h"
+#include "platform/sim/core/SimUnicode.h"
 #include "platform/window_messages.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include "platform/files.h"
 #include "platform/kernel.h"
 #include "platform/registry.h"
-#include "platform/sim/SimHost.h"
+#include "platform/sim/core/SimHost.h"
 #include "platform/xml.h"
 #include "tests/support/SimTestSupport.h"
 

@@ -9,7 +9,7 @@
 
 #include "platform/files.h"
 #include "platform/kernel.h"
-#include "platform/sim/SimHost.h"
+#include "platform/sim/core/SimHost.h"
 #include "tests/support/SimTestSupport.h"
 
 namespace {

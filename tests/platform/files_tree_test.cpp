@@ -11,7 +11,7 @@
 #include "platform/kernel.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
-#include "platform/sim/SimPendingRenames.h"
+#include "platform/sim/files/SimPendingRenames.h"
 #include "tests/support/SimTestSupport.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <thread>
 
 #include "platform/firewall.h"
-#include "platform/sim/SimHost.h"
+#include "platform/sim/core/SimHost.h"
 #include "tests/support/SimTestSupport.h"
 
 namespace {

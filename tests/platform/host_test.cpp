@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/kernel.h"
-#include "platform/sim/SimHost.h"
-#include "platform/sim/SimPath.h"
+#include "platform/sim/core/SimHost.h"
+#include "platform/sim/files/SimPath.h"
 #include "tests/support/SimTestSupport.h"
 
 namespace {

@@ -13,8 +13,8 @@
 #include "platform/kernel.h"
 #include "platform/processes.h"
 #include "platform/sessions.h"
-#include "platform/sim/SimMachineSetup.h"
-#include "platform/sim/SimUnicode.h"
+#include "platform/sim/core/SimMachineSetup.h"
+#include "platform/sim/core/SimUnicode.h"
 #include "tests/support/SimTestSupport.h"
 
 namespace {

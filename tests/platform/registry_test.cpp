@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/registry.h"
-#include "platform/sim/SimHost.h"
+#include "platform/sim/core/SimHost.h"
 #include "tests/support/SimTestSupport.h"
 
 namespace {

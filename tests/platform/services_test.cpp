@@ -12,10 +12,10 @@
 #include "platform/kernel.h"
 #include "platform/processes.h"
 #include "platform/services.h"
-#include "platform/sim/SimHost.h"
-#include "platform/sim/SimProcesses.h"
-#include "platform/sim/SimServices.h"
-#include "platform/sim/SimUnicode.h"
+#include "platform/sim/core/SimHost.h"
+#include "platform/sim/processes/SimProcesses.h"
+#include "platform/sim/services/SimServices.h"
+#include "platform/sim/core/SimUnicode.h"
 #include "tests/support/SimTestSupport.h"
 
 namespace {

@@ -6,8 +6,8 @@
 
 #include "platform/kernel.h"
 #include "platform/sessions.h"
-#include "platform/sim/SimHost.h"
-#include "platform/sim/SimMachineSetup.h"
+#include "platform/sim/core/SimHost.h"
+#include "platform/sim/core/SimMachineSetup.h"
 #include "platform/system_info.h"
 #include "tests/support/SimTestSupport.h"
 

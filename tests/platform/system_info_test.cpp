@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "platform/kernel.h"
-#include "platform/sim/SimHost.h"
-#include "platform/sim/SimUnicode.h"
+#include "platform/sim/core/SimHost.h"
+#include "platform/sim/core/SimUnicode.h"
 #include "platform/system_info.h"
 #include "tests/support/SimTestSupport.h"
 

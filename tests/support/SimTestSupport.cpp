@@ -16,10 +16,10 @@
 #include <regex>
 #include <sstream>
 
-#include "platform/sim/SimHost.h"
-#include "platform/sim/SimProcesses.h"
-#include "platform/sim/SimMachineSetup.h"
-#include "platform/sim/SimUnicode.h"
+#include "platform/sim/core/SimHost.h"
+#include "platform/sim/processes/SimProcesses.h"
+#include "platform/sim/core/SimMachineSetup.h"
+#include "platform/sim/core/SimUnicode.h"
 
 extern char** environ;
 

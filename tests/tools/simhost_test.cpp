@@ -6,7 +6,7 @@
 
 #include "platform/files.h"
 #include "platform/registry.h"
-#include "platform/sim/SimHost.h"
+#include "platform/sim/core/SimHost.h"
 #include "tests/support/SimTestSupport.h"
 
 namespace {

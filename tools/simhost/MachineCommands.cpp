@@ -12,14 +12,14 @@
 #include <cstring>
 
 #include "platform/kernel.h"
-#include "platform/sim/SimHost.h"
-#include "platform/sim/SimMachineSetup.h"
-#include "platform/sim/SimPath.h"
-#include "platform/sim/SimPendingRenames.h"
-#include "platform/sim/SimProcesses.h"
-#include "platform/sim/SimServices.h"
-#include "platform/sim/SimSessions.h"
-#include "platform/sim/SimUnicode.h"
+#include "platform/sim/core/SimHost.h"
+#include "platform/sim/core/SimMachineSetup.h"
+#include "platform/sim/files/SimPath.h"
+#include "platform/sim/files/SimPendingRenames.h"
+#include "platform/sim/processes/SimProcesses.h"
+#include "platform/sim/services/SimServices.h"
+#include "platform/sim/processes/SimSessions.h"
+#include "platform/sim/core/SimUnicode.h"
 #include "tools/simhost/SimhostCommands.h"
 
 extern char** environ;

@@ -8,11 +8,11 @@
 #include <map>
 #include <vector>
 
-#include "platform/sim/SimHost.h"
-#include "platform/sim/SimRoutes.h"
-#include "platform/sim/SimServices.h"
-#include "platform/sim/SimSessions.h"
-#include "platform/sim/SimUnicode.h"
+#include "platform/sim/core/SimHost.h"
+#include "platform/sim/net/SimRoutes.h"
+#include "platform/sim/services/SimServices.h"
+#include "platform/sim/processes/SimSessions.h"
+#include "platform/sim/core/SimUnicode.h"
 #include "tools/simhost/JsonWriter.h"
 #include "tools/simhost/RegText.h"
 #include "tools/simhost/SimhostCommands.h"

@@ -4,8 +4,8 @@
 //   route DIR HOST|--statistics --remove   remove the route
 #include <cstdio>
 
-#include "platform/sim/SimHost.h"
-#include "platform/sim/SimRoutes.h"
+#include "platform/sim/core/SimHost.h"
+#include "platform/sim/net/SimRoutes.h"
 #include "tools/simhost/SimhostCommands.h"
 
 #ifndef UNINST_STATISTICS_HOST

@@ -6,8 +6,8 @@
 
 #include "platform/kernel.h"
 #include "platform/services.h"
-#include "platform/sim/SimServices.h"
-#include "platform/sim/SimUnicode.h"
+#include "platform/sim/services/SimServices.h"
+#include "platform/sim/core/SimUnicode.h"
 #include "tools/simhost/SimhostCommands.h"
 
 namespace {

@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/sim/SimHost.h"
+#include "platform/sim/core/SimHost.h"
 #include "tools/simhost/SimhostCommands.h"
 
 int Usage() {
