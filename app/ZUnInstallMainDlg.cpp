@@ -8,6 +8,8 @@
 #include "app/log/ZLog.h"
 #include "engine/ZRemoval.h"
 #include "engine/ZToolSetExtInstaller.h"
+#include "engine/guard/ZPathNames.h"
+#include "engine/guard/ZPathResolver.h"
 #include "packet_public/ZInstallConfigLoader.h"
 #include "packet_public/ZText.h"
 #include "platform/files.h"
@@ -36,9 +38,22 @@ std::vector<char16_t> DoubleZeroList(const std::u16string& path) {
   return list;
 }
 
-std::u16string WithoutTrailingSeparators(std::u16string path) {
-  while (!path.empty() && (path.back() == u'\\' || path.back() == u'/')) path.pop_back();
-  return path;
+// The temporary folder's name must be one plain folder name: no separator,
+// no drive, no "." or "..", nothing the file system would read otherwise.
+bool IsPlainFolderName(const std::u16string& name) {
+  if (name.empty() || name.size() > 255 || name == u"." || name == u"..") return false;
+  for (char16_t c : name)
+    if (c < 32 || c == u'\\' || c == u'/' || c == u':' || c == u'*' || c == u'?' || c == u'"' ||
+        c == u'<' || c == u'>' || c == u'|')
+      return false;
+  return name.back() != u'.' && name.back() != u' ';
+}
+
+// The temporary folder as the file system will see it: full, with no link on
+// the way; empty when it cannot be trusted.
+std::u16string ResolvedTempFolder(const std::u16string& path) {
+  ZResolvedPath resolved = ResolveTouchedPath(path);
+  return resolved.ok() ? resolved.path : std::u16string();
 }
 
 }  // namespace
@@ -111,8 +126,10 @@ bool ZUnInstallMainDlg::PrepareTempResources() {
     ZLOG(kLogError) << u"temp resource path is empty";
     return false;
   }
-  target = JoinPath(target, Config(u"install_dir_name"));
-  if (target.empty() || !CreateDirectoryPath(target)) {
+  const std::u16string dir_name = Config(u"install_dir_name");
+  target = IsPlainFolderName(dir_name) ? ResolvedTempFolder(JoinPath(target, dir_name)) : u"";
+  if (target.empty() || !CreateDirectoryPath(target) ||
+      !PathEqualNoCase(ResolvedTempFolder(target), target)) {
     ZLOG(kLogError) << u"create temp resource path dir failed";
     return false;
   }
@@ -133,14 +150,14 @@ bool ZUnInstallMainDlg::RemoveTempResources() {
   if (temp_resource_dir_.find(dir_name) == std::u16string::npos) return false;
   std::u16string temp = TempDirectory();
   if (temp.empty() || temp_resource_dir_.find(temp) == std::u16string::npos) return false;
-  // Only a folder below %TEMP% goes: a name such as "\" or "." would otherwise
-  // make the temp folder itself the one to delete.
-  std::u16string own = WithoutTrailingSeparators(temp_resource_dir_);
-  std::u16string base = WithoutTrailingSeparators(temp);
-  if (own.size() <= base.size() + 1 || !EqualNoCase(own.substr(0, base.size()), base) ||
-      own[base.size()] != u'\\')
+  // Only the folder made for this run goes, exactly one name below %TEMP%,
+  // judged as the file system sees it now (no link on the way).
+  const std::u16string own = ResolvedTempFolder(temp_resource_dir_);
+  const std::u16string base = ResolvedTempFolder(temp);
+  if (!IsPlainFolderName(dir_name) || own.empty() || base.empty() ||
+      !PathEqualNoCase(ParentPath(own), base))
     return false;
-  return DeleteDirectoryTree(temp_resource_dir_, true);
+  return DeleteDirectoryTree(own, true);
 }
 
 bool ZUnInstallMainDlg::DeleteDirectoryTree(const std::u16string& dir, bool force) {
@@ -153,7 +170,16 @@ bool ZUnInstallMainDlg::DeleteDirectoryTree(const std::u16string& dir, bool forc
     do {
       std::u16string name = AsU16(data.cFileName);
       if (name == u"." || name == u"..") continue;
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        // A link goes; what it points at stays.
+        const std::u16string link = base + name;
+        if (!((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryW(link.c_str())
+                                                                 : DeleteFileW(link.c_str())) &&
+            !force) {
+          completed = false;
+          break;
+        }
+      } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         if (!DeleteDirectoryTree(base + name + u"\\", force) && !force) {
           completed = false;
           break;
@@ -200,6 +226,7 @@ void ZUnInstallMainDlg::DoUninstall() {
   LoadInstallPacket();
   UninstallInstalledFiles();
   ScheduleProgramSelfDelete();
+  ScheduleLeftoversAtRestart();
   finished_.store(1);
   ReportFinished();
 }
@@ -207,6 +234,8 @@ void ZUnInstallMainDlg::DoUninstall() {
 void ZUnInstallMainDlg::LoadInstallPacket() { file_list_.LoadPacket(config_file_path_, program_dir_); }
 void ZUnInstallMainDlg::UninstallInstalledFiles() { file_list_.UninstallAll(kUninstallPhase); }
 void ZUnInstallMainDlg::ScheduleProgramSelfDelete() { ScheduleSelfDelete(); }
+// After the program's own file: a listed folder that holds it goes after it.
+void ZUnInstallMainDlg::ScheduleLeftoversAtRestart() { file_list_.ScheduleLeftoversAtRestart(); }
 
 // The tool-set extension and the usage report are connected here as they land.
 void ZUnInstallMainDlg::RunToolSetExtensionUninstall() {

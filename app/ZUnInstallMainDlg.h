@@ -55,6 +55,7 @@ class ZUnInstallMainDlg {
   void LoadInstallPacket();
   void UninstallInstalledFiles();
   void ScheduleProgramSelfDelete();
+  void ScheduleLeftoversAtRestart();
   void ReportFinished();
 
   std::u16string Config(const char16_t* key) const;

@@ -1,5 +1,6 @@
 #include "engine/ZFileActionBase.h"
 
+#include "engine/guard/ZDeletionGuard.h"
 #include "packet_public/ZText.h"
 
 ZFileActionBase::ZFileActionBase(const std::u16string& record_path) : record_path_(record_path) {}
@@ -7,6 +8,12 @@ ZFileActionBase::ZFileActionBase(const std::u16string& record_path) : record_pat
 ZFileActionBase::~ZFileActionBase() = default;
 
 void ZFileActionBase::Install(int) {}
+
+ZDeletionGuard& ZFileActionBase::Guard() {
+  if (guard_) return *guard_;
+  if (!own_guard_) own_guard_ = std::make_unique<ZDeletionGuard>();
+  return *own_guard_;
+}
 
 bool ZFileActionBase::HasAttribute(const ZXmlElement& element, const char* name) {
   return element.Attribute(name) != nullptr;

@@ -3,9 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/xml.h"
+
+class ZDeletionGuard;
 
 // The phase in which the uninstaller carries the actions out.
 constexpr int kUninstallPhase = 6;
@@ -29,8 +32,13 @@ class ZFileActionBase {
   virtual const char* GetActionName() const = 0;
 
   const std::u16string& RecordPath() const { return record_path_; }
+  // The run's deletion guard; without one, the removal helpers make their own.
+  void SetDeletionGuard(ZDeletionGuard* guard) { guard_ = guard; }
+  ZDeletionGuard* DeletionGuard() const { return guard_; }
 
  protected:
+  // The run's guard, or one of the action's own when it runs alone.
+  ZDeletionGuard& Guard();
   // Attribute readers shared by the kinds: text converted to UTF-16 (empty when
   // missing), numbers read leniently (0 when missing).
   static bool HasAttribute(const ZXmlElement& element, const char* name);
@@ -39,4 +47,6 @@ class ZFileActionBase {
 
  private:
   const std::u16string record_path_;
+  ZDeletionGuard* guard_ = nullptr;
+  std::unique_ptr<ZDeletionGuard> own_guard_;
 };

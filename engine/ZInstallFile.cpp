@@ -25,9 +25,11 @@ int ZInstallFile::LoadFromXml(ZXmlCursor& cursor) {
   cursor.GetAttribute("path", &relative);
   char16_t buffer[MAX_PATH] = {};
   std::memcpy(buffer, path_.data(), path_.size() * sizeof(char16_t));
-  // A join that does not fit leaves the buffer empty, which names nothing.
-  PathAppendW(buffer, relative.c_str());
+  // A join that does not fit names nothing. Windows may leave the base folder
+  // in the buffer then: never let that stand for the record.
+  if (!PathAppendW(buffer, relative.c_str())) buffer[0] = 0;
   SetPath(buffer);
+  if (path_.empty()) return 0;
 
   DWORD attributes = GetFileAttributesW(path_.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return 0;
@@ -45,6 +47,7 @@ int ZInstallFile::LoadFromXml(ZXmlCursor& cursor) {
     if (!action) continue;
     // A half-read action still holds its place; it decides itself what to undo.
     action->LoadFromXml(cursor.Current());
+    action->SetDeletionGuard(guard_);
     actions_.push_back(std::move(action));
   } while (cursor.Next());
   cursor.Restore();
@@ -62,4 +65,9 @@ void ZInstallFile::Uninstall(int phase) {
 
 void ZInstallFile::ClearActions() { actions_.clear(); }
 
-void ZInstallFile::RemovePath() { RemoveRecordPath(path_, is_directory_ != 0); }
+void ZInstallFile::RemovePath() { RemoveRecordPath(path_, is_directory_ != 0, guard_); }
+
+void ZInstallFile::SetDeletionGuard(ZDeletionGuard* guard) {
+  guard_ = guard;
+  for (auto& action : actions_) action->SetDeletionGuard(guard);
+}

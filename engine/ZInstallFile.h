@@ -41,4 +41,5 @@ class ZInstallFile {
   int is_directory_ = 0;
   std::u16string path_;
   std::vector<std::unique_ptr<ZFileActionBase>> actions_;
+  ZDeletionGuard* guard_ = nullptr;
 };

@@ -54,10 +54,20 @@ void ZInstallFileActionMgr::LoadSection(const std::string& text,
 }
 
 void ZInstallFileActionMgr::UninstallAll(int phase) {
-  for (auto& record : records_) record->Uninstall(phase);
+  if (!guard_) guard_ = std::make_unique<ZDeletionGuard>();
+  for (auto& record : records_) {
+    record->SetDeletionGuard(guard_.get());
+    record->Uninstall(phase);
+  }
+}
+
+void ZInstallFileActionMgr::ScheduleLeftoversAtRestart() {
+  if (guard_) guard_->ScheduleLeftovers();
 }
 
 void ZInstallFileActionMgr::DestroyAll() {
+  ScheduleLeftoversAtRestart();
   for (auto& record : records_) record->ClearActions();
   records_.clear();
+  guard_.reset();
 }

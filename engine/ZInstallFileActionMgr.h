@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/ZInstallFile.h"
+#include "engine/guard/ZDeletionGuard.h"
 
 class ZInstallFileActionMgr {
  public:
@@ -21,8 +22,12 @@ class ZInstallFileActionMgr {
   // Appends the records of the four lists of the configuration file (files and
   // folders installed, then files and folders made later), paths relative to base_dir.
   void LoadPacket(const std::u16string& config_file_path, const std::u16string& base_dir);
-  // Every record's Uninstall, first to last.
+  // Every record's Uninstall, first to last, under one deletion guard.
   void UninstallAll(int phase);
+  // What UninstallAll could not remove now goes at the next restart: the
+  // remaining entries of each such folder, then the folder. Called after the
+  // program has scheduled its own file, so that it is gone before its folder.
+  void ScheduleLeftoversAtRestart();
   void DestroyAll();
 
   size_t size() const { return records_.size(); }
@@ -36,4 +41,5 @@ class ZInstallFileActionMgr {
                    const std::u16string& base_dir);
 
   Records records_;
+  std::unique_ptr<ZDeletionGuard> guard_;
 };

@@ -1,11 +1,14 @@
 #include "engine/ZRemoval.h"
 
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "app/log/ZLog.h"
-#include "engine/ZProtectedFolders.h"
 #include "engine/ZRunningProcesses.h"
+#include "engine/guard/ZDeletionGuard.h"
+#include "engine/guard/ZPathNames.h"
 #include "packet_public/ZText.h"
 #include "platform/files.h"
 #include "platform/kernel.h"
@@ -22,41 +25,118 @@ std::u16string DeletionName(const std::u16string& path) {
   return name + u"_del";
 }
 
-// Moves a file in use out of the way; the system deletes it at the next restart.
-void RenameForDeletionAtRestart(const std::u16string& path) {
+// Moves a file in use out of the way; the system deletes it at the next
+// restart. A file that cannot even be renamed (held without delete sharing)
+// is scheduled under its own name.
+void RenameForDeletionAtRestart(const std::u16string& path, bool or_in_place) {
   std::u16string renamed = DeletionName(path);
   if (MoveFileExW(path.c_str(), renamed.c_str(), MOVEFILE_REPLACE_EXISTING))
     MoveFileExW(renamed.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  else if (or_in_place)
+    MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
-bool SkipProtected(const std::u16string& path) {
-  if (!IsProtectedFolder(path)) return false;
-  ZLOG(kLogWarning) << u"skip protected folder : " << path;
-  return true;
-}
-
-void DeleteTreeContent(std::u16string path) {
-  NormalizeDirPath(&path);
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((path + u"*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      std::u16string name = AsU16(data.cFileName);
-      std::u16string entry = path + name;
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-        // A link goes; what it points at stays.
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveDirectoryW(entry.c_str());
-        else DeleteFileW(entry.c_str());
-      } else if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        SetFileAttributesW(entry.c_str(), 0);
-        DeleteFileW(entry.c_str());
-      } else if (name != u"." && name != u"..") {
-        DeleteTreeContent(entry + u"\\");
-      }
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
+// Deletes a file of a tree; a read-only one loses that attribute first. The
+// attributes belong to the file, not to the name: when the file has other
+// names (hard links), or stays, they are put back through a handle.
+void DeleteTreeFile(const std::u16string& path, DWORD attributes) {
+  if (!(attributes & FILE_ATTRIBUTE_READONLY)) {
+    DeleteFileW(path.c_str());
+    return;
   }
-  RemoveDirectoryW(path.c_str());
+  HANDLE file = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;  // without a handle nothing could be put back
+  BY_HANDLE_FILE_INFORMATION info = {};
+  const DWORD links = GetFileInformationByHandle(file, &info) ? info.nNumberOfLinks : 2;
+  const bool deleted = SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL) &&
+                       DeleteFileW(path.c_str());
+  if (!deleted || links > 1) {
+    FILE_BASIC_INFO basic = {};
+    basic.FileAttributes = attributes;
+    SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof(basic));
+  }
+  CloseHandle(file);
+}
+
+struct TreeEntry {
+  std::u16string path;
+  DWORD attributes;
+};
+
+// Every entry below folder, each folder after its content. Links are entries
+// of their own; nothing behind them is listed.
+void ListTree(const std::u16string& folder, std::vector<TreeEntry>* entries) {
+  std::u16string base = folder;
+  NormalizeDirPath(&base);
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((base + u"*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    std::u16string name = AsU16(data.cFileName);
+    if (name == u"." || name == u"..") continue;
+    std::u16string entry = base + name;
+    const DWORD attributes = data.dwFileAttributes;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+      ListTree(entry, entries);
+    entries->push_back({std::move(entry), attributes});
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+}
+
+bool Exists(const std::u16string& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The run's guard, or one made for this call whose leftovers go at once.
+class GuardFor {
+ public:
+  explicit GuardFor(ZDeletionGuard* guard) : guard_(guard) {
+    if (!guard_) {
+      own_ = std::make_unique<ZDeletionGuard>();
+      guard_ = own_.get();
+    }
+  }
+  ~GuardFor() {
+    if (own_) own_->ScheduleLeftovers();
+  }
+  ZDeletionGuard* operator->() const { return guard_; }
+
+ private:
+  ZDeletionGuard* guard_;
+  std::unique_ptr<ZDeletionGuard> own_;
+};
+
+bool RemoveApprovedTree(const std::u16string& folder, ZDeletionGuard* guard) {
+  std::vector<TreeEntry> entries;
+  ListTree(folder, &entries);
+  for (const auto& entry : entries) {
+    const bool plain_file = !(entry.attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+    if (plain_file && ZDeletionGuard::IsOperatingSystemFile(entry.path)) {
+      ZLOG(kLogWarning) << u"skip folder holding operating system files : " << folder
+                        << u" (" << entry.path << u")";
+      return false;
+    }
+  }
+  // The run's own log stays until the restart, with the folder around it.
+  const std::u16string own_log = LogFilePath();
+  for (const auto& entry : entries) {
+    const DWORD attributes = entry.attributes;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+      // A link goes; what it points at stays.
+      if (attributes & FILE_ATTRIBUTE_DIRECTORY) RemoveDirectoryW(entry.path.c_str());
+      else DeleteFileW(entry.path.c_str());
+    } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+      RemoveDirectoryW(entry.path.c_str());
+    } else if (own_log.empty() || !PathEqualNoCase(entry.path, own_log)) {
+      DeleteTreeFile(entry.path, attributes);
+    }
+  }
+  RemoveDirectoryW(folder.c_str());
+  if (!Exists(folder)) return true;
+  guard->AddLeftoverFolder(folder);
+  return false;
 }
 
 }  // namespace
@@ -74,35 +154,35 @@ void NormalizeDirPath(std::u16string* path) {
   *path = out;
 }
 
-void DeleteDirectoryTree(const std::u16string& path) {
-  if (path.empty() || SkipProtected(path)) return;
-  DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-    // The listed folder is itself a link: only the link goes.
-    if (!RemoveDirectoryW(path.c_str())) DeleteFileW(path.c_str());
-    return;
-  }
-  DeleteTreeContent(path);
+bool DeleteDirectoryTree(const std::u16string& path, ZDeletionGuard* run_guard) {
+  if (path.empty()) return false;
+  GuardFor guard(run_guard);
+  const std::u16string folder = guard->ApproveFolder(path);
+  if (folder.empty()) return false;
+  return RemoveApprovedTree(folder, &*guard);
 }
 
-void RemoveRecordPath(const std::u16string& path, bool is_directory) {
+void RemoveRecordPath(const std::u16string& path, bool is_directory, ZDeletionGuard* run_guard) {
   // A path that did not fit its buffer at load time names nothing.
   if (path.empty()) return;
+  GuardFor guard(run_guard);
   if (is_directory && PathFileExistsW(path.c_str())) {
-    DeleteDirectoryTree(path);
+    const std::u16string folder = guard->ApproveFolder(path);
+    if (!folder.empty()) RemoveApprovedTree(folder, &*guard);
     return;
   }
-  if (SkipProtected(path)) return;
-  if (!EqualNoCase(path, ProgramFilePath())) {
-    TerminateProcessesByImage(path.c_str());
+  const std::u16string file = guard->ApproveFile(path);
+  if (file.empty()) return;
+  if (!PathEqualNoCase(file, ProgramFilePath())) {
+    TerminateProcessesByImage(file.c_str());
     Sleep(100);
   }
-  if (!PathFileExistsW(path.c_str())) return;
-  if (DeleteFileW(path.c_str())) return;
-  RenameForDeletionAtRestart(path);
+  if (!PathFileExistsW(file.c_str())) return;
+  if (DeleteFileW(file.c_str())) return;
+  RenameForDeletionAtRestart(file, true);
 }
 
 void ScheduleSelfDelete() {
   std::u16string own = ProgramFilePath();
-  if (!own.empty()) RenameForDeletionAtRestart(own);
+  if (!own.empty()) RenameForDeletionAtRestart(own, false);
 }

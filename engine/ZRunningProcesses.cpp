@@ -1,5 +1,7 @@
 #include "engine/ZRunningProcesses.h"
 
+#include "engine/guard/ZPathNames.h"
+
 #include <string>
 
 #include "packet_public/ZText.h"
@@ -127,7 +129,7 @@ HRESULT TerminateProcessesByImage(const char16_t* file_path, uint32_t* count) {
   uint32_t terminated = 0;
   const DWORD listed = returned / sizeof(DWORD);
   for (DWORD i = 0; i < listed && i < kIdBufferBytes / sizeof(DWORD); ++i) {
-    if (!EqualNoCase(ImagePathOf(psapi, ids[i]), wanted)) continue;
+    if (!PathEqualNoCase(ImagePathOf(psapi, ids[i]), wanted)) continue;
     HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, ids[i]);
     if (!process) continue;
     TerminateProcess(process, 0);

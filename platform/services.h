@@ -81,6 +81,19 @@ struct SERVICE_STATUS {
 };
 typedef SERVICE_STATUS* LPSERVICE_STATUS;
 
+struct QUERY_SERVICE_CONFIGW {
+  DWORD dwServiceType;
+  DWORD dwStartType;
+  DWORD dwErrorControl;
+  LPWSTR lpBinaryPathName;
+  LPWSTR lpLoadOrderGroup;
+  DWORD dwTagId;
+  LPWSTR lpDependencies;
+  LPWSTR lpServiceStartName;
+  LPWSTR lpDisplayName;
+};
+typedef QUERY_SERVICE_CONFIGW* LPQUERY_SERVICE_CONFIGW;
+
 // machine_name and database_name must be null (the local machine, its active
 // database).
 SC_HANDLE OpenSCManagerW(LPCWSTR machine_name, LPCWSTR database_name, DWORD desired_access);
@@ -95,6 +108,10 @@ SC_HANDLE CreateServiceW(SC_HANDLE manager, LPCWSTR service_name, LPCWSTR displa
 BOOL StartServiceW(SC_HANDLE service, DWORD argument_count, LPCWSTR* arguments);
 BOOL ControlService(SC_HANDLE service, DWORD control, LPSERVICE_STATUS status);
 BOOL QueryServiceStatus(SC_HANDLE service, LPSERVICE_STATUS status);
+// The strings live in the caller's buffer after the structure (at most 8 KiB);
+// a buffer too small fails with ERROR_INSUFFICIENT_BUFFER and the size needed.
+BOOL QueryServiceConfigW(SC_HANDLE service, LPQUERY_SERVICE_CONFIGW config, DWORD buffer_size,
+                         LPDWORD bytes_needed);
 BOOL DeleteService(SC_HANDLE service);
 BOOL CloseServiceHandle(SC_HANDLE handle);
 

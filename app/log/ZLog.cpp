@@ -35,10 +35,11 @@ constexpr LineOptions kLineOptions = {false, true, true, false};
 std::atomic<int32_t> g_threshold{kLogInfo};
 std::atomic<int32_t> g_enable_state{kNotEnabled};
 
+// The file is opened for each line and closed after it: a handle kept open
+// between lines would keep the folder it lies in from being removed.
 struct LogFile {
   std::mutex guard;  // this process's threads; the named mutex covers other processes
   std::u16string path;
-  HANDLE file = INVALID_HANDLE_VALUE;
   HANDLE mutex = nullptr;
 };
 
@@ -141,21 +142,26 @@ std::u16string MakeLogFilePath() {
   return folder + name + u".log";
 }
 
-void OpenLogFile(LogFile* log) {
-  if (log->path.empty()) return;
-  HANDLE file = CreateFileW(log->path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
+// Opens the file for one write, shared so that nobody is kept from reading,
+// writing, renaming or deleting it. INVALID_HANDLE_VALUE when it cannot be had;
+// the log folder is not made again here, so a line written after the folder
+// went is dropped rather than leaving a new folder behind.
+HANDLE OpenLogFile(const LogFile& log, bool start_over_when_large) {
+  if (log.path.empty()) return INVALID_HANDLE_VALUE;
+  HANDLE file = CreateFileW(log.path.c_str(), GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return file;
   DWORD high = 0;
   DWORD low = GetFileSize(file, &high);
   bool size_known = low != INVALID_FILE_SIZE || GetLastError() == ERROR_SUCCESS;
-  if (size_known && (high != 0 || low > kMaxLogFileSize)) {
+  if (start_over_when_large && size_known && (high != 0 || low > kMaxLogFileSize)) {
     SetFilePointer(file, 0, nullptr, FILE_BEGIN);
     SetEndOfFile(file);
   } else {
     SetFilePointer(file, 0, nullptr, FILE_END);
   }
-  log->file = file;
+  return file;
 }
 
 // Owns the named log mutex for a scope. When it cannot be created the scope
@@ -197,13 +203,13 @@ bool InitialiseLog() {
   LogFile& log = Shared();
   std::lock_guard<std::mutex> guard(log.guard);
   NamedMutexHold hold(&log);
-  if (log.file != INVALID_HANDLE_VALUE) {
-    CloseHandle(log.file);
-    log.file = INVALID_HANDLE_VALUE;
-  }
   log.path = MakeLogFilePath();
-  OpenLogFile(&log);
-  return log.file != INVALID_HANDLE_VALUE;
+  // The size check belongs to this first opening only: one run may grow the
+  // file past the limit, the next one starts it over.
+  HANDLE file = OpenLogFile(log, true);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  return true;
 }
 
 }  // namespace
@@ -222,6 +228,12 @@ bool IsLogEnabled() {
   g_enable_state.store(enabled ? kEnabled : kNotEnabled, std::memory_order_release);
   SetLastError(saved_error);
   return enabled;
+}
+
+std::u16string LogFilePath() {
+  std::u16string dir, name;
+  if (!SplitModulePath(&dir, &name)) return std::u16string();
+  return dir + u"\\log\\" + name + u".log";
 }
 
 int32_t GetLogThreshold() { return g_threshold.load(std::memory_order_relaxed); }
@@ -280,15 +292,13 @@ LogLine::~LogLine() {
     LogFile& log = Shared();
     std::lock_guard<std::mutex> guard(log.guard);
     NamedMutexHold hold(&log);
-    if (log.file == INVALID_HANDLE_VALUE) {
-      if (log.path.empty()) log.path = MakeLogFilePath();
-      OpenLogFile(&log);
-    }
-    if (log.file != INVALID_HANDLE_VALUE) {
-      // Another process may have written since; one WriteFile keeps the line whole.
-      SetFilePointer(log.file, 0, nullptr, FILE_END);
+    if (log.path.empty()) log.path = MakeLogFilePath();
+    HANDLE file = OpenLogFile(log, false);
+    if (file != INVALID_HANDLE_VALUE) {
+      // One WriteFile at the end keeps the line whole against other writers.
       DWORD written = 0;
-      WriteFile(log.file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+      WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+      CloseHandle(file);
     }
   }
   if (level_ == kLogFatal) {

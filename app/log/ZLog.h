@@ -21,6 +21,8 @@ enum ZLogLevel : int32_t {
 // (a later call tries again).
 bool IsLogEnabled();
 int32_t GetLogThreshold();
+// Where this program's log file is (or would be), whether or not it exists.
+std::u16string LogFilePath();
 // Stores level, or 3 when level is larger than 3.
 void SetLogThreshold(int32_t level);
 

@@ -1,7 +1,61 @@
 #include "engine/actions/ZExecService.h"
 
+#include <vector>
+
+#include "engine/guard/ZDeletionGuard.h"
+#include "engine/guard/ZPathNames.h"
+#include "platform/files.h"
 #include "platform/kernel.h"
 #include "platform/services.h"
+#include "platform/system_info.h"
+
+namespace {
+
+constexpr DWORD kConfigBufferBytes = 8192;
+
+std::u16string WindowsFolder() {
+  char16_t buffer[MAX_PATH] = {};
+  UINT length = GetWindowsDirectoryW(buffer, MAX_PATH);
+  return length > 0 && length < MAX_PATH ? std::u16string(buffer, length) : std::u16string();
+}
+
+// The forms a service's image path takes: "%SystemRoot%\...", "\SystemRoot\...",
+// "\??\C:\...", "system32\..." (relative to the Windows folder), plain paths.
+std::u16string FullProgramPath(std::u16string program) {
+  const std::u16string windows = WindowsFolder();
+  auto starts = [&program](std::u16string_view prefix) {
+    return program.size() >= prefix.size() &&
+           PathEqualNoCase(std::u16string_view(program).substr(0, prefix.size()), prefix);
+  };
+  if (starts(u"\??\")) program.erase(0, 4);
+  if (starts(u"%SystemRoot%")) program = windows + program.substr(12);
+  else if (starts(u"%windir%")) program = windows + program.substr(8);
+  else if (starts(u"\SystemRoot\")) program = ChildPath(windows, program.substr(12));
+  else if (program.size() < 2 || program[1] != u':') program = ChildPath(windows, program);
+  return program;
+}
+
+// The program of a command line: the quoted part, or else the shortest run of
+// words that names an existing file, as the service control manager reads it.
+std::vector<std::u16string> ProgramCandidates(const std::u16string& command) {
+  std::vector<std::u16string> out;
+  size_t start = command.find_first_not_of(u' ');
+  if (start == std::u16string::npos) return out;
+  if (command[start] == u'"') {
+    size_t close = command.find(u'"', start + 1);
+    out.push_back(command.substr(start + 1, close == std::u16string::npos ? std::u16string::npos
+                                                                          : close - start - 1));
+    return out;
+  }
+  for (size_t blank = command.find(u' ', start);; blank = command.find(u' ', blank + 1)) {
+    out.push_back(command.substr(start, blank == std::u16string::npos ? std::u16string::npos
+                                                                      : blank - start));
+    if (blank == std::u16string::npos) break;
+  }
+  return out;
+}
+
+}  // namespace
 
 void ZExecService::SetService(const std::u16string& name, const std::u16string& program_path,
                               const std::u16string& arguments, const std::u16string& display_name,
@@ -12,6 +66,30 @@ void ZExecService::SetService(const std::u16string& name, const std::u16string& 
   display_name_ = display_name;
   description_ = description;
   group_ = group;
+}
+
+bool ZExecService::RunsOperatingSystemFile(const std::u16string& name) {
+  if (name.empty()) return false;
+  SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+  if (!manager) return false;
+  SC_HANDLE service = OpenServiceW(manager, name.c_str(), SERVICE_QUERY_CONFIG);
+  std::vector<DWORD> buffer(kConfigBufferBytes / sizeof(DWORD));
+  auto* config = reinterpret_cast<LPQUERY_SERVICE_CONFIGW>(buffer.data());
+  DWORD needed = 0;
+  bool known = service && QueryServiceConfigW(service, config, kConfigBufferBytes, &needed) &&
+               config->lpBinaryPathName;
+  bool system = false;
+  if (known) {
+    for (const auto& candidate : ProgramCandidates(AsU16(config->lpBinaryPathName))) {
+      std::u16string program = FullProgramPath(candidate);
+      if (GetFileAttributesW(program.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+      system = ZDeletionGuard::IsOperatingSystemFile(program);
+      break;
+    }
+  }
+  if (service) CloseServiceHandle(service);
+  CloseServiceHandle(manager);
+  return system;
 }
 
 int ZExecService::Run() {

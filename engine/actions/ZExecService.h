@@ -26,6 +26,10 @@ class ZExecService {
                   const std::u16string& arguments, const std::u16string& display_name,
                   const std::u16string& description, const std::u16string& group);
 
+  // True when the installed service of that name runs a program of the
+  // operating system (what the service control manager says, not the packet).
+  static bool RunsOperatingSystemFile(const std::u16string& name);
+
   // 1 when the operation that ExecMode names succeeded, else 0.
   virtual int Run();
 

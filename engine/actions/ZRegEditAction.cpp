@@ -69,9 +69,10 @@ void ZRegEditAction::Uninstall(int phase) {
   HKEY root = nullptr;
   if (!LookupRootKey(main_key_, &root)) return;
   const REGSAM view = wow64_ ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+  // An entry whose key does not exist has nothing to undo: opening, never
+  // creating, leaves no empty key behind.
   HKEY key = nullptr;
-  if (RegCreateKeyExW(root, sub_key_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key,
-                      nullptr) != ERROR_SUCCESS)
+  if (RegOpenKeyExW(root, sub_key_.c_str(), 0, KEY_ALL_ACCESS | view, &key) != ERROR_SUCCESS)
     return;
   if (RegDeleteValueW(key, key_name_.c_str()) != ERROR_SUCCESS) {
     RegCloseKey(key);

@@ -1,5 +1,7 @@
 #include "engine/actions/ZShortCutAction.h"
 
+#include "engine/guard/ZDeletionGuard.h"
+#include "engine/guard/ZPathNames.h"
 #include "packet_public/CCmdLineParser.h"
 #include "platform/files.h"
 #include "platform/kernel.h"
@@ -36,5 +38,11 @@ void ZShortCutAction::Uninstall(int phase) {
   const std::string trace = "shortcut path: " + Utf16ToUtf8(link) + "\r\n";
   std::fwrite(trace.data(), 1, trace.size(), stdout);
   std::fflush(stdout);
-  if (PathFileExistsW(link.c_str())) DeleteFileW(link.c_str());
+  if (!PathFileExistsW(link.c_str())) return;
+  // The link's name stays a name: nothing it spells may lead out of the desktop.
+  const std::u16string approved = Guard().ApproveBelow(link, desktop, u"shortcut");
+  if (approved.empty() || ParentPath(approved) != ResolveTouchedPath(desktop).path ||
+      Guard().ApproveFile(approved).empty())
+    return;
+  DeleteFileW(approved.c_str());
 }

@@ -625,6 +625,42 @@ BOOL QueryServiceStatus(SC_HANDLE handle, LPSERVICE_STATUS status) {
   return tx.Commit() ? TRUE : SimFail(ERROR_CANTWRITE);
 }
 
+BOOL QueryServiceConfigW(SC_HANDLE handle, LPQUERY_SERVICE_CONFIGW config, DWORD buffer_size,
+                         LPDWORD bytes_needed) {
+  auto service = ServiceFromHandle(handle, SERVICE_QUERY_CONFIG);
+  if (!service) return FALSE;
+  if (!bytes_needed) return SimFail(ERROR_INVALID_ADDRESS);
+  OpenedService opened(service->name);
+  if (opened.error) return SimFail(opened.error);
+  opened.Transaction().Commit();
+  const ServiceRow& row = opened.row;
+  const std::u16string strings[] = {SimToUtf16(row.image_path), u"", u"", u"LocalSystem",
+                                    SimToUtf16(row.display_name)};
+  DWORD needed = sizeof(QUERY_SERVICE_CONFIGW);
+  for (const auto& text : strings) needed += static_cast<DWORD>((text.size() + 1) * sizeof(char16_t));
+  needed += sizeof(char16_t);  // the dependency list ends with two terminators
+  *bytes_needed = needed;
+  if (!config || buffer_size < needed) return SimFail(ERROR_INSUFFICIENT_BUFFER);
+  auto* out = reinterpret_cast<char16_t*>(config + 1);
+  auto put = [&out](const std::u16string& text) {
+    char16_t* start = out;
+    std::memcpy(out, text.c_str(), (text.size() + 1) * sizeof(char16_t));
+    out += text.size() + 1;
+    return start;
+  };
+  config->dwServiceType = SERVICE_WIN32_OWN_PROCESS;
+  config->dwStartType = SERVICE_DEMAND_START;
+  config->dwErrorControl = SERVICE_ERROR_NORMAL;
+  config->dwTagId = 0;
+  config->lpBinaryPathName = put(strings[0]);
+  config->lpLoadOrderGroup = put(strings[1]);
+  config->lpDependencies = put(strings[2]);
+  *out++ = 0;
+  config->lpServiceStartName = put(strings[3]);
+  config->lpDisplayName = put(strings[4]);
+  return TRUE;
+}
+
 BOOL DeleteService(SC_HANDLE handle) {
   auto service = ServiceFromHandle(handle, DELETE);
   if (!service) return FALSE;
