@@ -58,6 +58,38 @@ struct WIN32_FIND_DATAW {
 typedef WIN32_FIND_DATAW* LPWIN32_FIND_DATAW;
 typedef WIN32_FIND_DATAW* PWIN32_FIND_DATAW;
 
+struct BY_HANDLE_FILE_INFORMATION {
+  DWORD dwFileAttributes;
+  FILETIME ftCreationTime;
+  FILETIME ftLastAccessTime;
+  FILETIME ftLastWriteTime;
+  DWORD dwVolumeSerialNumber;
+  DWORD nFileSizeHigh;
+  DWORD nFileSizeLow;
+  DWORD nNumberOfLinks;
+  DWORD nFileIndexHigh;
+  DWORD nFileIndexLow;
+};
+typedef BY_HANDLE_FILE_INFORMATION* LPBY_HANDLE_FILE_INFORMATION;
+typedef BY_HANDLE_FILE_INFORMATION* PBY_HANDLE_FILE_INFORMATION;
+
+enum FILE_INFO_BY_HANDLE_CLASS {
+  FileBasicInfo = 0,
+  FileStandardInfo = 1,
+  FileNameInfo = 2,
+  FileRenameInfo = 3,
+  FileDispositionInfo = 4,
+};
+
+struct FILE_BASIC_INFO {
+  LARGE_INTEGER CreationTime;
+  LARGE_INTEGER LastAccessTime;
+  LARGE_INTEGER LastWriteTime;
+  LARGE_INTEGER ChangeTime;
+  DWORD FileAttributes;
+};
+typedef FILE_BASIC_INFO* PFILE_BASIC_INFO;
+
 struct OVERLAPPED;
 typedef OVERLAPPED* LPOVERLAPPED;
 
@@ -75,6 +107,10 @@ DWORD GetFileSize(HANDLE file, LPDWORD size_high);
 BOOL GetFileSizeEx(HANDLE file, PLARGE_INTEGER size);
 BOOL SetEndOfFile(HANDLE file);
 BOOL FlushFileBuffers(HANDLE file);
+BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information);
+// Only FileBasicInfo: zero times and zero attributes leave those unchanged.
+BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS information_class,
+                                LPVOID information, DWORD size);
 
 BOOL DeleteFileW(LPCWSTR path);
 BOOL MoveFileExW(LPCWSTR existing, LPCWSTR new_name, DWORD flags);
@@ -84,6 +120,9 @@ BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes);
 BOOL CreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES attributes);
 BOOL RemoveDirectoryW(LPCWSTR path);
 DWORD GetFullPathNameW(LPCWSTR path, DWORD size, LPWSTR buffer, LPWSTR* file_part);
+// Every component as it is spelt on disk. The simulated volumes have 8.3 name
+// creation disabled (a legal Windows setting): there are no short aliases.
+DWORD GetLongPathNameW(LPCWSTR short_path, LPWSTR long_path, DWORD size);
 DWORD GetCurrentDirectoryW(DWORD size, LPWSTR buffer);
 BOOL SetCurrentDirectoryW(LPCWSTR path);
 DWORD GetTempPathW(DWORD size, LPWSTR buffer);

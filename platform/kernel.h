@@ -39,6 +39,14 @@
 #define MB_ERR_INVALID_CHARS 0x00000008
 #define WC_ERR_INVALID_CHARS 0x00000080
 
+// String comparison results.
+#define CSTR_LESS_THAN 1
+#define CSTR_EQUAL 2
+#define CSTR_GREATER_THAN 3
+
+typedef const WCHAR* LPCWCH;
+typedef const WCHAR* PCWCH;
+
 struct MEMORY_BASIC_INFORMATION;
 
 DWORD GetLastError();
@@ -93,5 +101,10 @@ int MultiByteToWideChar(UINT code_page, DWORD flags, LPCSTR source, int source_l
 int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR source, int source_length,
                         LPSTR destination, int destination_length, LPCSTR default_char,
                         LPBOOL used_default_char);
+
+// Code-unit comparison; ignore_case upper-cases each unit as the file system
+// does. A length of -1 means the text ends with its terminator.
+int CompareStringOrdinal(LPCWCH string1, int count1, LPCWCH string2, int count2,
+                         BOOL ignore_case);
 
 #endif  // !_WIN32

@@ -77,6 +77,7 @@
 #include <commctrl.h>
 #include <psapi.h>
 #include <winternl.h>
+#include <sfc.h>
 
 #include <cstddef>
 #include <type_traits>
@@ -192,6 +193,10 @@ inline int WideCharToMultiByte(UINT code_page, DWORD flags, win32_text::In sourc
   return ::WideCharToMultiByte(code_page, flags, source.p, source_length, destination,
                                destination_length, default_char, used_default_char);
 }
+inline int CompareStringOrdinal(win32_text::In string1, int count1, win32_text::In string2,
+                                int count2, BOOL ignore_case) {
+  return ::CompareStringOrdinal(string1.p, count1, string2.p, count2, ignore_case);
+}
 
 // ---- platform/files.h -----------------------------------------------------
 
@@ -219,6 +224,9 @@ inline BOOL RemoveDirectoryW(win32_text::In path) { return ::RemoveDirectoryW(pa
 inline DWORD GetFullPathNameW(win32_text::In path, DWORD size, win32_text::Out buffer,
                               win32_text::OutPtr file_part) {
   return ::GetFullPathNameW(path.p, size, buffer.p, file_part.p);
+}
+inline DWORD GetLongPathNameW(win32_text::In short_path, win32_text::Out long_path, DWORD size) {
+  return ::GetLongPathNameW(short_path.p, long_path.p, size);
 }
 inline DWORD GetCurrentDirectoryW(DWORD size, win32_text::Out buffer) {
   return ::GetCurrentDirectoryW(size, buffer.p);
@@ -435,4 +443,26 @@ inline DWORD GetLogicalDriveStringsW(DWORD size, win32_text::Out buffer) {
 inline DWORD QueryDosDeviceW(win32_text::In device_name, win32_text::Out target_path,
                              DWORD size) {
   return ::QueryDosDeviceW(device_name.p, target_path.p, size);
+}
+
+// ---- platform/protection.h ------------------------------------------------
+
+// Called through sfc.dll loaded by its full path from the system folder, never
+// by bare name (the search order would start in the program's own folder).
+// FALSE when the library or its export is unavailable.
+inline BOOL SfcIsFileProtected(HANDLE rpc_handle, win32_text::In path) {
+  using Check = BOOL(WINAPI*)(HANDLE, LPCWSTR);
+  static const Check check = []() -> Check {
+    wchar_t dll[MAX_PATH + 16];
+    UINT n = ::GetSystemDirectoryW(dll, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return nullptr;
+    const wchar_t name[] = L"\\sfc.dll";
+    for (size_t i = 0; i < sizeof(name) / sizeof(name[0]); ++i) dll[n + i] = name[i];
+    HMODULE sfc = ::LoadLibraryW(dll);
+    if (!sfc) return nullptr;
+    return reinterpret_cast<Check>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(sfc, "SfcIsFileProtected")));
+  }();
+  if (!check) return FALSE;
+  return check(rpc_handle, path.p);
 }

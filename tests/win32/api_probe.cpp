@@ -11,6 +11,7 @@
 #include "platform/firewall.h"
 #include "platform/kernel.h"
 #include "platform/processes.h"
+#include "platform/protection.h"
 #include "platform/registry.h"
 #include "platform/services.h"
 #include "platform/sessions.h"
@@ -72,6 +73,7 @@ std::u16string Kernel() {
   char narrow[32];
   n += WideCharToMultiByte(CP_UTF8, 0, u"text", -1, narrow, 32, nullptr, nullptr);
   n += WideCharToMultiByte(CP_UTF8, 0, wide, n, nullptr, 0, nullptr, nullptr);
+  n += CompareStringOrdinal(u"a", -1, wide, 4, TRUE) == CSTR_EQUAL;
   (void)n;
 
   LARGE_INTEGER size;
@@ -111,6 +113,18 @@ void Files() {
   char16_t* file_part = nullptr;
   GetFullPathNameW(u"a.txt", MAX_PATH, full, &file_part);
   GetFullPathNameW(u"a.txt", MAX_PATH, full, nullptr);
+  GetLongPathNameW(u"C:\\PROGRA~1", full, MAX_PATH);
+  GetLongPathNameW(path.c_str(), nullptr, 0);
+  if (SfcIsFileProtected(nullptr, u"C:\\Windows\\System32\\kernel32.dll")) return;
+  if (SfcIsFileProtected(NULL, path.c_str())) return;
+  HANDLE held = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  BY_HANDLE_FILE_INFORMATION information;
+  GetFileInformationByHandle(held, &information);
+  FILE_BASIC_INFO basic = {};
+  basic.FileAttributes = information.dwFileAttributes;
+  SetFileInformationByHandle(held, FileBasicInfo, &basic, sizeof basic);
+  CloseHandle(held);
   GetCurrentDirectoryW(MAX_PATH, full);
   SetCurrentDirectoryW(u"C:\\");
   std::u16string temp(MAX_PATH + 1, u'\0');

@@ -19,7 +19,7 @@ import re
 import sys
 
 # Windows text pointer types: a function that takes one needs a char16_t overload.
-TEXT_TYPES = re.compile(r"\b(LPC?WSTR|PC?WSTR|BSTR|LPC?OLESTR)\b|\b(const\s+)?(WCHAR|OLECHAR)\s*\*")
+TEXT_TYPES = re.compile(r"\b(LPC?WSTR|PC?WSTR|LPC?WCH|PC?WCH|BSTR|LPC?OLESTR)\b|\b(const\s+)?(WCHAR|OLECHAR)\s*\*")
 
 # Names that are keywords or calling conventions rather than values.
 SPELLING_MACROS = {"WINAPI", "CALLBACK", "CONST", "STDMETHODCALLTYPE", "REFIID", "REFCLSID"}

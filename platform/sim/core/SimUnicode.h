@@ -8,7 +8,7 @@ std::string SimToUtf8(std::u16string_view text);
 std::u16string SimToUtf16(std::string_view text);
 
 // Upper-cases one UTF-16 unit the way the file system and registry compare
-// names: ASCII, Latin-1, Greek and Cyrillic letters; everything else as is.
+// names: the simple upper-case mapping of the whole BMP (surrogates as is).
 char16_t SimUpcase(char16_t c);
 std::u16string SimUpper(std::u16string_view text);
 bool SimEqualNoCase(std::u16string_view a, std::u16string_view b);

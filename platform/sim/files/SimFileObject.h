@@ -22,6 +22,7 @@ class SimFileObject : public SimObject {
   SimFileObject& operator=(const SimFileObject&) = delete;
 
   int Fd() const { return fd_; }
+  DWORD Access() const { return access_; }
   bool IsDirectory() const { return directory_; }
   bool CanRead() const;
   bool CanWrite() const;

@@ -154,6 +154,50 @@ DWORD SimDefaultStored(mode_t mode) {
   return S_ISDIR(mode) || S_ISLNK(mode) ? 0 : FILE_ATTRIBUTE_ARCHIVE;
 }
 
+namespace {
+
+// The raw stored value; 0 when none (or unreadable).
+DWORD RawStoredFd(int fd) {
+  char text[16];
+  ssize_t n = fgetxattr(fd, kWinAttrName, text, sizeof(text) - 1);
+  if (n < 0 && errno == EBADF) {  // an O_PATH descriptor
+    std::string path = "/proc/self/fd/" + std::to_string(fd);
+    n = getxattr(path.c_str(), kWinAttrName, text, sizeof(text) - 1);
+  }
+  if (n <= 0) return 0;
+  text[n] = 0;
+  return static_cast<DWORD>(strtoul(text, nullptr, 10));
+}
+
+DWORD RawStoredPath(const std::string& path) {
+  char text[16];
+  ssize_t n = getxattr(path.c_str(), kWinAttrName, text, sizeof(text) - 1);
+  if (n <= 0) return 0;
+  text[n] = 0;
+  return static_cast<DWORD>(strtoul(text, nullptr, 10));
+}
+
+}  // namespace
+
+bool SimIsOsFile(mode_t mode, int fd) {
+  if (S_ISLNK(mode) || !(mode & kSimAttrMark)) return false;
+  return (RawStoredFd(fd) & kSimOsFileBit) != 0;
+}
+
+bool SimIsOsFileAt(mode_t mode, const std::string& path) {
+  if (S_ISLNK(mode) || !(mode & kSimAttrMark)) return false;
+  return (RawStoredPath(path) & kSimOsFileBit) != 0;
+}
+
+bool SimMarkOsFile(int fd) {
+  struct stat st;
+  if (fstat(fd, &st) != 0) return false;
+  DWORD stored = SimStoredAttributes(st.st_mode, "/proc/self/fd/" + std::to_string(fd));
+  std::string text = std::to_string(stored | kSimOsFileBit);
+  if (fsetxattr(fd, kWinAttrName, text.data(), text.size(), 0) != 0) return false;
+  return (st.st_mode & kSimAttrMark) || fchmod(fd, (st.st_mode & 07777) | kSimAttrMark) == 0;
+}
+
 DWORD SimStoredAttributes(mode_t mode, const std::string& path_for_xattr) {
   if (S_ISLNK(mode) || !(mode & kSimAttrMark)) return SimDefaultStored(mode);
   char text[16];
@@ -175,6 +219,8 @@ DWORD SimAttributesFrom(mode_t mode, DWORD stored) {
 bool SimApplyAttributes(int fd, mode_t mode, DWORD attributes) {
   bool dir = S_ISDIR(mode);
   DWORD stored = attributes & (dir ? kSimStoredDirMask : kSimStoredFileMask);
+  // Attributes never take the operating-system mark away.
+  if ((mode & kSimAttrMark) && !S_ISLNK(mode)) stored |= RawStoredFd(fd) & kSimOsFileBit;
   mode_t new_mode = mode & 07777;
   if (!dir) {
     if (attributes & FILE_ATTRIBUTE_READONLY)

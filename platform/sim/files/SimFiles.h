@@ -88,6 +88,17 @@ DWORD SimAttributesFrom(mode_t mode, DWORD stored);
 bool SimApplyAttributes(int fd, mode_t mode, DWORD attributes);
 DWORD SimDefaultStored(mode_t mode);
 
+// Operating-system files: a bit of the stored value that is no Windows
+// attribute, so a marked entry carries the sticky mark too and unmarked
+// entries still cost no xattr read. Kept by the inode, like an ACL: hard
+// links share it.
+constexpr DWORD kSimOsFileBit = 0x80000000u;
+// True when the entry (its stat's mode, any descriptor of it) is marked.
+bool SimIsOsFile(mode_t mode, int fd);
+bool SimIsOsFileAt(mode_t mode, const std::string& path);
+// Marks the entry behind an open descriptor (not O_PATH).
+bool SimMarkOsFile(int fd);
+
 FILETIME SimFileTime(int64_t seconds, int64_t nanoseconds);
 
 // GetFullPathNameW rules: current directory, "." and "..", separators, trailing
