@@ -233,7 +233,7 @@ void ZUnInstallMainDlg::DoUninstall() {
 
 void ZUnInstallMainDlg::LoadInstallPacket() { file_list_.LoadPacket(config_file_path_, program_dir_); }
 void ZUnInstallMainDlg::UninstallInstalledFiles() { file_list_.UninstallAll(kUninstallPhase); }
-void ZUnInstallMainDlg::ScheduleProgramSelfDelete() { ScheduleSelfDelete(); }
+void ZUnInstallMainDlg::ScheduleProgramSelfDelete() { ScheduleSelfDelete(file_list_.DeletionGuard()); }
 // After the program's own file: a listed folder that holds it goes after it.
 void ZUnInstallMainDlg::ScheduleLeftoversAtRestart() { file_list_.ScheduleLeftoversAtRestart(); }
 

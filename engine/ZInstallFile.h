@@ -36,6 +36,8 @@ class ZInstallFile {
   const std::vector<std::unique_ptr<ZFileActionBase>>& Actions() const { return actions_; }
 
   void RemovePath();
+  // The run's deletion guard, for the record and its actions.
+  void SetDeletionGuard(ZDeletionGuard* guard);
 
  private:
   int is_directory_ = 0;

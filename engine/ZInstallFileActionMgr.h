@@ -28,6 +28,8 @@ class ZInstallFileActionMgr {
   // remaining entries of each such folder, then the folder. Called after the
   // program has scheduled its own file, so that it is gone before its folder.
   void ScheduleLeftoversAtRestart();
+  // The guard of the last UninstallAll; null before it.
+  ZDeletionGuard* DeletionGuard() const { return guard_.get(); }
   void DestroyAll();
 
   size_t size() const { return records_.size(); }

@@ -28,12 +28,16 @@ std::u16string DeletionName(const std::u16string& path) {
 // Moves a file in use out of the way; the system deletes it at the next
 // restart. A file that cannot even be renamed (held without delete sharing)
 // is scheduled under its own name.
-void RenameForDeletionAtRestart(const std::u16string& path, bool or_in_place) {
+void RenameForDeletionAtRestart(const std::u16string& path, bool or_in_place,
+                                ZDeletionGuard* guard) {
   std::u16string renamed = DeletionName(path);
-  if (MoveFileExW(path.c_str(), renamed.c_str(), MOVEFILE_REPLACE_EXISTING))
-    MoveFileExW(renamed.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-  else if (or_in_place)
-    MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  std::u16string scheduled;
+  if (MoveFileExW(path.c_str(), renamed.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    if (MoveFileExW(renamed.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) scheduled = renamed;
+  } else if (or_in_place && MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+    scheduled = path;
+  }
+  if (guard && !scheduled.empty()) guard->NoteScheduled(scheduled);
 }
 
 // Deletes a file of a tree; a read-only one loses that attribute first. The
@@ -102,6 +106,7 @@ class GuardFor {
     if (own_) own_->ScheduleLeftovers();
   }
   ZDeletionGuard* operator->() const { return guard_; }
+  ZDeletionGuard* get() const { return guard_; }
 
  private:
   ZDeletionGuard* guard_;
@@ -159,7 +164,7 @@ bool DeleteDirectoryTree(const std::u16string& path, ZDeletionGuard* run_guard) 
   GuardFor guard(run_guard);
   const std::u16string folder = guard->ApproveFolder(path);
   if (folder.empty()) return false;
-  return RemoveApprovedTree(folder, &*guard);
+  return RemoveApprovedTree(folder, guard.get());
 }
 
 void RemoveRecordPath(const std::u16string& path, bool is_directory, ZDeletionGuard* run_guard) {
@@ -168,7 +173,7 @@ void RemoveRecordPath(const std::u16string& path, bool is_directory, ZDeletionGu
   GuardFor guard(run_guard);
   if (is_directory && PathFileExistsW(path.c_str())) {
     const std::u16string folder = guard->ApproveFolder(path);
-    if (!folder.empty()) RemoveApprovedTree(folder, &*guard);
+    if (!folder.empty()) RemoveApprovedTree(folder, guard.get());
     return;
   }
   const std::u16string file = guard->ApproveFile(path);
@@ -179,10 +184,10 @@ void RemoveRecordPath(const std::u16string& path, bool is_directory, ZDeletionGu
   }
   if (!PathFileExistsW(file.c_str())) return;
   if (DeleteFileW(file.c_str())) return;
-  RenameForDeletionAtRestart(file, true);
+  RenameForDeletionAtRestart(file, true, guard.get());
 }
 
-void ScheduleSelfDelete() {
+void ScheduleSelfDelete(ZDeletionGuard* guard) {
   std::u16string own = ProgramFilePath();
-  if (!own.empty()) RenameForDeletionAtRestart(own, false);
+  if (!own.empty()) RenameForDeletionAtRestart(own, false, guard);
 }

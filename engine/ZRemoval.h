@@ -23,5 +23,5 @@ bool DeleteDirectoryTree(const std::u16string& path, ZDeletionGuard* guard = nul
 void NormalizeDirPath(std::u16string* path);
 
 // Renames the running program file out of the way and schedules the renamed
-// file for deletion at the next restart.
-void ScheduleSelfDelete();
+// file for deletion at the next restart (noted in the run's guard, if given).
+void ScheduleSelfDelete(ZDeletionGuard* guard = nullptr);

@@ -1,9 +1,8 @@
 #include "engine/ZRunningProcesses.h"
 
-#include "engine/guard/ZPathNames.h"
-
 #include <string>
 
+#include "engine/guard/ZPathNames.h"
 #include "packet_public/ZText.h"
 #include "platform/kernel.h"
 #include "platform/processes.h"

@@ -116,6 +116,10 @@ BOOL GetFileVersionInfoW(LPCWSTR file, DWORD handle, DWORD size, LPVOID data);
 BOOL VerQueryValueW(LPCVOID block, LPCWSTR sub_block, LPVOID* buffer, UINT* length);
 
 UINT GetSystemDirectoryW(LPWSTR buffer, UINT size);
+UINT GetWindowsDirectoryW(LPWSTR buffer, UINT size);
+UINT GetSystemWindowsDirectoryW(LPWSTR buffer, UINT size);
+// 0 with ERROR_CALL_NOT_IMPLEMENTED on a 32-bit system.
+UINT GetSystemWow64DirectoryW(LPWSTR buffer, UINT size);
 
 void GetSystemInfo(LPSYSTEM_INFO info);
 void GetNativeSystemInfo(LPSYSTEM_INFO info);

@@ -27,10 +27,10 @@ std::u16string FullProgramPath(std::u16string program) {
     return program.size() >= prefix.size() &&
            PathEqualNoCase(std::u16string_view(program).substr(0, prefix.size()), prefix);
   };
-  if (starts(u"\??\")) program.erase(0, 4);
+  if (starts(u"\\??\\")) program.erase(0, 4);
   if (starts(u"%SystemRoot%")) program = windows + program.substr(12);
   else if (starts(u"%windir%")) program = windows + program.substr(8);
-  else if (starts(u"\SystemRoot\")) program = ChildPath(windows, program.substr(12));
+  else if (starts(u"\\SystemRoot\\")) program = ChildPath(windows, program.substr(12));
   else if (program.size() < 2 || program[1] != u':') program = ChildPath(windows, program);
   return program;
 }

@@ -91,12 +91,15 @@ void ZDeletionGuard::ScheduleLeftovers() {
     for (const auto& other : leftovers_)
       if (PathIsBelow(folder, other)) inside_other = true;
     if (!inside_other && GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES)
-      ScheduleTreeAtRestart(folder);
+      ScheduleTreeAtRestart(folder, scheduled_);
   }
   leftovers_.clear();
 }
 
-void ScheduleTreeAtRestart(const std::u16string& path) {
+void ScheduleTreeAtRestart(const std::u16string& path,
+                           const std::vector<std::u16string>& already_scheduled) {
+  for (const auto& done : already_scheduled)
+    if (PathEqualNoCase(done, path)) return;
   const DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return;
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
@@ -106,7 +109,7 @@ void ScheduleTreeAtRestart(const std::u16string& path) {
       do {
         std::u16string name = AsU16(data.cFileName);
         if (name == u"." || name == u"..") continue;
-        ScheduleTreeAtRestart(ChildPath(path, name));
+        ScheduleTreeAtRestart(ChildPath(path, name), already_scheduled);
       } while (FindNextFileW(find, &data));
       FindClose(find);
     }

@@ -43,13 +43,20 @@ class ZDeletionGuard {
   // folder itself for deletion at the next restart, in that order.
   void ScheduleLeftovers();
 
+  // Paths already scheduled for deletion at the restart, so that they are
+  // not scheduled twice.
+  void NoteScheduled(const std::u16string& path) { scheduled_.push_back(path); }
+
   const ZKnownFolders& Known() const { return known_; }
 
  private:
   ZKnownFolders known_;
   std::vector<std::u16string> leftovers_;
+  std::vector<std::u16string> scheduled_;
 };
 
 // Schedules path (a file, or a folder after its content) for deletion at the
-// next restart; links are scheduled as links, never followed.
-void ScheduleTreeAtRestart(const std::u16string& path);
+// next restart; links are scheduled as links, never followed. Paths in
+// already_scheduled are left as they are.
+void ScheduleTreeAtRestart(const std::u16string& path,
+                           const std::vector<std::u16string>& already_scheduled = {});

@@ -61,7 +61,8 @@ ZResolvedPath ResolveTouchedPath(const std::u16string& input) {
   if (path.size() < 2 || !(path[1] == u':') ||
       !((path[0] >= u'A' && path[0] <= u'Z') || (path[0] >= u'a' && path[0] <= u'z')))
     return Fail(ZPathProblem::kNotLocal);
-  if (path.size() > 2 && !IsSeparator(path[2])) return Fail(ZPathProblem::kNotLocal);  // "C:rel"
+  // "C:" and "C:name" mean the drive's current folder: never a listed path.
+  if (path.size() < 3 || !IsSeparator(path[2])) return Fail(ZPathProblem::kNotLocal);
   for (size_t i = 2; i < path.size(); ++i)
     if (IsForbiddenInName(path[i])) return Fail(ZPathProblem::kBadName);
 

@@ -1,5 +1,6 @@
 // The main object's own steps, run in-process on a fresh machine.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -50,17 +51,33 @@ TEST_F(MainDialogTest, InitCopiesSkinsAndRemoveTempResourcesDeletesThem) {
   EXPECT_TRUE(PathExists(Real("Users/User/AppData/Local/Temp")));
 }
 
-TEST_F(MainDialogTest, TempFolderItselfIsNeverRemoved) {
-  for (const char* name : {"\\", ".", "", "x\\..", "..\\Temp"}) {
+TEST_F(MainDialogTest, TempFolderNameMustBeOnePlainName) {
+  // Anything but one plain folder name fails the copy, so that no later
+  // removal can reach the temp folder itself or anything beside it.
+  for (const char* name : {"\\", ".", "", "x\\..", "..\\Temp", "..", "a\\b", "a/b", "C:",
+                           "D:\\x", "name.", "name ", "a:b", "*"}) {
     SCOPED_TRACE(name);
     SetInstallDirName(name);
     WriteTextFile(Real("Users/User/AppData/Local/Temp/keep.txt"), "keep");
     ZInstallConfigLoader config;
     ZUnInstallMainDlg dialog(&config);
-    ASSERT_TRUE(dialog.Init());
+    EXPECT_FALSE(dialog.Init());
+    EXPECT_EQ(dialog.TempResourceDir(), u"");
     EXPECT_FALSE(dialog.RemoveTempResources());
     EXPECT_TRUE(PathExists(Real("Users/User/AppData/Local/Temp/keep.txt")));
   }
+}
+
+TEST_F(MainDialogTest, TempFolderReachedThroughALinkIsNeitherFilledNorRemoved) {
+  RunCommand({"/bin/mkdir", "-p", Real("Elsewhere")});
+  WriteTextFile(Real("Elsewhere/keep.txt"), "keep");
+  ASSERT_EQ(symlink(Real("Elsewhere").c_str(), Real(kTempCopy).c_str()), 0);
+  ZInstallConfigLoader config;
+  ZUnInstallMainDlg dialog(&config);
+  EXPECT_FALSE(dialog.Init());
+  EXPECT_FALSE(dialog.RemoveTempResources());
+  EXPECT_TRUE(PathExists(Real("Elsewhere/keep.txt")));
+  EXPECT_FALSE(PathExists(Real("Elsewhere/uninstall")));
 }
 
 TEST_F(MainDialogTest, CreateDirectoryPathMakesParentsAndAcceptsExisting) {

@@ -76,7 +76,7 @@ TEST_F(RegistryActionTest, LastValueTakesTheKeyButNeverItsParent) {
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, u"Software", k64));
 }
 
-TEST_F(RegistryActionTest, MissingValueDeletesNothingAndAMissingKeyIsLeftCreated) {
+TEST_F(RegistryActionTest, MissingValueDeletesNothingAndAMissingKeyIsNeverCreated) {
   Set(HKEY_LOCAL_MACHINE, u"SOFTWARE\\V\\Empty", u"Other", k32);
   Undo(R"(mainkey="hklm" subkey="SOFTWARE\V\Empty" keyname="Absent" value="1" wow64="0")");
   EXPECT_TRUE(HasValue(HKEY_LOCAL_MACHINE, u"SOFTWARE\\V\\Empty", u"Other", k32));
@@ -90,8 +90,11 @@ TEST_F(RegistryActionTest, MissingValueDeletesNothingAndAMissingKeyIsLeftCreated
   Undo(R"(mainkey="hklm" subkey="SOFTWARE\V\Bare" keyname="Absent" value="1" wow64="0")");
   EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, u"SOFTWARE\\V\\Bare", k32));
 
+  // A key that is not there is not made, in either view, nor any parent of it.
   Undo(R"(mainkey="hklm" subkey="SOFTWARE\V\New\Deep" keyname="Absent" value="1" wow64="0")");
-  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, u"SOFTWARE\\V\\New\\Deep", k32));
+  Undo(R"(mainkey="hklm" subkey="SOFTWARE\V\New\Deep" keyname="Absent" value="1" wow64="1")");
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, u"SOFTWARE\\V\\New", k32));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, u"SOFTWARE\\V\\New", k64));
 }
 
 TEST_F(RegistryActionTest, EachViewLosesOnlyItsOwnValue) {

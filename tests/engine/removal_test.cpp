@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "engine/ZProtectedFolders.h"
 #include "engine/ZRemoval.h"
+#include "engine/guard/ZDeletionGuard.h"
 #include "platform/files.h"
 #include "platform/kernel.h"
 #include "platform/registry.h"
@@ -78,8 +78,9 @@ TEST_F(RemovalTest, LinksAreRemovedNotFollowed) {
   ASSERT_EQ(symlink(Real("Outside").c_str(), Real("LinkedProd").c_str()), 0);
   DeleteDirectoryTree(u"C:\\Prod");
   EXPECT_FALSE(PathExists(Real("Prod")));
-  DeleteDirectoryTree(u"C:\\LinkedProd");
-  EXPECT_FALSE(PathExists(Real("LinkedProd")));
+  // A listed folder that is itself a link is not touched at all.
+  EXPECT_FALSE(DeleteDirectoryTree(u"C:\\LinkedProd"));
+  EXPECT_TRUE(PathExists(Real("LinkedProd")));
   EXPECT_TRUE(PathExists(Real("Outside/keep/data.txt")));
 }
 
@@ -91,7 +92,8 @@ TEST_F(RemovalTest, ProtectedFoldersAreLeftAlone) {
                                u"C:\\Users\\User\\AppData", u"C:\\Users\\User\\Desktop",
                                u"C:\\Users", u"C:\\Windows", u"C:\\ProgramData\\Microsoft\\Windows",
                                u"C:\\Users\\User\\AppData\\Local\\Temp"}) {
-    EXPECT_TRUE(IsProtectedFolder(path)) << std::string(path, path + std::char_traits<char16_t>::length(path));
+    ZDeletionGuard guard;
+    EXPECT_EQ(guard.ApproveFolder(path), u"") << std::string(path, path + std::char_traits<char16_t>::length(path));
     DeleteDirectoryTree(path);
     RemoveRecordPath(path, true);
     RemoveRecordPath(path, false);
@@ -101,8 +103,10 @@ TEST_F(RemovalTest, ProtectedFoldersAreLeftAlone) {
   EXPECT_TRUE(PathExists(Real("Users/User/Desktop/keep.lnk")));
   EXPECT_TRUE(Pending().empty());
   // The product's own folders below them are not protected.
-  EXPECT_FALSE(IsProtectedFolder(u"C:\\Program Files\\Other Product"));
-  EXPECT_FALSE(IsProtectedFolder(u"C:\\Users\\User\\AppData\\Roaming\\Vendor"));
+  ZDeletionGuard guard;
+  EXPECT_EQ(guard.ApproveFolder(u"C:\\Program Files\\Other Product"), u"C:\\Program Files\\Other Product");
+  EXPECT_EQ(guard.ApproveFolder(u"c:\\users\\user\\appdata\\roaming\\Vendor\\"),
+            u"C:\\Users\\User\\AppData\\Roaming\\Vendor");
   RemoveRecordPath(u"C:\\Program Files\\Other Product", true);
   EXPECT_FALSE(PathExists(Real("Program Files/Other Product")));
 }
@@ -126,9 +130,11 @@ TEST_F(RemovalTest, FilesThatCannotBeDeletedAreRenamedAndLeftForTheRestart) {
   // A read-only file listed directly is not cleared: it is renamed instead.
   EXPECT_FALSE(PathExists(Real("Prod/readonly.txt")));
   auto pending = Pending();
-  ASSERT_EQ(pending.size(), 1u);
-  EXPECT_EQ(pending[0].rfind("C:\\Prod\\readonly.txt_", 0), 0u) << pending[0];
-  EXPECT_EQ(pending[0].substr(pending[0].size() - 5), "_del|") << pending[0];
+  ASSERT_EQ(pending.size(), 2u);
+  // Held without delete sharing: it goes at the restart under its own name.
+  EXPECT_EQ(pending[0], "C:\\Prod\\held.dll|");
+  EXPECT_EQ(pending[1].rfind("C:\\Prod\\readonly.txt_", 0), 0u) << pending[1];
+  EXPECT_EQ(pending[1].substr(pending[1].size() - 5), "_del|") << pending[1];
 }
 
 TEST_F(RemovalTest, ProgramsRunningFromAListedFileAreEndedFirst) {

@@ -363,6 +363,20 @@ UINT GetSystemDirectoryW(LPWSTR buffer, UINT size) {
   return CopyText(u"C:\\Windows\\System32", buffer, size);
 }
 
+UINT GetWindowsDirectoryW(LPWSTR buffer, UINT size) { return CopyText(u"C:\\Windows", buffer, size); }
+
+UINT GetSystemWindowsDirectoryW(LPWSTR buffer, UINT size) {
+  return CopyText(u"C:\\Windows", buffer, size);
+}
+
+UINT GetSystemWow64DirectoryW(LPWSTR buffer, UINT size) {
+  if (NativeArchitecture() != PROCESSOR_ARCHITECTURE_AMD64) {
+    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return 0;
+  }
+  return CopyText(u"C:\\Windows\\SysWOW64", buffer, size);
+}
+
 void GetNativeSystemInfo(LPSYSTEM_INFO info) {
   if (!info) return;
   std::memset(info, 0, sizeof(*info));
