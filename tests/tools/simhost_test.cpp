@@ -5,6 +5,8 @@
 #include <string>
 
 #include "platform/files.h"
+#include "platform/kernel.h"
+#include "platform/protection.h"
 #include "platform/registry.h"
 #include "platform/sim/core/SimHost.h"
 #include "tests/support/SimTestSupport.h"
@@ -302,6 +304,38 @@ TEST_F(SimhostTest, RouteRefusesTargetsOffThisComputerAndMalformedNames) {
   EXPECT_EQ(Simhost({"route", machine_, "stats.example.invalid"}).exit_code, 2);  // usage
   EXPECT_EQ(Simhost({"route", machine_}).out, "");
   EXPECT_EQ(Simhost({"route", machine_, "h", "127.255.255.254:65535"}).exit_code, 0);
+}
+
+TEST_F(SimhostTest, ProtectMarksAnEntryThatRebootThenLeavesAlone) {
+  ASSERT_TRUE(CreateDirectoryW(u"C:\\Vendor", nullptr));
+  ASSERT_TRUE(WriteTextFile(Real("Vendor/Tool.dll"), "MZ"));
+  ASSERT_TRUE(WriteTextFile(Real("Vendor/plain.txt"), "p"));
+  auto file = Simhost({"protect", machine_, "c:\\vendor\\TOOL.DLL"});
+  ASSERT_EQ(file.exit_code, 0) << file.err;
+  auto folder = Simhost({"protect", machine_, "C:/Vendor"});
+  ASSERT_EQ(folder.exit_code, 0) << folder.err;
+  EXPECT_TRUE(SfcIsFileProtected(nullptr, u"C:\\Vendor\\Tool.dll"));
+  EXPECT_TRUE(SfcIsFileProtected(nullptr, u"C:\\Vendor"));
+  EXPECT_FALSE(SfcIsFileProtected(nullptr, u"C:\\Vendor\\plain.txt"));
+  SetLastError(0);
+  EXPECT_FALSE(DeleteFileW(u"C:\\Vendor\\Tool.dll"));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+
+  // Pending operations on marked entries survive the restart; others do not.
+  ASSERT_TRUE(MoveFileExW(u"C:\\Vendor\\Tool.dll", nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+  ASSERT_TRUE(MoveFileExW(u"C:\\Vendor\\plain.txt", nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+  ASSERT_TRUE(MoveFileExW(u"C:\\Vendor", u"C:\\Moved", MOVEFILE_DELAY_UNTIL_REBOOT));
+  auto reboot = Simhost({"reboot", machine_});
+  ASSERT_EQ(reboot.exit_code, 0) << reboot.err;
+  EXPECT_TRUE(PathExists(Real("Vendor/Tool.dll")));
+  EXPECT_FALSE(PathExists(Real("Vendor/plain.txt")));
+  EXPECT_FALSE(PathExists(Real("Moved")));
+
+  auto missing = Simhost({"protect", machine_, "C:\\Vendor\\none.dll"});
+  EXPECT_NE(missing.exit_code, 0);
+  EXPECT_NE(missing.err.find("C:\\Vendor\\none.dll"), std::string::npos) << missing.err;
+  EXPECT_NE(Simhost({"protect", machine_, "C:\\No\\Such\\Path"}).exit_code, 0);
+  EXPECT_NE(Simhost({"protect", machine_}).exit_code, 0);
 }
 
 }  // namespace

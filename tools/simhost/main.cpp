@@ -27,6 +27,8 @@ int Usage() {
                "  route DIR HOST|--statistics ADDRESS|--remove\n"
                "                                    send HTTP posts for HOST (or the statistics\n"
                "                                    host) to 127.x.y.z:PORT or [::1]:PORT\n"
+               "  protect DIR PATH                  make an existing file or folder an\n"
+               "                                    operating-system file\n"
                "  svc DIR create NAME \"COMMAND LINE\" [--display TEXT]\n"
                "      [--stop-ms N|--never-stops]   register a service (stopped)\n"
                "  svc DIR start NAME [ARGS...]      start a service\n"
@@ -68,7 +70,7 @@ int main(int argc, char** argv) {
       {"run", CmdRun},       {"env", CmdEnv},
       {"fact", CmdFact},     {"volume", CmdVolume},
       {"svc", CmdSvc},       {"session", CmdSession},
-      {"route", CmdRoute},
+      {"route", CmdRoute},   {"protect", CmdProtect},
   };
   for (const auto& entry : commands)
     if (std::strcmp(command, entry.name) == 0) return entry.run(args);

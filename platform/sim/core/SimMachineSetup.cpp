@@ -11,6 +11,7 @@
 #include "platform/sim/core/SimHost.h"
 #include "platform/sim/processes/SimSessions.h"
 #include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/core/SimWindowsFolder.h"
 
 namespace {
 
@@ -220,5 +221,6 @@ bool SimCreateMachine(const std::string& dir, const SimMachineOptions& options,
     if (!ok && error) *error = "cannot copy " + options.explorer_program + " to " + target;
     if (ok && options.start_explorer) SimStartExplorer(*SimHost::Machine());
   }
+  if (ok) ok = SimCreateWindowsFolder(dir, options.x64, error);
   return ok;
 }

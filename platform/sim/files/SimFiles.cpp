@@ -21,8 +21,6 @@ constexpr const char* kWinAttrName = "user.winattr";
 // 100-ns intervals between 1601-01-01 and 1970-01-01.
 constexpr int64_t kEpochDifference = 116444736000000000ll;
 
-bool IsSep(char16_t c) { return c == u'\\' || c == u'/'; }
-
 std::string RelFromReal(const SimDriveSet& drives, char16_t drive, const std::string& real) {
   std::string base = drives.DriveDir(drive);
   if (real.size() <= base.size() + 1) return ".";
@@ -269,76 +267,17 @@ std::u16string SimFullPath(std::u16string_view path, DWORD* error) {
   if (path.size() >= 4 && path[0] == u'\\' && path[1] == u'?' && path[2] == u'?' &&
       path[3] == u'\\')
     path.remove_prefix(4);
-
-  std::u16string current = SimHost::CurrentDirectory();  // ends with "\"
-  std::u16string prefix;    // "C:" or "\\server\share"
-  std::u16string combined;  // everything after the prefix
-  if (path.size() >= 2 && IsSep(path[0]) && IsSep(path[1])) {
-    // UNC: the server and share names form the root.
-    size_t i = 2;
-    int names = 0;
-    while (i < path.size() && names < 2) {
-      size_t j = i;
-      while (j < path.size() && !IsSep(path[j])) ++j;
-      ++names;
-      i = j < path.size() && names < 2 ? j + 1 : j;
-    }
-    prefix = u"\\\\" + std::u16string(path.substr(2, i - 2));
-    for (auto& c : prefix)
-      if (c == u'/') c = u'\\';
-    combined = std::u16string(path.substr(i));
-  } else if (path.size() >= 2 && path[1] == u':') {
-    prefix = std::u16string{SimUpcase(path[0]), u':'};
-    std::u16string_view rest = path.substr(2);
-    if (!rest.empty() && IsSep(rest[0])) {
-      combined = std::u16string(rest);
-    } else if (current.size() >= 2 && SimUpcase(current[0]) == prefix[0]) {
-      combined = current.substr(2);
-      // "C:" alone names the current directory itself, without a trailing "\".
-      if (rest.empty() && combined.size() > 1) combined.pop_back();
-      combined += rest;
-    } else {
-      combined = u"\\" + std::u16string(rest);
-    }
-  } else if (IsSep(path[0])) {
-    prefix = current.substr(0, 2);
-    combined = std::u16string(path);
-  } else {
-    prefix = current.substr(0, 2);
-    combined = current.substr(2) + std::u16string(path);
+  if (path.empty()) {
+    *error = ERROR_INVALID_NAME;
+    return std::u16string();
   }
-
-  bool trailing = !combined.empty() && IsSep(combined.back());
-  std::vector<std::u16string> parts;
-  size_t i = 0;
-  while (i < combined.size()) {
-    size_t j = i;
-    while (j < combined.size() && !IsSep(combined[j])) ++j;
-    std::u16string part = combined.substr(i, j - i);
-    i = j + 1;
-    if (part.empty() || part == u".") continue;
-    if (part == u"..") {
-      if (!parts.empty()) parts.pop_back();
-      continue;
-    }
-    // One trailing dot goes from every name; "..." and the like stay.
-    if (part.size() >= 2 && part.back() == u'.' && part[part.size() - 2] != u'.')
-      part.pop_back();
-    parts.push_back(std::move(part));
-  }
-  if (!trailing && !parts.empty()) {
-    std::u16string& last = parts.back();
-    while (!last.empty() && (last.back() == u'.' || last.back() == u' ')) last.pop_back();
-    if (last.empty()) {
-      parts.pop_back();
-      trailing = true;
-    }
-  }
-  std::u16string out = prefix + u"\\";
-  for (size_t k = 0; k < parts.size(); ++k) {
+  SimFullPathParts split;
+  SimSplitFullPath(path, &split);
+  std::u16string out = split.prefix + u"\\";
+  for (size_t k = 0; k < split.parts.size(); ++k) {
     if (k) out += u'\\';
-    out += parts[k];
+    out += split.parts[k];
   }
-  if (trailing && !parts.empty()) out += u'\\';
+  if (split.trailing && !split.parts.empty()) out += u'\\';
   return out;
 }

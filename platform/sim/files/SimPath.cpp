@@ -20,27 +20,11 @@ bool IsInvalidNameChar(char16_t c) {
 
 bool IsLetter(char16_t c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
 
-// Appends the components of text to parts, applying "." and ".." (never above
-// the root) and Win32's trimming of trailing dots and blanks.
-DWORD AppendComponents(std::u16string_view text, std::vector<std::u16string>* parts) {
-  size_t i = 0;
-  while (i <= text.size()) {
-    size_t j = i;
-    while (j < text.size() && !IsSep(text[j])) ++j;
-    std::u16string part(text.substr(i, j - i));
-    i = j + 1;
-    if (part.empty() || part == u".") continue;
-    if (part == u"..") {
-      if (!parts->empty()) parts->pop_back();
-      continue;
-    }
-    while (!part.empty() && (part.back() == u'.' || part.back() == u' ')) part.pop_back();
-    if (part.empty()) continue;
-    for (char16_t c : part)
-      if (IsInvalidNameChar(c)) return ERROR_INVALID_NAME;
-    if (part.size() > 255) return ERROR_FILENAME_EXCED_RANGE;
-    parts->push_back(std::move(part));
-  }
+// A component as the file system accepts it.
+DWORD CheckName(const std::u16string& part) {
+  for (char16_t c : part)
+    if (IsInvalidNameChar(c)) return ERROR_INVALID_NAME;
+  if (part.size() > 255) return ERROR_FILENAME_EXCED_RANGE;
   return 0;
 }
 
@@ -101,35 +85,122 @@ SimWinPath SimWinPath::Parent() const {
   return p;
 }
 
+void SimSplitFullPath(std::u16string_view path, SimFullPathParts* out) {
+  out->prefix.clear();
+  out->parts.clear();
+  out->trailing = false;
+  // Only relative forms need the current directory (a lock, maybe getcwd).
+  std::u16string current;
+  auto cwd = [&current]() -> const std::u16string& {
+    if (current.empty()) current = SimHost::CurrentDirectory();  // ends with "\"
+    return current;
+  };
+  std::u16string combined;  // everything after the prefix
+  if (path.size() >= 2 && IsSep(path[0]) && IsSep(path[1])) {
+    // UNC: the server and share names form the root.
+    size_t i = 2;
+    int names = 0;
+    while (i < path.size() && names < 2) {
+      size_t j = i;
+      while (j < path.size() && !IsSep(path[j])) ++j;
+      ++names;
+      i = j < path.size() && names < 2 ? j + 1 : j;
+    }
+    out->prefix = u"\\\\" + std::u16string(path.substr(2, i - 2));
+    for (auto& c : out->prefix)
+      if (c == u'/') c = u'\\';
+    combined = std::u16string(path.substr(i));
+  } else if (path.size() >= 2 && path[1] == u':') {
+    out->prefix = std::u16string{SimUpcase(path[0]), u':'};
+    std::u16string_view rest = path.substr(2);
+    if (!rest.empty() && IsSep(rest[0])) {
+      combined = std::u16string(rest);
+    } else if (cwd().size() >= 2 && SimUpcase(cwd()[0]) == out->prefix[0]) {
+      combined = cwd().substr(2);
+      // "C:" alone names the current directory itself, without a trailing "\".
+      if (rest.empty() && combined.size() > 1) combined.pop_back();
+      combined += rest;
+    } else {
+      combined = u"\\" + std::u16string(rest);
+    }
+  } else if (!path.empty() && IsSep(path[0])) {
+    out->prefix = cwd().substr(0, 2);
+    combined = std::u16string(path);
+  } else {
+    out->prefix = cwd().substr(0, 2);
+    combined = cwd().substr(2) + std::u16string(path);
+  }
+
+  out->trailing = !combined.empty() && IsSep(combined.back());
+  std::vector<std::u16string>& parts = out->parts;
+  size_t i = 0;
+  while (i < combined.size()) {
+    size_t j = i;
+    while (j < combined.size() && !IsSep(combined[j])) ++j;
+    std::u16string part = combined.substr(i, j - i);
+    i = j + 1;
+    if (part.empty() || part == u".") continue;
+    if (part == u"..") {
+      if (!parts.empty()) parts.pop_back();
+      continue;
+    }
+    // One trailing dot goes from every name; "..." and the like stay.
+    if (part.size() >= 2 && part.back() == u'.' && part[part.size() - 2] != u'.')
+      part.pop_back();
+    parts.push_back(std::move(part));
+  }
+  if (!out->trailing && !parts.empty()) {
+    std::u16string& last = parts.back();
+    while (!last.empty() && (last.back() == u'.' || last.back() == u' ')) last.pop_back();
+    if (last.empty()) {
+      parts.pop_back();
+      out->trailing = true;
+    }
+  }
+}
+
 DWORD SimParsePath(const char16_t* path, SimWinPath* out) {
   if (!path || !*path) return ERROR_PATH_NOT_FOUND;
   std::u16string_view text(path);
-  if (text.size() >= 4 && IsSep(text[0]) && (text[1] == u'?' || IsSep(text[1])) &&
-      text[2] == u'?' && IsSep(text[3]))
-    text.remove_prefix(4);  // \\?\ and \??\ prefixes
   *out = SimWinPath();
+  const bool literal = text.size() >= 4 && IsSep(text[0]) && IsSep(text[1]) &&
+                       text[2] == u'?' && IsSep(text[3]);
+  if (literal || (text.size() >= 4 && IsSep(text[0]) && text[1] == u'?' && text[2] == u'?' &&
+                  IsSep(text[3])))
+    text.remove_prefix(4);
+  if (text.empty()) return ERROR_INVALID_NAME;
   if (text.size() >= 2 && IsSep(text[0]) && IsSep(text[1])) return ERROR_BAD_NETPATH;
-  if (text.size() >= 2 && text[1] == u':') {
-    if (!IsLetter(text[0])) return ERROR_INVALID_NAME;
+  if (text.size() >= 2 && text[1] == u':' && !IsLetter(text[0])) return ERROR_INVALID_NAME;
+
+  if (literal) {
+    // Nothing is trimmed or resolved: "x." and "x " are names of their own.
+    if (text.size() < 2 || text[1] != u':' || (text.size() > 2 && !IsSep(text[2])))
+      return ERROR_INVALID_NAME;
     out->drive = SimUpcase(text[0]);
-    std::u16string_view rest = text.substr(2);
-    if (!rest.empty() && !IsSep(rest[0])) {
-      // "C:name" is relative to the drive's current directory.
-      SimWinPath cwd;
-      std::u16string current = SimHost::CurrentDirectory();
-      if (current.size() >= 2 && SimUpcase(current[0]) == out->drive &&
-          AppendComponents(std::u16string_view(current).substr(2), &cwd.parts) == 0)
-        out->parts = cwd.parts;
+    size_t i = 2;
+    while (i < text.size()) {
+      size_t j = i;
+      while (j < text.size() && !IsSep(text[j])) ++j;
+      std::u16string part(text.substr(i, j - i));
+      i = j + 1;
+      if (part.empty()) continue;
+      if (part == u"." || part == u"..") return ERROR_INVALID_NAME;
+      if (DWORD error = CheckName(part)) return error;
+      out->parts.push_back(std::move(part));
     }
-    return AppendComponents(rest, &out->parts);
+    return 0;
   }
-  std::u16string current = SimHost::CurrentDirectory();
-  out->drive = current.size() >= 2 && current[1] == u':' ? SimUpcase(current[0]) : u'C';
-  if (!IsSep(text[0])) {
-    DWORD error = AppendComponents(std::u16string_view(current).substr(2), &out->parts);
-    if (error) return error;
+
+  SimFullPathParts split;
+  SimSplitFullPath(text, &split);
+  if (split.prefix.size() != 2 || split.prefix[1] != u':' || !IsLetter(split.prefix[0]))
+    return ERROR_PATH_NOT_FOUND;
+  out->drive = split.prefix[0];
+  for (auto& part : split.parts) {
+    if (DWORD error = CheckName(part)) return error;
   }
-  return AppendComponents(text, &out->parts);
+  out->parts = std::move(split.parts);
+  return 0;
 }
 
 std::string SimExactRealPath(const SimWinPath& path) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/types.h"
@@ -15,8 +16,20 @@ struct SimWinPath {
   SimWinPath Parent() const;
 };
 
-// Parses a full or relative Windows path ("\" and "/" both separate; "\\?\"
-// and "\??\" prefixes accepted). Returns 0 or a Win32 error code.
+// GetFullPathNameW's reading of a path that has no "\\?\" prefix: the current
+// directory, "." and "..", "/" as "\", one trailing dot removed from every
+// name, and all trailing dots and blanks from the last one unless the path
+// ends with a separator. prefix is "C:" or "\\server\share".
+struct SimFullPathParts {
+  std::u16string prefix;
+  std::vector<std::u16string> parts;
+  bool trailing = false;  // ends with a separator
+};
+void SimSplitFullPath(std::u16string_view path, SimFullPathParts* out);
+
+// Parses a full or relative Windows path as GetFullPathNameW reads it (see
+// SimSplitFullPath), so "C:\x \" names "x ", never "x"; "\\?\" paths are
+// taken literally, "\??\" is dropped. Returns 0 or a Win32 error code.
 DWORD SimParsePath(const char16_t* path, SimWinPath* out);
 
 // The real path with the components as written (no case lookup); empty when

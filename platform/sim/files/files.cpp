@@ -25,6 +25,11 @@ constexpr DWORD kFileExecute = 0x0020;
 constexpr DWORD kReadAccess = FILE_READ_DATA | kFileExecute;
 constexpr DWORD kWriteAccess = FILE_WRITE_DATA | FILE_APPEND_DATA;
 constexpr DWORD kCreateAttributes = FILE_ATTRIBUTE_READONLY | kSimStoredFileMask;
+constexpr DWORD kFileWriteEa = 0x0010;
+// What an operating-system file's ACL grants nobody: changing data,
+// attributes or security, and deleting.
+constexpr DWORD kChangeAccess =
+    kWriteAccess | kFileWriteEa | FILE_WRITE_ATTRIBUTES | DELETE | WRITE_DAC | WRITE_OWNER;
 
 HANDLE FailHandle(DWORD error) {
   SetLastError(error);
@@ -68,6 +73,16 @@ DWORD OpenExisting(LPCWSTR path, int flags, SimWinPath* parsed, SimLocation* at,
 }
 
 std::string FdPath(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+
+// The operating-system mark of an entry that could not be opened for writing.
+bool MarkedAt(const SimLocation& at) {
+  int fd = SimOpenBeneath(at, O_PATH | O_NOFOLLOW);
+  if (fd < 0) return false;
+  struct stat st;
+  bool marked = fstat(fd, &st) == 0 && SimIsOsFile(st.st_mode, fd);
+  close(fd);
+  return marked;
+}
 
 bool CopyData(int in, int out) {
   while (true) {
@@ -149,7 +164,10 @@ HANDLE CreateFileW(LPCWSTR path, DWORD desired_access, DWORD share_mode, LPSECUR
     fcntl(fd, F_SETFL, 0);  // O_NONBLOCK only kept a FIFO from stalling the open
     fstat(fd, &st);
     DWORD refusal = 0;
-    if (S_ISDIR(st.st_mode)) {
+    if (((access & kChangeAccess) || replaces || (flags & FILE_FLAG_DELETE_ON_CLOSE)) &&
+        SimIsOsFile(st.st_mode, fd)) {
+      refusal = ERROR_ACCESS_DENIED;
+    } else if (S_ISDIR(st.st_mode)) {
       if (!(flags & FILE_FLAG_BACKUP_SEMANTICS) || replaces) refusal = ERROR_ACCESS_DENIED;
     } else {
       bool read_only = !(st.st_mode & S_IWUSR);
@@ -383,13 +401,16 @@ BOOL DeleteFileW(LPCWSTR path) {
       case ELOOP:  // the entry is a link: nothing can hold it open
       case ENXIO:  // a FIFO or socket
         break;
-      case ETXTBSY: return SimFail(ERROR_SHARING_VIOLATION);
+      case ETXTBSY:
+        return SimFail(MarkedAt(at) ? ERROR_ACCESS_DENIED : ERROR_SHARING_VIOLATION);
       case EISDIR: return SimFail(ERROR_ACCESS_DENIED);
       case EACCES:
       case EPERM: {
         // Not writable for us: still a sharing violation when held, else denied.
         int probe = SimOpenBeneath(at, O_RDONLY | O_NONBLOCK | O_NOFOLLOW);
-        bool held = probe >= 0 && SimLockTaken(probe, kSimDenyDelete, 2);
+        struct stat st;
+        bool marked = probe >= 0 && fstat(probe, &st) == 0 && SimIsOsFile(st.st_mode, probe);
+        bool held = !marked && probe >= 0 && SimLockTaken(probe, kSimDenyDelete, 2);
         if (probe >= 0) close(probe);
         return SimFail(held ? ERROR_SHARING_VIOLATION : ERROR_ACCESS_DENIED);
       }
@@ -399,8 +420,12 @@ BOOL DeleteFileW(LPCWSTR path) {
     static_assert(kSimImage == kSimDenyDelete + 1, "one query covers both bytes");
     bool held = SimLockTaken(fd, kSimDenyDelete, 2);
     struct stat st;
-    bool read_only = fstat(fd, &st) == 0 && !(st.st_mode & S_IWUSR);
+    bool stated = fstat(fd, &st) == 0;
+    bool read_only = stated && !(st.st_mode & S_IWUSR);
+    // The ACL is checked before sharing; unmarked files skip the xattr read.
+    bool marked = stated && SimIsOsFile(st.st_mode, fd);
     close(fd);
+    if (marked) return SimFail(ERROR_ACCESS_DENIED);
     if (held) return SimFail(ERROR_SHARING_VIOLATION);
     if (read_only) return SimFail(ERROR_ACCESS_DENIED);
   }
@@ -446,12 +471,16 @@ BOOL CopyFileW(LPCWSTR existing, LPCWSTR new_name, BOOL fail_if_exists) {
     out = SimOpenBeneath(target, O_WRONLY | O_NONBLOCK);
     struct stat st;
     if (out < 0) {
-      error = errno == ETXTBSY ? ERROR_SHARING_VIOLATION : SimPathError(errno);
+      int saved = errno;
+      if (saved == ETXTBSY)
+        error = MarkedAt(target) ? ERROR_ACCESS_DENIED : ERROR_SHARING_VIOLATION;
+      else
+        error = SimPathError(saved);
     } else if (fstat(out, &st) != 0) {
       error = SimErrorFromErrno(errno);
     } else if (st.st_dev == source_st.st_dev && st.st_ino == source_st.st_ino) {
       error = ERROR_SHARING_VIOLATION;
-    } else if (!(st.st_mode & S_IWUSR) ||
+    } else if (SimIsOsFile(st.st_mode, out) || !(st.st_mode & S_IWUSR) ||
                (SimStoredAttributes(st.st_mode, FdPath(out)) & FILE_ATTRIBUTE_HIDDEN)) {
       error = ERROR_ACCESS_DENIED;
     } else if (SimLockTaken(out, kSimHasRead, kSimImage - kSimHasRead + 1)) {
@@ -519,6 +548,10 @@ BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes) {
     return SimFail(SimPathError(errno));
   }
   struct stat st;
+  if (!at.IsRoot() && fstat(fd, &st) == 0 && SimIsOsFile(st.st_mode, fd)) {
+    close(fd);
+    return SimFail(ERROR_ACCESS_DENIED);
+  }
   bool ok = at.IsRoot() || (fstat(fd, &st) == 0 && SimApplyAttributes(fd, st.st_mode, attributes));
   int saved = errno;
   close(fd);
@@ -561,7 +594,7 @@ BOOL RemoveDirectoryW(LPCWSTR path) {
   struct stat st;
   fstat(fd, &st);
   DWORD error = 0;
-  if (at.IsRoot())
+  if (at.IsRoot() || SimIsOsFile(st.st_mode, fd))
     error = ERROR_ACCESS_DENIED;
   else if (SimStoredAttributes(st.st_mode, FdPath(fd)) & FILE_ATTRIBUTE_READONLY)
     error = ERROR_ACCESS_DENIED;

@@ -183,6 +183,8 @@ BOOL MoveFileExW(LPCWSTR existing, LPCWSTR new_name, DWORD flags) {
   if (fstatat(source.root, source.rel.c_str(), &source_st, AT_SYMLINK_NOFOLLOW) != 0)
     return SimFail(SimPathError(errno));
   const bool source_dir = S_ISDIR(source_st.st_mode);
+  // Operating-system files can be neither moved nor replaced, by anyone.
+  if (SimIsOsFileAt(source_st.st_mode, source.Abs())) return SimFail(ERROR_ACCESS_DENIED);
   if (source_path.drive != target_path.drive) {
     if (!(flags & MOVEFILE_COPY_ALLOWED) || source_dir) return SimFail(ERROR_NOT_SAME_DEVICE);
   }
@@ -209,6 +211,7 @@ BOOL MoveFileExW(LPCWSTR existing, LPCWSTR new_name, DWORD flags) {
       return RenameAt(source, spelled);
     }
     if (!(flags & MOVEFILE_REPLACE_EXISTING)) return SimFail(ERROR_ALREADY_EXISTS);
+    if (SimIsOsFileAt(target_st.st_mode, target.Abs())) return SimFail(ERROR_ACCESS_DENIED);
     if (S_ISDIR(target_st.st_mode) || source_dir) return SimFail(ERROR_ACCESS_DENIED);
     if (!S_ISLNK(target_st.st_mode)) {
       if (!(target_st.st_mode & S_IWUSR)) return SimFail(ERROR_ACCESS_DENIED);

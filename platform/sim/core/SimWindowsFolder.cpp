@@ -1,0 +1,127 @@
+#include "platform/sim/core/SimWindowsFolder.h"
+
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "platform/files.h"
+#include "platform/sim/files/SimFiles.h"
+#include "platform/sim/files/SimPath.h"
+
+namespace {
+
+// Relative to C:\Windows; a trailing "/" names a folder.
+const char* const kCommon[] = {
+    "notepad.exe",
+    "regedit.exe",
+    "win.ini",
+    "System32/kernel32.dll",
+    "System32/ntdll.dll",
+    "System32/user32.dll",
+    "System32/advapi32.dll",
+    "System32/shell32.dll",
+    "System32/svchost.exe",
+    "System32/services.exe",
+    "System32/lsass.exe",
+    "System32/winlogon.exe",
+    "System32/cmd.exe",
+    "System32/drivers/tcpip.sys",
+    "System32/drivers/etc/hosts",
+    "System32/drivers/etc/services",
+    "System32/config/SYSTEM",
+    "System32/config/SOFTWARE",
+    "Fonts/arial.ttf",
+    "INF/",
+    "WinSxS/",
+    "Temp/",
+};
+const char* const kWow64[] = {
+    "SysWOW64/kernel32.dll",
+    "SysWOW64/ntdll.dll",
+    "SysWOW64/cmd.exe",
+};
+
+bool EndsWith(const std::string& text, const char* tail) {
+  size_t n = std::strlen(tail);
+  return text.size() >= n && text.compare(text.size() - n, n, tail) == 0;
+}
+
+bool MakeParents(const std::string& base, const std::string& rel) {
+  for (size_t slash = rel.find('/'); slash != std::string::npos;
+       slash = rel.find('/', slash + 1)) {
+    if (mkdir((base + "/" + rel.substr(0, slash)).c_str(), 0755) != 0 && errno != EEXIST)
+      return false;
+  }
+  return true;
+}
+
+// Small placeholder content: images start as images do, text files as text.
+const char* Content(const std::string& rel) {
+  if (EndsWith(rel, ".exe") || EndsWith(rel, ".dll") || EndsWith(rel, ".sys")) return "MZ";
+  if (EndsWith(rel, "win.ini")) return "; for 16-bit app support\r\n[fonts]\r\n[extensions]\r\n";
+  if (EndsWith(rel, "/hosts")) return "# localhost name resolution\r\n";
+  if (EndsWith(rel, "/services")) return "echo 7/tcp\r\n";
+  return "";
+}
+
+bool MakeEntry(const std::string& base, const std::string& rel) {
+  if (!MakeParents(base, rel)) return false;
+  if (rel.back() == '/') return true;
+  int fd = open((base + "/" + rel).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  const char* text = Content(rel);
+  size_t length = std::strlen(text);
+  bool ok = write(fd, text, length) == static_cast<ssize_t>(length);
+  close(fd);
+  return ok;
+}
+
+// Marks path and everything beneath it (links are left alone).
+bool MarkTree(const std::string& path) {
+  int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return errno == ELOOP;
+  bool ok = SimMarkOsFile(fd);
+  struct stat st;
+  if (ok && fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (DIR* d = fdopendir(fd)) {
+      while (dirent* e = readdir(d)) {
+        if (!std::strcmp(e->d_name, ".") || !std::strcmp(e->d_name, "..")) continue;
+        ok = MarkTree(path + "/" + e->d_name) && ok;
+      }
+      closedir(d);  // closes fd too
+      return ok;
+    }
+  }
+  close(fd);
+  return ok;
+}
+
+}  // namespace
+
+bool SimCreateWindowsFolder(const std::string& dir, bool x64, std::string* error) {
+  const std::string base = dir + "/drives/c/Windows";
+  bool ok = mkdir(base.c_str(), 0755) == 0 || errno == EEXIST;
+  for (const char* rel : kCommon) ok = ok && MakeEntry(base, rel);
+  if (x64)
+    for (const char* rel : kWow64) ok = ok && MakeEntry(base, rel);
+  ok = ok && MarkTree(base);
+  if (!ok && error) *error = "cannot create the Windows folder in " + dir;
+  return ok;
+}
+
+DWORD SimProtectPath(const std::u16string& path) {
+  SimWinPath parsed;
+  SimLocation at;
+  if (DWORD error = SimParsePath(path.c_str(), &parsed)) return error;
+  if (DWORD error = SimLocateExisting(parsed, &at)) return error;
+  int fd = SimOpenBeneath(at, O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
+  if (fd < 0) return SimPathError(errno);
+  bool ok = SimMarkOsFile(fd);
+  int saved = errno;
+  close(fd);
+  return ok ? 0 : SimErrorFromErrno(saved);
+}
