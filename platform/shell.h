@@ -58,27 +58,27 @@ BOOL PathIsRelativeW(LPCWSTR path);
 #define CSIDL_DESKTOP 0x0000
 #define CSIDL_PROGRAMS 0x0002
 #define CSIDL_PERSONAL 0x0005
-#define CSIDL_STARTMENU 0x000b
-#define CSIDL_DESKTOPDIRECTORY 0x0010
-#define CSIDL_COMMON_STARTMENU 0x0016
-#define CSIDL_COMMON_PROGRAMS 0x0017
-#define CSIDL_COMMON_DESKTOPDIRECTORY 0x0019
-#define CSIDL_APPDATA 0x001a
-#define CSIDL_LOCAL_APPDATA 0x001c
-#define CSIDL_COMMON_APPDATA 0x0023
-#define CSIDL_WINDOWS 0x0024
-#define CSIDL_SYSTEM 0x0025
-#define CSIDL_PROGRAM_FILES 0x0026
 #define CSIDL_FAVORITES 0x0006
 #define CSIDL_STARTUP 0x0007
 #define CSIDL_RECENT 0x0008
 #define CSIDL_SENDTO 0x0009
+#define CSIDL_STARTMENU 0x000b
 #define CSIDL_MYMUSIC 0x000d
 #define CSIDL_MYVIDEO 0x000e
+#define CSIDL_DESKTOPDIRECTORY 0x0010
 #define CSIDL_FONTS 0x0014
 #define CSIDL_TEMPLATES 0x0015
+#define CSIDL_COMMON_STARTMENU 0x0016
+#define CSIDL_COMMON_PROGRAMS 0x0017
 #define CSIDL_COMMON_STARTUP 0x0018
+#define CSIDL_COMMON_DESKTOPDIRECTORY 0x0019
+#define CSIDL_APPDATA 0x001a
+#define CSIDL_LOCAL_APPDATA 0x001c
 #define CSIDL_COMMON_FAVORITES 0x001f
+#define CSIDL_COMMON_APPDATA 0x0023
+#define CSIDL_WINDOWS 0x0024
+#define CSIDL_SYSTEM 0x0025
+#define CSIDL_PROGRAM_FILES 0x0026
 #define CSIDL_MYPICTURES 0x0027
 #define CSIDL_PROFILE 0x0028
 #define CSIDL_SYSTEMX86 0x0029
@@ -100,7 +100,9 @@ BOOL PathIsRelativeW(LPCWSTR path);
 // created when create is TRUE, otherwise the call fails (FALSE).
 BOOL SHGetSpecialFolderPathW(HWND owner, LPWSTR path, int csidl, BOOL create);
 // S_OK with the path; E_FAIL when the folder does not exist (and
-// CSIDL_FLAG_CREATE is not given), E_INVALIDARG for an unknown CSIDL.
+// CSIDL_FLAG_CREATE is not given), E_INVALIDARG for an unknown CSIDL. token
+// chooses whose folders: null for the calling process's user, a token handle
+// (TOKEN_QUERY) for its user, (HANDLE)-1 for the default profile.
 HRESULT SHGetFolderPathW(HWND owner, int csidl, HANDLE token, DWORD flags, LPWSTR path);
 
 #endif  // !_WIN32

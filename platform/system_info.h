@@ -1,6 +1,6 @@
 // System information: dynamically loaded libraries and their entry points,
 // the Windows version, file version resources, the processor architecture,
-// the system directory and the drive letters with their NT device names.
+// the Windows folders and the drive letters with their NT device names.
 #pragma once
 
 #include "platform/types.h"
@@ -115,10 +115,13 @@ DWORD GetFileVersionInfoSizeW(LPCWSTR file, LPDWORD handle);
 BOOL GetFileVersionInfoW(LPCWSTR file, DWORD handle, DWORD size, LPVOID data);
 BOOL VerQueryValueW(LPCVOID block, LPCWSTR sub_block, LPVOID* buffer, UINT* length);
 
+// The Windows folders, from the registry's SystemRoot (never the environment).
+// The length copied (without the terminator), or the size needed (with it)
+// when the buffer is too small.
 UINT GetSystemDirectoryW(LPWSTR buffer, UINT size);
 UINT GetWindowsDirectoryW(LPWSTR buffer, UINT size);
 UINT GetSystemWindowsDirectoryW(LPWSTR buffer, UINT size);
-// 0 with ERROR_CALL_NOT_IMPLEMENTED on a 32-bit system.
+// SysWOW64 on a 64-bit system; 0 with ERROR_CALL_NOT_IMPLEMENTED on a 32-bit one.
 UINT GetSystemWow64DirectoryW(LPWSTR buffer, UINT size);
 
 void GetSystemInfo(LPSYSTEM_INFO info);

@@ -437,6 +437,15 @@ inline BOOL VerQueryValueW(LPCVOID block, win32_text::In sub_block, LPVOID* buff
 inline UINT GetSystemDirectoryW(win32_text::Out buffer, UINT size) {
   return ::GetSystemDirectoryW(buffer.p, size);
 }
+inline UINT GetWindowsDirectoryW(win32_text::Out buffer, UINT size) {
+  return ::GetWindowsDirectoryW(buffer.p, size);
+}
+inline UINT GetSystemWindowsDirectoryW(win32_text::Out buffer, UINT size) {
+  return ::GetSystemWindowsDirectoryW(buffer.p, size);
+}
+inline UINT GetSystemWow64DirectoryW(win32_text::Out buffer, UINT size) {
+  return ::GetSystemWow64DirectoryW(buffer.p, size);
+}
 inline DWORD GetLogicalDriveStringsW(DWORD size, win32_text::Out buffer) {
   return ::GetLogicalDriveStringsW(size, buffer.p);
 }

@@ -328,6 +328,10 @@ void ShellCalls() {  // not "Shell": <shlobj.h> declares a class of that name
   HRESULT folder = SHGetFolderPathW(nullptr, CSIDL_COMMON_PROGRAMS, nullptr, SHGFP_TYPE_DEFAULT,
                                     programs);
   (void)folder;
+  char16_t profile[MAX_PATH];
+  folder = SHGetFolderPathW(nullptr, CSIDL_PROFILE | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT,
+                            profile);
+  (void)folder;
 }
 
 void Processes() {
@@ -398,6 +402,11 @@ void SystemInfo() {
 
   char16_t directory[MAX_PATH];
   GetSystemDirectoryW(directory, MAX_PATH);
+  GetWindowsDirectoryW(directory, MAX_PATH);
+  GetSystemWindowsDirectoryW(directory, MAX_PATH);
+  if (GetSystemWow64DirectoryW(directory, MAX_PATH) == 0 &&
+      GetLastError() != ERROR_CALL_NOT_IMPLEMENTED)
+    return;
   char16_t drives[128];
   DWORD length = GetLogicalDriveStringsW(128, drives);
   for (const char16_t* drive = drives; length && *drive;

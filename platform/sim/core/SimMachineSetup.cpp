@@ -9,6 +9,7 @@
 #include "platform/files.h"
 #include "platform/registry.h"
 #include "platform/sim/core/SimHost.h"
+#include "platform/sim/core/SimProfiles.h"
 #include "platform/sim/processes/SimSessions.h"
 #include "platform/sim/core/SimUnicode.h"
 #include "platform/sim/core/SimWindowsFolder.h"
@@ -189,6 +190,7 @@ bool SimCreateMachine(const std::string& dir, const SimMachineOptions& options,
       e.Bind(1, name).Bind(2, value);
       e.Step();
     }
+    if (!SimAddProfiles(*db, dir + "/drives/c", options, kUserSid, error)) return false;
     if (!tx.Commit()) {
       if (error) *error = "cannot write machine.db: " + db->LastError();
       return false;

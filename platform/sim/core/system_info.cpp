@@ -1,6 +1,7 @@
 // System information on the simulated host: libraries and entry points, the
 // Windows version and architecture from the machine's facts, file version
-// resources, and the drives with their NT devices from the volumes table.
+// resources, the Windows folders from the registry, and the drives with their
+// NT devices from the volumes table.
 #include "platform/system_info.h"
 
 #include <cstring>
@@ -14,6 +15,7 @@
 #include "platform/kernel.h"
 #include "platform/sim/core/SimHandles.h"
 #include "platform/sim/core/SimHost.h"
+#include "platform/sim/core/SimSystemFolders.h"
 #include "platform/sim/files/SimPath.h"
 #include "platform/sim/core/SimUnicode.h"
 
@@ -75,6 +77,9 @@ LibraryTable& Libraries() {
         {"FreeLibrary", Entry(&FreeLibrary)},
         {"GetVersionExW", Entry(&GetVersionExW)},
         {"GetSystemDirectoryW", Entry(&GetSystemDirectoryW)},
+        {"GetWindowsDirectoryW", Entry(&GetWindowsDirectoryW)},
+        {"GetSystemWindowsDirectoryW", Entry(&GetSystemWindowsDirectoryW)},
+        {"GetSystemWow64DirectoryW", Entry(&GetSystemWow64DirectoryW)},
         {"GetSystemInfo", Entry(&GetSystemInfo)},
         {"GetNativeSystemInfo", Entry(&GetNativeSystemInfo)},
         {"GetLogicalDriveStringsW", Entry(&GetLogicalDriveStringsW)},
@@ -359,22 +364,30 @@ BOOL VerQueryValueW(LPCVOID block, LPCWSTR sub_block, LPVOID* buffer, UINT* leng
   return TRUE;
 }
 
-UINT GetSystemDirectoryW(LPWSTR buffer, UINT size) {
-  return CopyText(u"C:\\Windows\\System32", buffer, size);
+namespace {
+
+// The Windows folder as the registry records it, not as %SystemRoot% says.
+UINT CopyUnderWindows(const char16_t* below, LPWSTR buffer, UINT size) {
+  SetLastError(ERROR_SUCCESS);
+  return CopyText(SimReadSystemFolders().system_root + below, buffer, size);
 }
 
-UINT GetWindowsDirectoryW(LPWSTR buffer, UINT size) { return CopyText(u"C:\\Windows", buffer, size); }
+}  // namespace
+
+UINT GetSystemDirectoryW(LPWSTR buffer, UINT size) {
+  return CopyUnderWindows(u"\\System32", buffer, size);
+}
+
+UINT GetWindowsDirectoryW(LPWSTR buffer, UINT size) { return CopyUnderWindows(u"", buffer, size); }
 
 UINT GetSystemWindowsDirectoryW(LPWSTR buffer, UINT size) {
-  return CopyText(u"C:\\Windows", buffer, size);
+  return CopyUnderWindows(u"", buffer, size);
 }
 
 UINT GetSystemWow64DirectoryW(LPWSTR buffer, UINT size) {
-  if (NativeArchitecture() != PROCESSOR_ARCHITECTURE_AMD64) {
-    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
-    return 0;
-  }
-  return CopyText(u"C:\\Windows\\SysWOW64", buffer, size);
+  auto machine = SimHost::Machine();
+  if (!machine || !machine->Is64Bit()) return SimFailWith<UINT>(ERROR_CALL_NOT_IMPLEMENTED, 0);
+  return CopyUnderWindows(u"\\SysWOW64", buffer, size);
 }
 
 void GetNativeSystemInfo(LPSYSTEM_INFO info) {
