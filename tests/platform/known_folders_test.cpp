@@ -33,10 +33,12 @@ struct NativeProgram {
   ~NativeProgram() { SimHost::SetNativeProcess(false); }
 };
 
+std::u16string Failure(HRESULT result) { return u"<" + SimToUtf16(std::to_string(result)) + u">"; }
+
 class KnownFoldersTest : public MachineTest {
  protected:
   void TearDown() override {
-    for (HANDLE token : tokens_) CloseHandle(token);
+    for (HANDLE token : handles_) CloseHandle(token);
     MachineTest::TearDown();
   }
 
@@ -44,7 +46,7 @@ class KnownFoldersTest : public MachineTest {
   std::u16string Folder(int csidl, DWORD type = SHGFP_TYPE_CURRENT, HANDLE token = nullptr) {
     char16_t path[MAX_PATH] = u"untouched";
     HRESULT result = SHGetFolderPathW(nullptr, csidl, token, type, path);
-    if (result != S_OK) return u"<" + SimToUtf16(std::to_string(result)) + u">";
+    if (result != S_OK) return Failure(result);
     return path;
   }
 
@@ -81,7 +83,7 @@ class KnownFoldersTest : public MachineTest {
     SimIdentity identity;
     identity.user_sid = SimToUtf8(sid);
     HANDLE token = SimHandles::Add(std::make_shared<SimTokenObject>(SimNewToken(identity), TOKEN_QUERY));
-    tokens_.push_back(token);
+    handles_.push_back(token);
     return token;
   }
 
@@ -98,7 +100,7 @@ class KnownFoldersTest : public MachineTest {
     }
   }
 
-  std::vector<HANDLE> tokens_;
+  std::vector<HANDLE> handles_;
 };
 
 const std::vector<std::pair<int, const char16_t*>> kProfileAnswers = {
@@ -282,7 +284,7 @@ TEST_F(KnownFoldersTest, ProcessEnvironmentDoesNotMoveAnyFolder) {
   // A redirect through a variable only the process knows is not resolved from it.
   ASSERT_EQ(SetText(HKEY_CURRENT_USER, kUserShellFolders, u"Desktop", u"%OneDrive%\\Desktop"),
             ERROR_SUCCESS);
-  EXPECT_EQ(Folder(CSIDL_DESKTOPDIRECTORY), u"<" + SimToUtf16(std::to_string(E_FAIL)) + u">");
+  EXPECT_EQ(Folder(CSIDL_DESKTOPDIRECTORY), Failure(E_FAIL));
   EXPECT_EQ(Folder(CSIDL_DESKTOPDIRECTORY, SHGFP_TYPE_DEFAULT), u"C:\\Users\\User\\Desktop");
 }
 
@@ -291,7 +293,7 @@ TEST_F(KnownFoldersTest, RedirectedFoldersWithNonAsciiNames) {
                     u"%USERPROFILE%\\Документы"),
             ERROR_SUCCESS);
   // Not there yet: only created on request, under its own name.
-  EXPECT_EQ(Folder(CSIDL_PERSONAL), u"<" + SimToUtf16(std::to_string(E_FAIL)) + u">");
+  EXPECT_EQ(Folder(CSIDL_PERSONAL), Failure(E_FAIL));
   EXPECT_EQ(Folder(CSIDL_PERSONAL | CSIDL_FLAG_CREATE), u"C:\\Users\\User\\Документы");
   EXPECT_TRUE(PathExists(Real("Users/User/Документы")));
   char16_t path[MAX_PATH] = {};
@@ -356,16 +358,24 @@ TEST_F(KnownFoldersTest, SecondProfileAddedThroughTheRegistry) {
             u"C:\\Users\\Second\\Documents");
   EXPECT_EQ(Folder(CSIDL_COMMON_DOCUMENTS, SHGFP_TYPE_CURRENT, token), u"C:\\Users\\Public\\Documents");
   EXPECT_EQ(Folder(CSIDL_PERSONAL), u"C:\\Users\\User\\Documents");  // the caller's own
-  // The default profile ((HANDLE)-1) and an account without a profile.
+  // The caller's own token, something that is no token, the default profile
+  // ((HANDLE)-1) and an account without a profile.
+  HANDLE own = nullptr;
+  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &own));
+  handles_.push_back(own);
+  EXPECT_EQ(Folder(CSIDL_PERSONAL, SHGFP_TYPE_CURRENT, own), u"C:\\Users\\User\\Documents");
+  HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  handles_.push_back(event);
+  EXPECT_EQ(Folder(CSIDL_PERSONAL, SHGFP_TYPE_CURRENT, event), Failure(E_INVALIDARG));
   EXPECT_EQ(Folder(CSIDL_DESKTOPDIRECTORY, SHGFP_TYPE_CURRENT, reinterpret_cast<HANDLE>(-1)),
             u"C:\\Users\\Default\\Desktop");
   EXPECT_EQ(Folder(CSIDL_PERSONAL, SHGFP_TYPE_CURRENT, TokenOf(u"S-1-5-21-9-9-9-1003")),
-            u"<" + SimToUtf16(std::to_string(E_FAIL)) + u">");
+            Failure(E_FAIL));
   // A profile path that is no drive path is not followed.
   ASSERT_EQ(SetText(HKEY_LOCAL_MACHINE, second, u"ProfileImagePath", u"..\\..\\Second"),
             ERROR_SUCCESS);
   EXPECT_EQ(Folder(CSIDL_PROFILE | CSIDL_FLAG_CREATE, SHGFP_TYPE_CURRENT, token),
-            u"<" + SimToUtf16(std::to_string(E_FAIL)) + u">");
+            Failure(E_FAIL));
 }
 
 TEST_F(KnownFoldersTest, MachineWithoutProfileEntriesStillAnswers) {
@@ -397,18 +407,6 @@ TEST_F(KnownFoldersTest, MachineWithoutProfileEntriesStillAnswers) {
   // A machine fact may name another Windows folder.
   ASSERT_TRUE(SimHost::Machine()->SetFact("system_root", "C:\\WinNT"));
   EXPECT_EQ(WindowsFolder(GetSystemDirectoryW), u"C:\\WinNT\\System32");
-}
-
-TEST_F(KnownFoldersTest, TokenArgumentIsChecked) {
-  HANDLE own = nullptr;
-  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &own));
-  tokens_.push_back(own);
-  EXPECT_EQ(Folder(CSIDL_PERSONAL, SHGFP_TYPE_CURRENT, own), u"C:\\Users\\User\\Documents");
-  HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  ASSERT_NE(event, nullptr);
-  tokens_.push_back(event);
-  EXPECT_EQ(Folder(CSIDL_PERSONAL, SHGFP_TYPE_CURRENT, event),
-            u"<" + SimToUtf16(std::to_string(E_INVALIDARG)) + u">");
 }
 
 }  // namespace
