@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/common/xml_depth.h"
 #include "platform/types.h"
 #include "platform/win32/xml_text.h"
 #include "platform/xml.h"
@@ -167,6 +168,9 @@ bool ZXmlDocument::Impl::Read(const char* text) {
   // no entity expansion and nothing fetched from elsewhere.
   if (FAILED(reader->SetProperty(XmlReaderProperty_DtdProcessing, DtdProcessing_Prohibit)))
     return false;
+  // The same limit the depth scan applies, held by the reader itself as well.
+  if (FAILED(reader->SetProperty(XmlReaderProperty_MaxElementDepth, kXmlMaxElementDepth)))
+    return false;
   if (FAILED(reader->SetInput(stream.get()))) return false;
 
   std::vector<Node*> open;
@@ -243,7 +247,8 @@ bool ZXmlDocument::Parse(const char* text) {
   // A document is parsed once; a second parse starts from nothing.
   impl_ = std::make_unique<Impl>();
   if (!text) return false;
-  if (impl_->Read(text)) return true;
+  // Refused as the Linux reader refuses it, before any reading starts.
+  if (XmlDepthWithin(text) && impl_->Read(text)) return true;
   impl_ = std::make_unique<Impl>();
   return false;
 }
