@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "packet_public/ZText.h"
+#include "platform/common/system_library.h"
 #include "platform/kernel.h"
 #include "platform/processes.h"
 #include "platform/sessions.h"
@@ -34,7 +35,7 @@ DWORD QueryActiveSessionToken(HANDLE* token) {
   DWORD session = 0;
   DWORD error = GetActiveSessionId(&session);
   if (error == ERROR_NOT_FOUND) return error;
-  HMODULE library = LoadLibraryW(u"wtsapi32.dll");
+  HMODULE library = LoadSystemLibrary(u"wtsapi32.dll");
   if (!library) return LastErrorOr(ERROR_MOD_NOT_FOUND);
   auto query = reinterpret_cast<WTSQueryUserTokenFn>(
       reinterpret_cast<void (*)()>(GetProcAddress(library, "WTSQueryUserToken")));
@@ -116,7 +117,7 @@ int LaunchWithToken(HANDLE token, const std::u16string& program, const std::u16s
   DWORD flags = CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS;
   LPVOID environment = nullptr;
   DestroyEnvironmentBlockFn destroy = nullptr;
-  HMODULE userenv = LoadLibraryW(u"userenv.dll");
+  HMODULE userenv = LoadSystemLibrary(u"userenv.dll");
   if (userenv) {
     auto create = reinterpret_cast<CreateEnvironmentBlockFn>(
         reinterpret_cast<void (*)()>(GetProcAddress(userenv, "CreateEnvironmentBlock")));

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/common/system_library.h"
 #include "platform/common/xml_depth.h"
 #include "platform/types.h"
 #include "platform/win32/xml_text.h"
@@ -50,11 +51,7 @@ typedef HRESULT(WINAPI* CreateXmlReaderFn)(REFIID, void**, IMalloc*);
 
 CreateXmlReaderFn XmlReaderFactory() {
   static const CreateXmlReaderFn factory = []() -> CreateXmlReaderFn {
-    wchar_t path[MAX_PATH + 16];
-    const UINT length = ::GetSystemDirectoryW(path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return nullptr;
-    lstrcatW(path, L"\\xmllite.dll");
-    HMODULE module = ::LoadLibraryW(path);
+    HMODULE module = LoadSystemLibrary(u"xmllite.dll");
     if (!module) return nullptr;
     FARPROC proc = GetProcAddress(module, "CreateXmlReader");
     if (!proc) return nullptr;

@@ -8,11 +8,14 @@
 #include <sstream>
 #include <string>
 
+#include "engine/ZRunningProcesses.h"
 #include "engine/ZSessionLauncher.h"
 #include "platform/files.h"
 #include "platform/kernel.h"
 #include "platform/sim/core/SimHost.h"
 #include "platform/sim/core/SimMachineSetup.h"
+#include "platform/system_info.h"
+#include "report/ZEnvironmentFacts.h"
 #include "tests/support/SimTestSupport.h"
 
 namespace {
@@ -171,6 +174,26 @@ TEST_F(SessionLauncherTest, MissingLibrariesFallBackToTheExplorerAndNoEnvironmen
   auto report = Started();
   EXPECT_EQ(report["user"], kUserSid);
   EXPECT_EQ(report["session"], "1");
+}
+
+// Every library the launchers, the process handling and the system facts
+// load comes from the system folder by its full path, never by bare name.
+TEST_F(SessionLauncherTest, LibrariesComeFromTheSystemFolderByPath) {
+  Machine(true);
+  const DWORD bare = SimBareNameLibraryLoads();
+  const DWORD system = SimSystemPathLibraryLoads();
+  DWORD code = 77;
+  ASSERT_EQ(LaunchAsSessionAdmin(kProgram, Report(0), false, 10000, &code), 1);
+  ASSERT_EQ(LaunchAsSessionUser(kProgram, Report(0), false, 10000, &code), 1);
+  uint32_t ended = 0;
+  TerminateProcessesByImage(u"C:\\Tools\\none.exe", &ended);
+  EXPECT_NE(ComputeOsKind(), 0);
+  ComputeNative64Bit();
+  std::vector<std::u16string> parents;
+  GetParentProcessPath(GetCurrentProcessId(), 0, &parents);
+  EXPECT_EQ(SimBareNameLibraryLoads(), bare);
+  // wtsapi32 and userenv twice each, PSAPI, ntdll, kernel32 at least.
+  EXPECT_GE(SimSystemPathLibraryLoads(), system + 7);
 }
 
 }  // namespace
