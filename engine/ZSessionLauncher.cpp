@@ -66,8 +66,13 @@ bool HasAdministratorsGroup(HANDLE token) {
   return found;
 }
 
+// UAC and linked administrator tokens came with Windows 6.0 (Vista). The
+// manifest's supported-OS list makes Windows 10 and 11 report 10.0, so the
+// test is "6 or later", not "6".
+bool HasUserAccountControl(DWORD major) { return major >= 6; }
+
 // The uninstaller's own token as a primary token placed in the active
-// session (session 0 when the session list fails, except on version 6).
+// session (session 0 when the session list fails, except from version 6 on).
 HANDLE OwnTokenInActiveSession() {
   HANDLE own = nullptr;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_QUERY, &own)) return nullptr;
@@ -80,7 +85,7 @@ HANDLE OwnTokenInActiveSession() {
   if (GetActiveSessionId(&session) != ERROR_SUCCESS) {
     DWORD major = 0, minor = 0;
     WindowsVersion(&major, &minor);
-    if (major == 6) {
+    if (HasUserAccountControl(major)) {
       CloseHandle(duplicate);
       return nullptr;
     }
@@ -201,7 +206,7 @@ int LaunchAsSessionAdmin(const std::u16string& program, const std::u16string& ar
   DWORD major = 0, minor = 0;
   WindowsVersion(&major, &minor);
   HANDLE token = nullptr;
-  if (major == 6) {
+  if (HasUserAccountControl(major)) {
     HANDLE user = nullptr;
     if (QueryActiveSessionToken(&user) != ERROR_SUCCESS) {
       user = nullptr;
