@@ -5,11 +5,15 @@
 #include "app/FirewallException.h"
 #include "app/ZUnInstallMainDlg.h"
 #include "packet_public/ZText.h"
+#include "platform/common/system_library.h"
 #include "platform/kernel.h"
 #include "platform/user_interface.h"
 #include "platform/window_messages.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
+  // Before anything loads a library: never from the program's folder, which
+  // may be a download folder, nor from the current one.
+  RestrictLibrarySearch();
   ImmDisableIME(static_cast<DWORD>(-1));
   ZAppModule module;
   module.Init(instance);

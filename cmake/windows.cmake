@@ -6,7 +6,9 @@ enable_language(RC)
 # The warning options come from CMakeLists.txt, as for the Linux build.
 set(UNINST_STATISTICS_HOST "statistics.uninstaller.invalid" CACHE STRING
     "host name of the usage statistics service")
-add_compile_definitions(UNICODE _UNICODE NOMINMAX
+# Windows 7 SP1 is the oldest system supported: the headers then declare
+# nothing newer, so nothing newer gets imported by mistake.
+add_compile_definitions(UNICODE _UNICODE NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601
                         UNINST_STATISTICS_HOST="${UNINST_STATISTICS_HOST}")
 include_directories(${CMAKE_SOURCE_DIR})
 
@@ -28,7 +30,10 @@ set(UNINST_WIN32_LIBRARIES ${UNINST_ZLIB_STATIC}
   userenv version imm32)
 # wWinMain and the GUI subsystem; the compiler's own runtime (libgcc,
 # libstdc++, winpthread) linked in, so that no DLL of the compiler is needed.
-set(UNINST_WIN32_LINK_OPTIONS -municode -static -static-libgcc -static-libstdc++)
+# The PE header names Windows 7 (6.1) as the oldest system and subsystem.
+set(UNINST_WIN32_LINK_OPTIONS -municode -static -static-libgcc -static-libstdc++
+  -Wl,--major-subsystem-version,6,--minor-subsystem-version,1
+  -Wl,--major-os-version,6,--minor-os-version,1)
 
 # What the layer adds on top of the system (XML, HTTP, cipher), shared by the
 # program and the adapters' own check program.

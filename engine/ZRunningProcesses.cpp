@@ -4,6 +4,7 @@
 
 #include "engine/guard/ZPathNames.h"
 #include "packet_public/ZText.h"
+#include "platform/common/system_library.h"
 #include "platform/kernel.h"
 #include "platform/processes.h"
 #include "platform/system_info.h"
@@ -80,7 +81,7 @@ class PsapiAccessor {
     if (enum_processes_ && enum_process_modules_ && module_base_name_ && module_file_name_ &&
         image_file_name_)
       return;
-    if (!library_) library_ = LoadLibraryW(u"PSAPI.DLL");
+    if (!library_) library_ = LoadSystemLibrary(u"PSAPI.DLL");
     Find(&enum_processes_, "EnumProcesses");
     Find(&enum_process_modules_, "EnumProcessModules");
     Find(&module_base_name_, "GetModuleBaseNameW");

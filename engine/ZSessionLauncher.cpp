@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "packet_public/ZText.h"
+#include "platform/common/system_library.h"
 #include "platform/kernel.h"
 #include "platform/processes.h"
 #include "platform/sessions.h"
@@ -34,7 +35,7 @@ DWORD QueryActiveSessionToken(HANDLE* token) {
   DWORD session = 0;
   DWORD error = GetActiveSessionId(&session);
   if (error == ERROR_NOT_FOUND) return error;
-  HMODULE library = LoadLibraryW(u"wtsapi32.dll");
+  HMODULE library = LoadSystemLibrary(u"wtsapi32.dll");
   if (!library) return LastErrorOr(ERROR_MOD_NOT_FOUND);
   auto query = reinterpret_cast<WTSQueryUserTokenFn>(
       reinterpret_cast<void (*)()>(GetProcAddress(library, "WTSQueryUserToken")));
@@ -65,8 +66,13 @@ bool HasAdministratorsGroup(HANDLE token) {
   return found;
 }
 
+// UAC and linked administrator tokens came with Windows 6.0 (Vista). The
+// manifest's supported-OS list makes Windows 10 and 11 report 10.0, so the
+// test is "6 or later", not "6".
+bool HasUserAccountControl(DWORD major) { return major >= 6; }
+
 // The uninstaller's own token as a primary token placed in the active
-// session (session 0 when the session list fails, except on version 6).
+// session (session 0 when the session list fails, except from version 6 on).
 HANDLE OwnTokenInActiveSession() {
   HANDLE own = nullptr;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_QUERY, &own)) return nullptr;
@@ -79,7 +85,7 @@ HANDLE OwnTokenInActiveSession() {
   if (GetActiveSessionId(&session) != ERROR_SUCCESS) {
     DWORD major = 0, minor = 0;
     WindowsVersion(&major, &minor);
-    if (major == 6) {
+    if (HasUserAccountControl(major)) {
       CloseHandle(duplicate);
       return nullptr;
     }
@@ -116,7 +122,7 @@ int LaunchWithToken(HANDLE token, const std::u16string& program, const std::u16s
   DWORD flags = CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS;
   LPVOID environment = nullptr;
   DestroyEnvironmentBlockFn destroy = nullptr;
-  HMODULE userenv = LoadLibraryW(u"userenv.dll");
+  HMODULE userenv = LoadSystemLibrary(u"userenv.dll");
   if (userenv) {
     auto create = reinterpret_cast<CreateEnvironmentBlockFn>(
         reinterpret_cast<void (*)()>(GetProcAddress(userenv, "CreateEnvironmentBlock")));
@@ -200,7 +206,7 @@ int LaunchAsSessionAdmin(const std::u16string& program, const std::u16string& ar
   DWORD major = 0, minor = 0;
   WindowsVersion(&major, &minor);
   HANDLE token = nullptr;
-  if (major == 6) {
+  if (HasUserAccountControl(major)) {
     HANDLE user = nullptr;
     if (QueryActiveSessionToken(&user) != ERROR_SUCCESS) {
       user = nullptr;

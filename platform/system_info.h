@@ -99,10 +99,21 @@ struct VS_FIXEDFILEINFO {
   DWORD dwFileDateLS;
 };
 
+// LoadLibraryExW flags.
+#define LOAD_WITH_ALTERED_SEARCH_PATH 0x8
+#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x800
+
 // Libraries the machine knows: "kernel32.dll", "ntdll.dll", "psapi.dll",
 // "wtsapi32.dll", "userenv.dll" (case-insensitive, ".dll" optional). Fails with
 // ERROR_MOD_NOT_FOUND for any other name or one the machine declares missing.
+// They all live in the system folder: a path names one only there.
 HMODULE LoadLibraryW(LPCWSTR name);
+// file must be null; flags 0, LOAD_WITH_ALTERED_SEARCH_PATH or
+// LOAD_LIBRARY_SEARCH_SYSTEM32, which fails with ERROR_INVALID_PARAMETER where
+// kernel32 lacks SetDefaultDllDirectories (Windows 7 without KB2533623).
+HMODULE LoadLibraryExW(LPCWSTR name, HANDLE file, DWORD flags);
+// "" takes the current folder out of the search for libraries.
+BOOL SetDllDirectoryW(LPCWSTR path);
 // ERROR_PROC_NOT_FOUND when the library lacks the entry point.
 FARPROC GetProcAddress(HMODULE module, LPCSTR name);
 BOOL FreeLibrary(HMODULE module);
@@ -137,6 +148,15 @@ DWORD QueryDosDeviceW(LPCWSTR device_name, LPWSTR target_path, DWORD size);
 // Entry points of a library for GetProcAddress. Layer files register theirs from
 // a static initialiser; the table is built on first use, so order does not matter.
 void SimRegisterEntryPoint(const char* library, const char* name, FARPROC function);
+
+// Library loads this process asked for by bare name (searched for, the
+// program's own folder first on Windows) and by a path into the system folder.
+DWORD SimBareNameLibraryLoads();
+DWORD SimSystemPathLibraryLoads();
+// What the process set with SetDefaultDllDirectories (0: never called) and
+// whether SetDllDirectoryW("") took the current folder out.
+DWORD SimDefaultDllDirectories();
+BOOL SimCurrentFolderOutOfDllSearch();
 
 // The undocumented ntdll export, reached through GetProcAddress only.
 void WINAPI RtlGetNtVersionNumbers(DWORD* major, DWORD* minor, DWORD* build);

@@ -37,7 +37,9 @@ class ZXmlDocument {
   ZXmlDocument(const ZXmlDocument&) = delete;
   ZXmlDocument& operator=(const ZXmlDocument&) = delete;
 
-  // Parses text up to its first zero byte; false on a parse error.
+  // Parses text up to its first zero byte; false on a parse error, and for a
+  // document whose elements nest deeper than kXmlMaxElementDepth (256) levels
+  // (platform/common/xml_depth.h), which fails before any parser reads it.
   bool Parse(const char* text);
   // The first child element of the document (its root).
   ZXmlElement FirstChildElement() const;

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/common/system_library.h"
 #include "platform/kernel.h"
 #include "platform/processes.h"
 #include "platform/system_info.h"
@@ -26,7 +27,7 @@ constexpr DWORD kPathChars = 260;
 // compiler accepts the change of function type.
 template <class Fn>
 Fn FindEntryPoint(const char16_t* library, const char* name) {
-  HMODULE module = LoadLibraryW(library);
+  HMODULE module = LoadSystemLibrary(library);
   if (!module) return nullptr;
   FARPROC found = GetProcAddress(module, name);
   if (!found) return nullptr;

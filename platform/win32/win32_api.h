@@ -424,6 +424,10 @@ inline BOOL CreateProcessAsUserW(HANDLE token, win32_text::In application_name,
 // ---- platform/system_info.h -----------------------------------------------
 
 inline HMODULE LoadLibraryW(win32_text::In name) { return ::LoadLibraryW(name.p); }
+inline HMODULE LoadLibraryExW(win32_text::In name, HANDLE file, DWORD flags) {
+  return ::LoadLibraryExW(name.p, file, flags);
+}
+inline BOOL SetDllDirectoryW(win32_text::In path) { return ::SetDllDirectoryW(path.p); }
 inline DWORD GetFileVersionInfoSizeW(win32_text::In file, LPDWORD handle) {
   return ::GetFileVersionInfoSizeW(file.p, handle);
 }

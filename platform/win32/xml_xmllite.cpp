@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/common/system_library.h"
+#include "platform/common/xml_depth.h"
 #include "platform/types.h"
 #include "platform/win32/xml_text.h"
 #include "platform/xml.h"
@@ -49,11 +51,7 @@ typedef HRESULT(WINAPI* CreateXmlReaderFn)(REFIID, void**, IMalloc*);
 
 CreateXmlReaderFn XmlReaderFactory() {
   static const CreateXmlReaderFn factory = []() -> CreateXmlReaderFn {
-    wchar_t path[MAX_PATH + 16];
-    const UINT length = ::GetSystemDirectoryW(path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return nullptr;
-    lstrcatW(path, L"\\xmllite.dll");
-    HMODULE module = ::LoadLibraryW(path);
+    HMODULE module = LoadSystemLibrary(u"xmllite.dll");
     if (!module) return nullptr;
     FARPROC proc = GetProcAddress(module, "CreateXmlReader");
     if (!proc) return nullptr;
@@ -167,6 +165,9 @@ bool ZXmlDocument::Impl::Read(const char* text) {
   // no entity expansion and nothing fetched from elsewhere.
   if (FAILED(reader->SetProperty(XmlReaderProperty_DtdProcessing, DtdProcessing_Prohibit)))
     return false;
+  // The same limit the depth scan applies, held by the reader itself as well.
+  if (FAILED(reader->SetProperty(XmlReaderProperty_MaxElementDepth, kXmlMaxElementDepth)))
+    return false;
   if (FAILED(reader->SetInput(stream.get()))) return false;
 
   std::vector<Node*> open;
@@ -243,7 +244,8 @@ bool ZXmlDocument::Parse(const char* text) {
   // A document is parsed once; a second parse starts from nothing.
   impl_ = std::make_unique<Impl>();
   if (!text) return false;
-  if (impl_->Read(text)) return true;
+  // Refused as the Linux reader refuses it, before any reading starts.
+  if (XmlDepthWithin(text) && impl_->Read(text)) return true;
   impl_ = std::make_unique<Impl>();
   return false;
 }

@@ -2,6 +2,8 @@
 // which paths and actions.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,7 @@
 #include "packet_public/ZText.h"
 #include "packet_public/ZXmlCursor.h"
 #include "platform/files.h"
+#include "platform/sim/core/SimHost.h"
 #include "platform/xml.h"
 #include "tests/support/SimTestSupport.h"
 
@@ -299,6 +302,41 @@ TEST_F(InstallPacketTest, TheSampleConfigurationLoads) {
   EXPECT_EQ(ActionNames(1), (std::vector<std::string>{"reg", "service"}));
   EXPECT_EQ(packet_[15].Path(), u"C:\\App\\");
   EXPECT_EQ(packet_[15].IsDirectory(), 1);
+}
+
+// ---- A document too deep for the reader ----
+//
+// The log is process-wide, so the load whose lines are checked runs in a
+// child: this binary again, as the program C:\App\u.exe of the same machine.
+
+constexpr char kChildLoadVariable[] = "UNINST_PACKET_LOG_CHILD_LOAD";
+
+TEST(InstallPacketLogChild, LoadsTheConfiguration) {
+  if (!std::getenv(kChildLoadVariable)) return;  // only when started by the test below
+  SimHost::SetModulePath(u"C:\\App\\u.exe");
+  ZInstallFileActionMgr packet;
+  packet.LoadPacket(kConfig, kBase);
+  std::printf("records %zu\n", packet.size());
+}
+
+TEST_F(InstallPacketTest, ADeeplyNestedPacketLoadsNothingAndSaysWhy) {
+  std::string deep;
+  for (int i = 0; i < 100000; ++i) deep += "<item path=\"a.exe\">";
+  ASSERT_TRUE(WriteTextFile(Real("App/installConfig.dat"),
+                            Pack(Packet("<installfile>" + Lists(Item("a.exe"), "") +
+                                        "</installfile>" + deep))));
+  CommandResult run = RunCommand({SimHost::ExecutablePath(),
+                                  "--gtest_filter=InstallPacketLogChild.*"},
+                                 {std::string(kChildLoadVariable) + "=1",
+                                  "SIMHOST_MACHINE=" + MachineDir()});
+  ASSERT_EQ(run.exit_code, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find("records 0\n"), std::string::npos) << run.out;
+  std::vector<std::string> lines = ReadTextLines(Real("App/log/u.exe.log"));
+  ASSERT_EQ(lines.size(), 4u) << "one line for each of the four sections";
+  for (const std::string& line : lines) {
+    EXPECT_NE(line.find("|   INFO|ZInstallFileActionMgr.cpp:"), std::string::npos) << line;
+    EXPECT_NE(line.find("] parse xml data failed, wrong format"), std::string::npos) << line;
+  }
 }
 
 }  // namespace

@@ -7,12 +7,16 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <tuple>
 
+#include "engine/ZRunningProcesses.h"
 #include "engine/ZSessionLauncher.h"
 #include "platform/files.h"
 #include "platform/kernel.h"
 #include "platform/sim/core/SimHost.h"
 #include "platform/sim/core/SimMachineSetup.h"
+#include "platform/system_info.h"
+#include "report/ZEnvironmentFacts.h"
 #include "tests/support/SimTestSupport.h"
 
 namespace {
@@ -110,25 +114,31 @@ TEST_F(SessionLauncherTest, SessionLaunchersUseTheActiveUsersTokens) {
   EXPECT_EQ(report["show"], "0");
   EXPECT_EQ(report["desktop"], "Winsta0\\Default");
 
-  // Windows 10: the administrator launcher keeps the filtered token, which
-  // holds the Administrators group for deny only.
+  // The administrator launcher takes the user's linked, elevated token.
   ASSERT_TRUE(DeleteFileW(u"C:\\id.txt"));
   ASSERT_EQ(LaunchAsSessionAdmin(kProgram, Report(0), true, 10000, &code), 1);
   report = Started();
-  EXPECT_EQ(report["elevated"], "0");
+  EXPECT_EQ(report["elevated"], "1");
+  EXPECT_EQ(report["user"], kUserSid);
   EXPECT_EQ(report["show"], "5");
   EXPECT_EQ(LaunchAsSessionAdmin(u"", Report(0), true, 10000, &code), 0);
   EXPECT_EQ(LaunchAsSessionUser(u"", Report(0), true, 10000, &code), 0);
 }
 
-TEST_F(SessionLauncherTest, WindowsSixTakesTheLinkedTokenForTheAdministratorLauncher) {
-  Machine(false, true, 6, 1);
-  DWORD code = 77;
-  ASSERT_EQ(LaunchAsSessionAdmin(kProgram, Report(0), false, 10000, &code), 1);
-  auto report = Started();
-  EXPECT_EQ(report["elevated"], "1");
-  EXPECT_EQ(report["user"], kUserSid);
-  EXPECT_EQ(report["session"], "1");
+// Every system with UAC (6.0 on, Windows 10 and 11 reporting 10.0) takes the
+// linked token; Windows XP has none and keeps the user's own.
+TEST_F(SessionLauncherTest, SystemsWithUacTakeTheLinkedTokenForTheAdministratorLauncher) {
+  for (const auto& [major, minor, elevated] :
+       {std::tuple{10, 0, "1"}, std::tuple{6, 1, "1"}, std::tuple{5, 1, "0"}}) {
+    SCOPED_TRACE(std::to_string(major) + "." + std::to_string(minor));
+    Machine(false, true, major, minor);
+    DWORD code = 77;
+    ASSERT_EQ(LaunchAsSessionAdmin(kProgram, Report(0), false, 10000, &code), 1);
+    auto report = Started();
+    EXPECT_EQ(report["elevated"], elevated);
+    EXPECT_EQ(report["user"], kUserSid);
+    EXPECT_EQ(report["session"], "1");
+  }
 }
 
 TEST_F(SessionLauncherTest, WithoutTheSessionTokenQueryTheExplorerLendsItsToken) {
@@ -171,6 +181,26 @@ TEST_F(SessionLauncherTest, MissingLibrariesFallBackToTheExplorerAndNoEnvironmen
   auto report = Started();
   EXPECT_EQ(report["user"], kUserSid);
   EXPECT_EQ(report["session"], "1");
+}
+
+// Every library the launchers, the process handling and the system facts
+// load comes from the system folder by its full path, never by bare name.
+TEST_F(SessionLauncherTest, LibrariesComeFromTheSystemFolderByPath) {
+  Machine(true);
+  const DWORD bare = SimBareNameLibraryLoads();
+  const DWORD system = SimSystemPathLibraryLoads();
+  DWORD code = 77;
+  ASSERT_EQ(LaunchAsSessionAdmin(kProgram, Report(0), false, 10000, &code), 1);
+  ASSERT_EQ(LaunchAsSessionUser(kProgram, Report(0), false, 10000, &code), 1);
+  uint32_t ended = 0;
+  TerminateProcessesByImage(u"C:\\Tools\\none.exe", &ended);
+  EXPECT_NE(ComputeOsKind(), 0);
+  ComputeNative64Bit();
+  std::vector<std::u16string> parents;
+  GetParentProcessPath(GetCurrentProcessId(), 0, &parents);
+  EXPECT_EQ(SimBareNameLibraryLoads(), bare);
+  // wtsapi32 and userenv twice each, PSAPI, ntdll, kernel32 at least.
+  EXPECT_GE(SimSystemPathLibraryLoads(), system + 7);
 }
 
 }  // namespace

@@ -515,3 +515,33 @@ TEST_F(ConfigLoaderTest, EachFailureWritesItsErrorLines) {
 }
 
 }  // namespace
+
+namespace {
+
+// A document nested far deeper than the reader's limit fails as a malformed one
+// does, with the same line, and leaves nothing loaded.
+TEST_F(ConfigLoaderTest, ADeeplyNestedConfigurationIsAWrongFormat) {
+  std::string items = Item("k", "v");
+  std::string deep, limit;
+  for (int i = 0; i < 100000; ++i) deep += "<a>";
+  // packet and installcfg are levels 1 and 2: this reaches level 256 exactly.
+  for (int i = 0; i < 254; ++i) limit = "<a>" + limit + "</a>";
+  std::vector<std::u16string> paths = {
+      WriteAppFile("deep.dat", Pack(Config(items + deep, items))),
+      WriteAppFile("limit.dat", Pack(Config(items + limit, items))),
+  };
+  CommandResult run = RunCommand({SimHost::ExecutablePath(),
+                                  "--gtest_filter=ConfigLoaderLogChild.*"},
+                                 {std::string(kChildLoadsVariable) + "=" +
+                                      Utf16ToUtf8(paths[0]) + "|" + Utf16ToUtf8(paths[1]),
+                                  "SIMHOST_MACHINE=" + MachineDir()});
+  ASSERT_EQ(run.exit_code, 0) << run.out << run.err;
+  EXPECT_NE(run.out.find("load failed\nload ok\n"), std::string::npos) << run.out;
+  std::vector<std::string> lines = ReadTextLines(Real("App/log/u.exe.log"));
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find("|  ERROR|ZInstallConfigLoader.cpp:"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[0].find("] parse config data failed, wrong format"), std::string::npos)
+      << lines[0];
+}
+
+}  // namespace

@@ -120,6 +120,15 @@ void CheckXml() {
   for (int i = 0; i < 200; ++i) deep += "<d>";
   for (int i = 0; i < 200; ++i) deep += "</d>";
   CHECK(doc.Parse(deep.c_str()));
+  // The 256-level limit: the depth scan's, and the reader's own behind it.
+  std::string levels;
+  for (int i = 0; i < 256; ++i) levels = "<d>" + levels + "</d>";
+  CHECK(doc.Parse(levels.c_str()));
+  CHECK(!doc.Parse(("<e>" + levels + "</e>").c_str()));
+  CHECK(!doc.Parse(("<e>" + levels + "<f/></e>").c_str()));
+  // The scan stops where the Linux reader would (text after the instruction's
+  // first '>'); XmlLite reads on and must hold the limit itself.
+  CHECK(!doc.Parse(("<?pi a>b?><e>" + levels + "</e>").c_str()));
 
   ZXmlElement none;
   CHECK(!none && none.Name() == nullptr && none.Attribute("a") == nullptr);

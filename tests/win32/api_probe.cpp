@@ -380,6 +380,12 @@ void SystemInfo() {
   if (base_name) base_name(GetCurrentProcess(), nullptr, AsWide(name), MAX_PATH);
   FreeLibrary(psapi);
   FreeLibrary(ntdll);
+  const std::u16string kernel_path = u"C:\\Windows\\System32\\kernel32.dll";
+  HMODULE kernel = LoadLibraryExW(kernel_path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  if (!kernel) kernel = LoadLibraryExW(u"kernel32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  FreeLibrary(kernel);
+  SetDllDirectoryW(u"");
+  SetDllDirectoryW(nullptr);
 
   OSVERSIONINFOEXW version = {};
   version.dwOSVersionInfoSize = sizeof version;

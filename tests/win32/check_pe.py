@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """Checks the cross-built uninst.exe without running it: a 32-bit x86 GUI
-program, importing system DLLs only (the compiler's runtime and zlib are
-linked in), with the resources Windows looks for: a manifest that asks for
-elevation, the icon with id 200 and the version information.
+program for Windows 7 SP1 and later (OS and subsystem version 6.1 in its
+header, no import of a function that Windows 7 SP1 lacks), importing system
+DLLs only (the compiler's runtime and zlib are linked in), with the resources
+Windows looks for: a manifest that asks for elevation, the icon with id 200
+and the version information.
 
 Usage: check_pe.py EXE        prints what it found; exit 1 on the first failure
 """
@@ -18,6 +20,47 @@ SYSTEM_DLLS = {
     "userenv.dll", "uxtheme.dll", "version.dll", "winhttp.dll", "wtsapi32.dll",
 }
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
+
+# The oldest system supported: Windows 7 SP1, NT 6.1.
+OLDEST_WINDOWS = (6, 1)
+
+# Functions a program (or the compiler's runtime) might import that Windows 7
+# SP1 does not have: it would not start there. Looked up at run time, with a
+# fallback, they are fine. The DLL sets below exist only on later systems.
+NEWER_THAN_WINDOWS_7 = {
+    # kernel32: the library search (KB2533623 only), time, files, threads
+    "SetDefaultDllDirectories", "AddDllDirectory", "RemoveDllDirectory",
+    "GetSystemTimePreciseAsFileTime", "CreateFile2", "CopyFile2",
+    "InitializeSynchronizationBarrier", "EnterSynchronizationBarrier",
+    "DeleteSynchronizationBarrier", "WaitOnAddress", "WakeByAddressSingle",
+    "WakeByAddressAll", "SetThreadDescription", "GetThreadDescription",
+    "GetCurrentThreadStackLimits", "GetCurrentPackageFullName", "GetCurrentPackageId",
+    "GetCurrentPackageFamilyName", "GetPackageFamilyName", "CreateFileMappingFromApp",
+    "MapViewOfFileFromApp", "VirtualAlloc2", "GetOverlappedResultEx", "PrefetchVirtualMemory",
+    "DiscardVirtualMemory", "OfferVirtualMemory", "ReclaimVirtualMemory",
+    "GetProcessMitigationPolicy", "SetProcessMitigationPolicy", "GetFirmwareType",
+    "IsWow64Process2", "GetSystemFirmwareTable2", "QueryInterruptTime",
+    "QueryInterruptTimePrecise", "QueryUnbiasedInterruptTimePrecise",
+    "CreateRemoteThreadEx2", "SetProcessInformation", "GetProcessInformation",
+    "SetThreadInformation", "GetThreadInformation", "GetProcessDefaultCpuSets",
+    "GetSystemCpuSetInformation", "LoadPackagedLibrary",
+    # path helpers of api-ms-win-core-path (Windows 8)
+    "PathCchCombine", "PathCchCombineEx", "PathCchAppend", "PathCchAppendEx",
+    "PathCchCanonicalize", "PathCchCanonicalizeEx", "PathAllocCombine",
+    "PathAllocCanonicalize", "PathCchRemoveFileSpec", "PathCchFindExtension",
+    # DPI (Windows 8.1 and 10)
+    "SetProcessDpiAwareness", "GetProcessDpiAwareness", "GetDpiForMonitor",
+    "GetDpiForWindow", "GetDpiForSystem", "SetProcessDpiAwarenessContext",
+    "SetThreadDpiAwarenessContext", "GetThreadDpiAwarenessContext",
+    "AdjustWindowRectExForDpi", "GetSystemMetricsForDpi", "EnableNonClientDpiScaling",
+    "SystemParametersInfoForDpi", "GetAwarenessFromDpiAwarenessContext",
+    # Windows Runtime, WinHTTP web sockets, newer BCrypt
+    "RoInitialize", "RoUninitialize", "WindowsCreateString", "WinHttpWebSocketCompleteUpgrade",
+    "BCryptKeyDerivation", "BCryptHash", "BCryptCreateMultiHash",
+}
+NEWER_DLL_PREFIXES = ("api-ms-win-", "ext-ms-win-")
+NEWER_DLLS = {"shcore.dll", "combase.dll", "ucrtbase.dll", "vcruntime140.dll",
+              "pathcch.dll", "api-ms-win-core-path-l1-1-0.dll"}
 
 
 class PeError(Exception):
@@ -38,6 +81,8 @@ class Pe:
         if self.magic != 0x10B:
             raise PeError("not a PE32 (32-bit) image: optional header magic 0x%x" % self.magic)
         self.subsystem = self.u16(optional + 68)
+        self.os_version = (self.u16(optional + 40), self.u16(optional + 42))
+        self.subsystem_version = (self.u16(optional + 48), self.u16(optional + 50))
         directories = self.u32(optional + 92)
         self.directory = [struct.unpack_from("<II", data, optional + 96 + 8 * i)
                           for i in range(min(directories, 16))]
@@ -64,16 +109,32 @@ class Pe:
         return self.data[start:self.data.index(b"\0", start)].decode("ascii")
 
     def imports(self):
+        return [dll for dll, _ in self.imported_functions()]
+
+    def imported_functions(self):
+        """[(dll, [function names, or "#ordinal"])] in the import table's order."""
         rva, size = self.directory[1]
-        names = []
+        found = []
         if not rva:
-            return names
+            return found
         at = self.offset(rva)
         while True:
             descriptor = struct.unpack_from("<IIIII", self.data, at)
             if descriptor == (0, 0, 0, 0, 0):
-                return names
-            names.append(self.cstring(descriptor[3]))
+                return found
+            lookup = descriptor[0] or descriptor[4]  # names, else the address table
+            functions = []
+            entry = self.offset(lookup) if lookup else None
+            while entry is not None:
+                thunk = self.u32(entry)
+                if thunk == 0:
+                    break
+                if thunk & 0x80000000:
+                    functions.append("#%d" % (thunk & 0xFFFF))
+                else:
+                    functions.append(self.cstring(thunk + 2))  # after the 2-byte hint
+                entry += 4
+            found.append((self.cstring(descriptor[3]), functions))
             at += 20
 
     def resources(self):
@@ -111,11 +172,27 @@ def check(path):
     if pe.subsystem != 2:
         raise PeError("subsystem %d, not the GUI (2)" % pe.subsystem)
 
-    dlls = pe.imports()
+    for what, version in (("OS", pe.os_version), ("subsystem", pe.subsystem_version)):
+        if version != OLDEST_WINDOWS:
+            raise PeError("%s version %d.%d in the header, not %d.%d (Windows 7)"
+                          % ((what,) + version + OLDEST_WINDOWS))
+    print("OS and subsystem version: %d.%d" % OLDEST_WINDOWS)
+
+    imported = pe.imported_functions()
+    dlls = [dll for dll, _ in imported]
     print("imports: " + " ".join(dlls))
+    newer = [d for d in dlls if d.lower().startswith(NEWER_DLL_PREFIXES) or d.lower() in NEWER_DLLS]
+    if newer:
+        raise PeError("imports DLLs that Windows 7 SP1 does not have: " + ", ".join(newer))
     foreign = [d for d in dlls if d.lower() not in SYSTEM_DLLS]
     if foreign:
         raise PeError("imports DLLs that are not the system's: " + ", ".join(foreign))
+    too_new = ["%s!%s" % (dll, f) for dll, functions in imported for f in functions
+               if f in NEWER_THAN_WINDOWS_7]
+    if too_new:
+        raise PeError("imports functions newer than Windows 7 SP1: " + ", ".join(too_new))
+    print("imported functions: %d, none newer than Windows 7 SP1"
+          % sum(len(functions) for _, functions in imported))
 
     resources = pe.resources()
     manifest = resources.get((RT_MANIFEST, 1))

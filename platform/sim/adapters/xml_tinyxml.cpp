@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "platform/common/xml_depth.h"
 #include "platform/xml.h"
 
 namespace {
@@ -48,6 +49,9 @@ bool ZXmlDocument::Parse(const char* text) {
   // appending to what the first one built.
   impl_ = std::make_unique<Impl>();
   if (!text) return false;
+  // TinyXML recurses once per element level: a document nested deeper than
+  // the limit would exhaust the stack, so it fails before the parser sees it.
+  if (!XmlDepthWithin(text)) return false;
   // TinyXML steps over a whole UTF-8 sequence once it sees a lead byte, even
   // when the text ends inside it, and then reads on past the terminator: a
   // few extra zero bytes keep every such step inside the buffer.

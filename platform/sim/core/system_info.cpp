@@ -4,6 +4,7 @@
 // NT devices from the volumes table.
 #include "platform/system_info.h"
 
+#include <atomic>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -65,6 +66,22 @@ void AddLocked(LibraryTable& table, const std::string& library, const std::strin
   if (!name.empty()) slot->entry_points[name] = function;
 }
 
+// ---- the library search of this process ----
+
+std::atomic<DWORD> g_bare_name_loads{0};
+std::atomic<DWORD> g_system_path_loads{0};
+std::atomic<DWORD> g_default_dll_directories{0};
+std::atomic<bool> g_current_folder_out{false};
+
+// Newer than Windows 7 SP1: reached through GetProcAddress only, and missing
+// where the machine declares kernel32!SetDefaultDllDirectories missing.
+BOOL WINAPI SetDefaultDllDirectories(DWORD flags) {
+  constexpr DWORD kValid = 0x100 | 0x200 | 0x400 | LOAD_LIBRARY_SEARCH_SYSTEM32 | 0x1000;
+  if (flags == 0 || (flags & ~kValid)) return SimFail(ERROR_INVALID_PARAMETER);
+  g_default_dll_directories = flags;
+  return TRUE;
+}
+
 LibraryTable& Libraries() {
   static LibraryTable* table = [] {
     auto* t = new LibraryTable;
@@ -84,6 +101,9 @@ LibraryTable& Libraries() {
         {"GetNativeSystemInfo", Entry(&GetNativeSystemInfo)},
         {"GetLogicalDriveStringsW", Entry(&GetLogicalDriveStringsW)},
         {"QueryDosDeviceW", Entry(&QueryDosDeviceW)},
+        {"LoadLibraryExW", Entry(&LoadLibraryExW)},
+        {"SetDllDirectoryW", Entry(&SetDllDirectoryW)},
+        {"SetDefaultDllDirectories", Entry(&SetDefaultDllDirectories)},
         {"GetLastError", Entry(&GetLastError)},
         {"SetLastError", Entry(&SetLastError)},
         {"CloseHandle", Entry(&CloseHandle)},
@@ -240,8 +260,28 @@ void SimRegisterEntryPoint(const char* library, const char* name, FARPROC functi
   AddLocked(table, library, name, function);
 }
 
-HMODULE LoadLibraryW(LPCWSTR name) {
+namespace {
+
+// Every library of the machine is in its system folder: a path elsewhere
+// names none of them. Counts how the library was asked for.
+bool InSystemFolder(const std::u16string& name, bool searched_in_system_folder) {
+  const size_t slash = name.find_last_of(u"\\/");
+  if (slash == std::u16string::npos) {
+    ++(searched_in_system_folder ? g_system_path_loads : g_bare_name_loads);
+    return true;
+  }
+  std::u16string folder = name.substr(0, slash);
+  for (char16_t& c : folder)
+    if (c == u'/') c = u'\\';
+  if (!SimEqualNoCase(folder, u"C:\\Windows\\System32")) return false;
+  ++g_system_path_loads;
+  return true;
+}
+
+HMODULE LoadKnownLibrary(LPCWSTR name, bool searched_in_system_folder) {
   if (!name || !*name) return SimFailWith<HMODULE>(ERROR_INVALID_PARAMETER, nullptr);
+  if (!InSystemFolder(name, searched_in_system_folder))
+    return SimFailWith<HMODULE>(ERROR_MOD_NOT_FOUND, nullptr);
   std::string key = NormalizeLibraryName(SimToUtf8(name));
   Library* found = nullptr;
   {
@@ -254,6 +294,31 @@ HMODULE LoadLibraryW(LPCWSTR name) {
   SetLastError(ERROR_SUCCESS);
   return reinterpret_cast<HMODULE>(found);
 }
+
+}  // namespace
+
+HMODULE LoadLibraryW(LPCWSTR name) { return LoadKnownLibrary(name, false); }
+
+HMODULE LoadLibraryExW(LPCWSTR name, HANDLE file, DWORD flags) {
+  const DWORD known = LOAD_WITH_ALTERED_SEARCH_PATH | LOAD_LIBRARY_SEARCH_SYSTEM32;
+  if (file || (flags & ~known) || flags == known)
+    return SimFailWith<HMODULE>(ERROR_INVALID_PARAMETER, nullptr);
+  const bool system32 = (flags & LOAD_LIBRARY_SEARCH_SYSTEM32) != 0;
+  // The search flags came with the same update as SetDefaultDllDirectories.
+  if (system32 && EntryPointMissing("kernel32.dll", "SetDefaultDllDirectories"))
+    return SimFailWith<HMODULE>(ERROR_INVALID_PARAMETER, nullptr);
+  return LoadKnownLibrary(name, system32);
+}
+
+BOOL SetDllDirectoryW(LPCWSTR path) {
+  g_current_folder_out = path && !*path;
+  return TRUE;
+}
+
+DWORD SimBareNameLibraryLoads() { return g_bare_name_loads; }
+DWORD SimSystemPathLibraryLoads() { return g_system_path_loads; }
+DWORD SimDefaultDllDirectories() { return g_default_dll_directories; }
+BOOL SimCurrentFolderOutOfDllSearch() { return g_current_folder_out ? TRUE : FALSE; }
 
 FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
   Library* library = FindLoaded(module);
