@@ -332,6 +332,66 @@ TEST_F(LogTest, WritesWaitForTheNamedMutex) {
   EXPECT_NE(lines[0].find("] waited"), std::string::npos);
 }
 
+// ---- The install packet loader's lines ----
+
+// {level, text} of each line of a log, in order.
+std::vector<std::pair<std::string, std::string>> LevelsAndTexts(const std::string& log) {
+  std::vector<std::pair<std::string, std::string>> out;
+  for (const std::string& line : Lines(log)) {
+    ParsedLine parsed;
+    EXPECT_TRUE(Parse(line, &parsed)) << line;
+    out.push_back({parsed.level, parsed.text});
+  }
+  return out;
+}
+
+std::string Scrambled(const std::string& xml) {
+  std::string out = ".tmp";
+  for (char c : xml) out += static_cast<char>(c ^ 0xA7);
+  return out;
+}
+
+TEST_F(LogTest, PacketLoaderWritesItsFixedLinesAtTheirLevels) {
+  using Expected = std::vector<std::pair<std::string, std::string>>;
+  struct Case {
+    const char* what;
+    std::string file;  // empty: no file at all
+    std::string records;
+    Expected expected;
+  };
+  const std::vector<Case> cases = {
+      {"no file", "", "records 0",
+       {{"  ERROR", "decrypt install config file failed, lpDecryptBuffer = null"},
+        {"  ERROR", "decrypt install config file failed"}}},
+      {"wrong magic", "XXXX<packet/>", "records 0",
+       {{"  ERROR", "decrypt install config file failed, lpDecryptBuffer = null"},
+        {"  ERROR", "decrypt install config file failed"}}},
+      // Each of the four sections parses the text anew, and says so each time.
+      {"not XML", Scrambled("this is <not xml"), "records 0",
+       Expected(4, {"   INFO", "parse xml data failed, wrong format"})},
+      {"one list of four",
+       Scrambled("<packet><installfile><filelist><item path=\"a\"/><item path=\"b\"/>"
+                 "</filelist></installfile></packet>"),
+       "records 2",
+       {{"   INFO", "not found relative submode : packet\\installfile\\dirlist\\item"},
+        {"   INFO", "not found relative submode : packet\\uninstallfile\\filelist\\item"},
+        {"   INFO", "not found relative submode : packet\\uninstallfile\\dirlist\\item"}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    unlink(LogPath().c_str());
+    unlink(Real("Tools/installConfig.dat").c_str());
+    if (!c.file.empty()) {
+      ASSERT_TRUE(WriteTextFile(Real("Tools/installConfig.dat"), c.file));
+    }
+    ChildProcess child;
+    Start(&child);
+    EXPECT_EQ(Ask(&child, "packet C:\\Tools\\installConfig.dat C:\\Tools\\"), c.records);
+    Finish(&child);
+    EXPECT_EQ(LevelsAndTexts(ReadLog()), c.expected);
+  }
+}
+
 TEST(LogThresholdTest, ClampsAtError) {
   const int32_t saved = GetLogThreshold();
   for (auto [given, kept] : {std::pair{0, 0}, {2, 2}, {3, 3}, {4, 3}, {100, 3}}) {

@@ -1,8 +1,15 @@
 // The main object's own steps, run in-process on a fresh machine.
 #include <gtest/gtest.h>
+#include <httplib.h>
+// The resolver's headers under httplib name a DNS opcode DELETE; here it is
+// the access right of the platform layer.
+#undef DELETE
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "app/FirewallException.h"
 #include "app/ZUnInstallMainDlg.h"
@@ -137,6 +144,40 @@ TEST(PathText, AppendAndCanonicalizeFollowTheShell) {
   char16_t buffer[MAX_PATH] = u"C:\\dir";
   std::u16string too_long(300, u'a');
   EXPECT_FALSE(PathAppendW(buffer, too_long.c_str()));
+}
+
+// The finished report is sent only once the run is finished: the statistics
+// service, here in this process, looks at the flag while the post is waiting
+// for its answer.
+TEST_F(MainDialogTest, TheFinishedFlagIsSetBeforeTheFinishedReportGoesOut) {
+  ZInstallConfigLoader config;
+  ZUnInstallMainDlg dialog(&config);
+  ASSERT_TRUE(dialog.Init());
+  std::atomic<int> posts{0};
+  std::atomic<int> finished_when_posted{-1};
+  httplib::Server server;
+  server.Post(".*", [&](const httplib::Request&, httplib::Response& response) {
+    finished_when_posted = dialog.Finished() ? 1 : 0;
+    ++posts;
+    response.set_content("[common]\r\nresult=1\r\n", "text/plain");
+  });
+  const int port = server.bind_to_any_port("127.0.0.1");
+  ASSERT_GT(port, 0);
+  std::thread serving([&] { server.listen_after_bind(); });
+  for (int i = 0; i < 5000 && !server.is_running(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  auto routed = RunCommand({kSimhostPath, "route", MachineDir(), "--statistics",
+                            "127.0.0.1:" + std::to_string(port)});
+  EXPECT_EQ(routed.exit_code, 0) << routed.err;
+
+  EXPECT_FALSE(dialog.Finished());
+  dialog.DoUninstall();
+  server.stop();
+  serving.join();
+  EXPECT_TRUE(dialog.Finished());
+  EXPECT_EQ(posts.load(), 1);
+  EXPECT_EQ(finished_when_posted.load(), 1) << "the report went out before the run was finished";
+  EXPECT_FALSE(PathExists(Real(std::string(kProduct) + "SampleCore.dll")));
 }
 
 class FirewallExceptionTest : public MachineTest {};

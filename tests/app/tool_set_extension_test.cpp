@@ -85,6 +85,11 @@ TEST_F(ToolSetExtensionTest, RunsOnceInTheUsersSessionBeforeAnythingGoes) {
   // Administrators group, so the first launcher uses it as it is.
   EXPECT_TRUE(Has(line, "elevation=limited ")) << line;
   EXPECT_TRUE(Has(line, "product=intact ")) << line;
+  // Seen from inside the run: the uninstaller's firewall entry is in place
+  // while it works, under its own name (and gone once it has ended).
+  EXPECT_TRUE(Has(line, " firewall=ZInstallTool ")) << line;
+  auto dump = RunCommand({kSimhostPath, "dump", dir_});
+  EXPECT_EQ(dump.out.find("ZInstallTool"), std::string::npos) << dump.out;
   EXPECT_TRUE(Has(line, "cmdline=\"C:\\Program Files\\Sample Product\\SampleToolExt64.exe\" /uninstall /quiet"))
       << line;
 }

@@ -1,6 +1,7 @@
 // The real uninstaller, run inside a machine with the sample product installed.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -186,6 +187,16 @@ TEST_F(UninstallFlowTest, MissingSkinsOrTooLongTempEndQuietly) {
   EXPECT_EQ(Uninstall().exit_code, 0);
   EXPECT_EQ(Errors(), (std::vector<std::string>{"temp resource path is empty",
                                                 "copy uninstall resource to temp dir failed"}));
+
+  // A file where a folder of %TEMP% belongs: the copy's folder cannot be made.
+  RunCommand({"/bin/rm", "-rf", Real(std::string(kProduct) + "log")});
+  ASSERT_TRUE(WriteTextFile(Real("blocker"), "a file"));
+  RunCommand({kSimhostPath, "env", MachineDir(), "TEMP", "C:\\blocker\\Temp"});
+  EXPECT_EQ(Uninstall().exit_code, 0);
+  EXPECT_EQ(Errors(), (std::vector<std::string>{"create temp resource path dir failed",
+                                                "copy uninstall resource to temp dir failed"}));
+  EXPECT_EQ(ReadTextFile(Real("blocker")), "a file");
+  EXPECT_TRUE(PathExists(Real(std::string(kProduct) + "SampleCore.dll"))) << "nothing removed";
 }
 
 TEST_F(UninstallFlowTest, UnwritableLogFolderDoesNotStopTheRun) {
@@ -253,6 +264,42 @@ TEST_F(UninstallFlowTest, SilentRunRemovesTheListedFilesAndEndsTheirPrograms) {
   ASSERT_EQ(RunCommand({kSimhostPath, "reboot", MachineDir()}).exit_code, 0);
   // The folder that held the running uninstaller and its log goes at the restart.
   EXPECT_FALSE(PathExists(Real(kProduct)));
+}
+
+TEST_F(UninstallFlowTest, TheProgramIsLeftForTheRestartOnlyAfterEveryRecord) {
+  // Without a record of its own the program's rename is the self-deletion's,
+  // and a read-only file in the last list is renamed by its record: the order
+  // of the pending renames is the order of the two steps.
+  std::string xml = ReadTextFile(std::string(kSourceDir) + "/resources/sample/installConfig.xml");
+  const size_t own = xml.find("<item path=\"uninst.exe\">");
+  ASSERT_NE(own, std::string::npos);
+  xml.erase(own, xml.find("</item>", own) + 7 - own);
+  const size_t last_list = xml.find("<filelist>", xml.find("<uninstallfile>"));
+  ASSERT_NE(last_list, std::string::npos);
+  xml.insert(last_list + 10, "<item path=\"late.txt\"/>");
+  WriteConfig(Scrambled(xml));
+  ASSERT_TRUE(WriteTextFile(Real(std::string(kProduct) + "late.txt"), "read-only"));
+  ASSERT_EQ(chmod(Real(std::string(kProduct) + "late.txt").c_str(), 0444), 0);
+
+  EXPECT_EQ(Uninstall().exit_code, 0);
+  std::vector<std::string> sources;
+  auto dump = RunCommand({kSimhostPath, "dump", MachineDir()});
+  const size_t at = dump.out.find("\"pending_renames\": [");
+  ASSERT_NE(at, std::string::npos) << dump.out;
+  const std::string list = dump.out.substr(at, dump.out.find("\n  ]", at) - at);
+  static const std::regex kPair(R"re(\["((?:[^"\\]|\\.)*)", "(?:[^"\\]|\\.)*"\])re");
+  for (std::sregex_iterator it(list.begin(), list.end(), kPair), stop; it != stop; ++it)
+    sources.push_back((*it)[1]);
+  const std::string folder = "C:\\\\Program Files\\\\Sample Product\\\\";
+  auto position = [&](const std::string& name) {
+    for (size_t i = 0; i < sources.size(); ++i)
+      if (sources[i].rfind(folder + name + "_", 0) == 0) return static_cast<int>(i);
+    return -1;
+  };
+  ASSERT_GE(position("late.txt"), 0) << list;
+  ASSERT_GE(position("SampleHelp.chm"), 0) << list;
+  EXPECT_EQ(position("uninst.exe"), static_cast<int>(sources.size()) - 1)
+      << "the program was renamed before the records were done: " << list;
 }
 
 TEST_F(UninstallFlowTest, HostilePacketPathsAndLinksTakeNothingElse) {

@@ -8,6 +8,8 @@
 //   threads N COUNT       N threads each log COUNT ERROR lines "tTID nI xxx..."; "done"
 //   lasterror LEVEL TEXT  "lasterror BEFORE AFTER" around ZLOG(LEVEL) << TEXT
 //   direct LEVEL TEXT     the same around a LogLine that skips the enabled and level checks
+//   packet CONFIG BASE    loads the install packet of the Windows path CONFIG (no blanks)
+//                         for the base folder BASE; "records N"
 //   exit                  ends with 0
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +19,7 @@
 #include <vector>
 
 #include "app/log/ZLog.h"
+#include "engine/ZInstallFileActionMgr.h"
 #include "platform/kernel.h"
 
 namespace {
@@ -94,6 +97,11 @@ int wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
         ZLOG(level) << FromUtf8(rest);
       DWORD after = GetLastError();
       Answer("lasterror " + std::to_string(before) + " " + std::to_string(after));
+    } else if (command == "packet") {
+      std::u16string config = FromUtf8(TakeWord(&rest));
+      ZInstallFileActionMgr packet;
+      packet.LoadPacket(config, FromUtf8(rest));
+      Answer("records " + std::to_string(packet.size()));
     } else if (command == "exit") {
       return 0;
     } else {

@@ -440,14 +440,15 @@ TEST_F(InstallIdentityTest, IdValuesAreStringsEndingAtTheFirstZero) {
 // ---- Error lines ----
 //
 // The log is process-wide and keeps its file open, so the loads whose lines
-// are checked run in a child: this test binary again, with only the test below
-// selected, in the parent's machine as the program C:\App\u.exe.
+// are checked run in a child: this test binary again, with only the helper
+// below selected, in the parent's machine as the program C:\App\u.exe. The
+// helper is no test of its own: its suite's name keeps it out of ctest.
 
 constexpr char kChildLoadsVariable[] = "UNINST_CONFIG_LOG_CHILD_LOADS";
 
 TEST(ConfigLoaderLogChild, LoadsTheNamedFiles) {
   const char* loads = std::getenv(kChildLoadsVariable);
-  if (!loads) return;  // only meaningful when started by the test below
+  if (!loads) GTEST_SKIP() << "a helper for EachFailureWritesItsErrorLines, started by it";
   SimHost::SetModulePath(u"C:\\App\\u.exe");
   std::string list = loads;
   size_t start = 0;

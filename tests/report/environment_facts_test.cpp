@@ -46,13 +46,14 @@ class EnvironmentFactsTest : public MachineTest {
 
   // Runs body in a fresh process (this program, started again for this test
   // alone, with its own machine); body's checks report on standard error.
+  // The child never returns to the fixture: it removes its machine itself.
   void InFreshProcess(const std::function<void()>& body) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
           body();
           std::fflush(stderr);
-          std::_Exit(g_child_failures == 0 ? 0 : 1);
+          ExitRemovingTempDirs(g_child_failures == 0 ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
   }

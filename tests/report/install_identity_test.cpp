@@ -76,6 +76,34 @@ TEST_F(InstallIdentityReadTest, ServerIdIsExactlyThirtyTwoCharacters) {
   EXPECT_EQ(ReadServerId(&config_), u"") << "longer than the buffer";
 }
 
+TEST_F(InstallIdentityReadTest, ServerIdIsReadInTheThirtyTwoBitView) {
+  // Under CLSID the two views keep their own keys.
+  ZXmlDocument document;
+  ASSERT_TRUE(document.Parse(
+      "<packet><installcfg>"
+      "<item key=\"svrid_reg_path\" value=\"CLSID\\{0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0}\"/>"
+      "<item key=\"svrid_reg_key\" value=\"svrid\"/>"
+      "</installcfg></packet>"));
+  ZInstallConfigLoader config;
+  ASSERT_TRUE(config.ReadSection(document, u"packet\\installcfg\\item"));
+  const std::u16string id32 = u"A1B2C3D4E5F60718293A4B5C6D7E8F90";
+  const std::u16string id64 = u"0000000000000000000000000000FFFF";
+  auto set = [](const std::u16string& text, REGSAM view) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, u"CLSID\\{0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0}", 0,
+                              nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExW(key, u"svrid", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                             static_cast<DWORD>((text.size() + 1) * 2)),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+  };
+  set(id64, KEY_WOW64_64KEY);
+  EXPECT_EQ(ReadServerId(&config), u"") << "only the 64-bit view holds one";
+  set(id32, KEY_WOW64_32KEY);
+  EXPECT_EQ(ReadServerId(&config), id32);
+}
+
 TEST(ZTimeTest, KeepsItsRangeAndReplacesTheRest) {
   EXPECT_EQ(ZTime(0).Seconds(), 0);
   EXPECT_EQ(ZTime(ZTime::kLatest).Seconds(), ZTime::kLatest);

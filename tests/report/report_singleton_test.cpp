@@ -91,6 +91,54 @@ TEST_F(SingletonReportTest, AReportCarriesTheIdentityAndTheEvent) {
   EXPECT_EQ(JsonField(json, "event", "constant"), "1");
 }
 
+TEST_F(SingletonReportTest, EachInstallSourceNumberLandsInItsOwnField) {
+  // Distinct values: a number read into, or written from, another's place shows.
+  const std::pair<const char16_t*, const char*> ids[] = {
+      {u"tid1", "17"}, {u"tid2", "23"}, {u"tod1", "31"}, {u"tod2", "47"}, {u"iid", "59"}};
+  for (const auto& [name, value] : ids)
+    SetText(HKEY_LOCAL_MACHINE, u"SOFTWARE\\P", name, std::u16string(value, value + 2));
+  CSingletonReport report(&config_);
+  report.SetUrl(url_);
+  report.LoadIds();
+  report.Report(1, 1);
+  auto lines = Reports();
+  ASSERT_EQ(lines.size(), 1u);
+  for (const auto& [name, value] : ids) {
+    const std::string field(name, name + std::char_traits<char16_t>::length(name));
+    EXPECT_EQ(JsonField(lines[0], "public", field), value) << field << " in " << lines[0];
+  }
+}
+
+TEST_F(SingletonReportTest, TheServerIdComesFromTheThirtyTwoBitView) {
+  // A key the two views keep apart (CLSID is redirected), with another id in
+  // the 64-bit view.
+  const std::u16string path = u"CLSID\\{6D1E2F3A-0B4C-4D5E-8F60-718293A4B5C6}";
+  SetText(HKEY_CLASSES_ROOT, path, u"svrid", u"32BIT00000000000000000000000000A");
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0,
+                            KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  const std::u16string other = u"64BIT00000000000000000000000000B";
+  ASSERT_EQ(RegSetValueExW(key, u"svrid", 0, REG_SZ, reinterpret_cast<const BYTE*>(other.c_str()),
+                           static_cast<DWORD>((other.size() + 1) * 2)),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  ZXmlDocument document;
+  ASSERT_TRUE(document.Parse(
+      "<packet><installcfg>"
+      "<item key=\"svrid_reg_path\" value=\"CLSID\\{6D1E2F3A-0B4C-4D5E-8F60-718293A4B5C6}\"/>"
+      "<item key=\"svrid_reg_key\" value=\"svrid\"/>"
+      "</installcfg></packet>"));
+  ZInstallConfigLoader config;
+  ASSERT_TRUE(config.ReadSection(document, u"packet\\installcfg\\item"));
+  CSingletonReport report(&config);
+  report.SetUrl(url_);
+  report.Report(1, 1);
+  auto lines = Reports();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(JsonField(lines[0], "public", "svrid"), "\"32BIT00000000000000000000000000A\"") << lines[0];
+}
+
 TEST_F(SingletonReportTest, TheCapturedAgeIsSentEvenWhenTheInstallTimeIsGoneSince) {
   HKEY key = nullptr;
   ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\P", 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, &key),

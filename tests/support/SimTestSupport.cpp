@@ -1,5 +1,6 @@
 #include "tests/support/SimTestSupport.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <ftw.h>
 #include <poll.h>
@@ -11,10 +12,14 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstring>
 #include <fstream>
+#include <mutex>
 #include <regex>
+#include <set>
 #include <sstream>
+#include <utility>
 
 #include "platform/sim/core/SimHost.h"
 #include "platform/sim/processes/SimProcesses.h"
@@ -59,16 +64,111 @@ std::vector<char*> BuildEnv(const std::vector<std::string>& extra, std::vector<s
   return out;
 }
 
+// The temporary folders alive in this process, with the process that made
+// them: a forked child must not remove its parent's.
+std::mutex& LiveTempDirsMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+std::set<std::pair<pid_t, std::string>>& LiveTempDirs() {
+  static std::set<std::pair<pid_t, std::string>> dirs;
+  return dirs;
+}
+
+std::string ReadLink(const std::string& link) {
+  char buffer[PATH_MAX];
+  ssize_t n = readlink(link.c_str(), buffer, sizeof(buffer) - 1);
+  if (n <= 0) return std::string();
+  std::string target(buffer, static_cast<size_t>(n));
+  const std::string deleted = " (deleted)";
+  if (target.size() > deleted.size() &&
+      target.compare(target.size() - deleted.size(), deleted.size(), deleted) == 0)
+    target.resize(target.size() - deleted.size());
+  return target;
+}
+
+bool Inside(const std::string& path, const std::string& dir) {
+  return path == dir || (path.size() > dir.size() && path.compare(0, dir.size(), dir) == 0 &&
+                         path[dir.size()] == '/');
+}
+
+// A zombie holds nothing any more; only its parent can take it away.
+bool Gone(pid_t pid) {
+  std::string stat = ReadTextFile("/proc/" + std::to_string(pid) + "/stat");
+  if (stat.empty()) return true;
+  size_t close = stat.rfind(')');
+  return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'Z';
+}
+
+std::vector<pid_t> ProcessesUnder(const std::string& dir) {
+  std::vector<pid_t> found;
+  DIR* proc = opendir("/proc");
+  if (!proc) return found;
+  while (dirent* e = readdir(proc)) {
+    char* end = nullptr;
+    long pid = strtol(e->d_name, &end, 10);
+    if (pid <= 0 || *end || pid == getpid()) continue;
+    const std::string base = std::string("/proc/") + e->d_name;
+    if (Inside(ReadLink(base + "/exe"), dir) || Inside(ReadLink(base + "/cwd"), dir))
+      found.push_back(static_cast<pid_t>(pid));
+  }
+  closedir(proc);
+  return found;
+}
+
+void RemoveTree(const std::string& dir) {
+  if (dir.empty()) return;
+  EndProcessesUnder(dir);
+  nftw(dir.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
+}
+
 }  // namespace
 
+void EndProcessesUnder(const std::string& dir) {
+  if (dir.empty() || dir == "/") return;
+  // A dying program may still start another: look again until none is found.
+  const long long deadline = NowMs() + 10000;
+  while (NowMs() < deadline) {
+    std::vector<pid_t> found = ProcessesUnder(dir);
+    std::vector<pid_t> alive;
+    for (pid_t pid : found)
+      if (!Gone(pid)) alive.push_back(pid);
+    if (alive.empty()) return;
+    for (pid_t pid : alive) kill(pid, SIGKILL);
+    for (pid_t pid : alive)
+      while (!Gone(pid) && NowMs() < deadline) usleep(1000);
+  }
+}
+
+[[noreturn]] void ExitRemovingTempDirs(int code) {
+  std::vector<std::string> mine;
+  {
+    std::lock_guard<std::mutex> lock(LiveTempDirsMutex());
+    for (const auto& [owner, path] : LiveTempDirs())
+      if (owner == getpid()) mine.push_back(path);
+  }
+  for (const auto& path : mine) RemoveTree(path);
+  std::fflush(nullptr);
+  std::_Exit(code);
+}
+
 TempDir::TempDir() {
-  char templ[] = "/tmp/uninst-test-XXXXXX";
-  char* made = mkdtemp(templ);
-  path_ = made ? made : "";
+  const char* tmp = getenv("TMPDIR");
+  std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/uninst-test-XXXXXX";
+  char* made = mkdtemp(templ.data());
+  if (!made) return;
+  // Processes report their real paths: so must the folder they are matched with.
+  char real[PATH_MAX];
+  path_ = realpath(made, real) ? real : made;
+  std::lock_guard<std::mutex> lock(LiveTempDirsMutex());
+  LiveTempDirs().insert({getpid(), path_});
 }
 
 TempDir::~TempDir() {
-  if (!path_.empty()) nftw(path_.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
+  if (path_.empty()) return;
+  RemoveTree(path_);
+  std::lock_guard<std::mutex> lock(LiveTempDirsMutex());
+  LiveTempDirs().erase({getpid(), path_});
 }
 
 ChildProcess::~ChildProcess() {

@@ -9,7 +9,10 @@
 
 struct SimMachineOptions;
 
-// A temporary directory removed with everything in it (links are not followed).
+// A temporary directory under ${TMPDIR:-/tmp}, named uninst-test-*. When it
+// goes, every process running from it or working in it (a machine's services
+// and detached programs included) is ended first, then the directory is
+// removed with everything in it (links are not followed).
 class TempDir {
  public:
   TempDir();
@@ -49,6 +52,15 @@ class ChildProcess {
   int in_ = -1;
   std::string buffer_;
 };
+
+// Ends (SIGKILL) every process other than this one whose executable or
+// working directory lies in dir, and waits until none is left.
+void EndProcessesUnder(const std::string& dir);
+
+// For the child process of a death test, which never returns to its fixture:
+// ends the processes of the temporary folders this process made and removes
+// them, then ends the process with code, as std::_Exit does.
+[[noreturn]] void ExitRemovingTempDirs(int code);
 
 struct CommandResult {
   int exit_code = -1;

@@ -6,9 +6,12 @@
 // appends one line to its marker file and exits.
 //
 // The marker line: "program=<own path> session=<id> user=<SID>
-// elevation=<default|full|limited> product=<intact|partial> others=<n>
-// cmdline=<command line>" (product: whether the product's core library was
-// still there; others: how many other instances of this program were running).
+// elevation=<default|full|limited> product=<intact|partial> firewall=<name>
+// others=<n> cmdline=<command line>" (product: whether the product's core
+// library was still there; firewall: the name of the enabled firewall entry
+// for the uninstaller beside this program, "none" without one, "?" when the
+// firewall cannot be asked; others: how many other instances of this program
+// were running).
 //
 // Settings, read from the machine's environment:
 //   SAMPLE_TOOL_EXT_MARKER     Windows path of the marker file
@@ -23,6 +26,7 @@
 
 #include "packet_public/ZText.h"
 #include "platform/files.h"
+#include "platform/firewall.h"
 #include "platform/kernel.h"
 #include "platform/processes.h"
 #include "platform/sessions.h"
@@ -96,6 +100,42 @@ int OtherInstances(const std::u16string& own_path) {
   return count;
 }
 
+// The firewall's authorised-applications entry for path, as the running
+// uninstaller sees it: its name when it is there and enabled.
+std::string FirewallEntry(const std::u16string& path) {
+  const CLSID manager_class = {0x304CE942, 0x6E39, 0x40D8, {0x94, 0x3A, 0xB9, 0x13, 0xC4, 0x0C, 0x9C, 0xD4}};
+  const IID manager_interface = {0xF7898AF5, 0xCAC4, 0x4632, {0xA2, 0xEC, 0xDA, 0x06, 0xE5, 0x11, 0x1A, 0xF2}};
+  if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return "?";
+  std::string answer = "?";
+  INetFwMgr* manager = nullptr;
+  INetFwPolicy* policy = nullptr;
+  INetFwProfile* profile = nullptr;
+  INetFwAuthorizedApplications* apps = nullptr;
+  if (SUCCEEDED(CoCreateInstance(manager_class, nullptr, CLSCTX_INPROC_SERVER, manager_interface,
+                                 reinterpret_cast<void**>(&manager))) && manager &&
+      SUCCEEDED(manager->get_LocalPolicy(&policy)) && policy &&
+      SUCCEEDED(policy->get_CurrentProfile(&profile)) && profile &&
+      SUCCEEDED(profile->get_AuthorizedApplications(&apps)) && apps) {
+    answer = "none";
+    BSTR image = SysAllocString(AsWide(path.c_str()));
+    INetFwAuthorizedApplication* app = nullptr;
+    VARIANT_BOOL enabled = VARIANT_FALSE;
+    BSTR name = nullptr;
+    if (SUCCEEDED(apps->Item(image, &app)) && app && SUCCEEDED(app->get_Enabled(&enabled)) &&
+        enabled == VARIANT_TRUE && SUCCEEDED(app->get_Name(&name)) && name)
+      answer = Utf16ToUtf8(AsU16(name));
+    SysFreeString(name);
+    if (app) app->Release();
+    SysFreeString(image);
+  }
+  if (apps) apps->Release();
+  if (profile) profile->Release();
+  if (policy) policy->Release();
+  if (manager) manager->Release();
+  CoUninitialize();
+  return answer;
+}
+
 void AppendMarker(const std::string& line) {
   std::u16string path = Variable(u"SAMPLE_TOOL_EXT_MARKER");
   if (path.empty()) path = u"C:\\Windows\\Temp\\SampleToolExt.log";
@@ -115,7 +155,8 @@ int Unregister(const std::u16string& command_line) {
   folder = folder.substr(0, folder.find_last_of(u'\\') + 1);
   const bool intact = PathFileExistsW((folder + u"SampleCore.dll").c_str()) != FALSE;
   AppendMarker("program=" + Utf16ToUtf8(own) + " " + Identity() + " product=" +
-               (intact ? "intact" : "partial") + " others=" + std::to_string(OtherInstances(own)) +
+               (intact ? "intact" : "partial") + " firewall=" + FirewallEntry(folder + u"uninst.exe") +
+               " others=" + std::to_string(OtherInstances(own)) +
                " cmdline=" + Utf16ToUtf8(command_line) + "\r\n");
   if (DWORD delay = Number(u"SAMPLE_TOOL_EXT_DELAY_MS", 0)) Sleep(delay);
   return static_cast<int>(Number(u"SAMPLE_TOOL_EXT_EXIT_CODE", 0));
