@@ -248,6 +248,9 @@ TEST_F(KnownFoldersTest, WindowsFoldersFollowTheRegistryAndTheBufferProtocol) {
             ERROR_SUCCESS);
   ASSERT_TRUE(SetEnvironmentVariableW(u"SystemRoot", u"D:\\Elsewhere"));
   ASSERT_TRUE(SetEnvironmentVariableW(u"windir", u"D:\\Elsewhere"));
+  // The Windows folder is read when the system starts: not before a restart.
+  EXPECT_EQ(WindowsFolder(GetWindowsDirectoryW), u"C:\\Windows");
+  ASSERT_TRUE(SimHost::UseMachine(MachineDir()));
   EXPECT_EQ(WindowsFolder(GetWindowsDirectoryW), u"C:\\WINNT");
   EXPECT_EQ(WindowsFolder(GetSystemDirectoryW), u"C:\\WINNT\\System32");
   EXPECT_EQ(WindowsFolder(GetSystemWow64DirectoryW), u"C:\\WINNT\\SysWOW64");
@@ -260,6 +263,7 @@ TEST_F(KnownFoldersTest, WindowsFoldersFollowTheRegistryAndTheBufferProtocol) {
   ASSERT_EQ(SetText(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
                     u"SystemRoot", u"Windows", REG_SZ, KEY_WOW64_64KEY),
             ERROR_SUCCESS);
+  ASSERT_TRUE(SimHost::UseMachine(MachineDir()));
   EXPECT_EQ(WindowsFolder(GetWindowsDirectoryW), u"C:\\Windows");
 }
 
@@ -406,6 +410,7 @@ TEST_F(KnownFoldersTest, MachineWithoutProfileEntriesStillAnswers) {
             u"C:\\Windows\\System32\\config\\systemprofile");
   // A machine fact may name another Windows folder.
   ASSERT_TRUE(SimHost::Machine()->SetFact("system_root", "C:\\WinNT"));
+  ASSERT_TRUE(SimHost::UseMachine(MachineDir()));
   EXPECT_EQ(WindowsFolder(GetSystemDirectoryW), u"C:\\WinNT\\System32");
 }
 

@@ -157,3 +157,9 @@ void SimHost::SetCurrentDirectory(const std::u16string& path) {
   host.current_dir_ = path;
   if (!host.current_dir_.empty() && host.current_dir_.back() != u'\\') host.current_dir_ += u'\\';
 }
+
+std::u16string SimMachine::BootSystemRoot(std::u16string (*read)()) {
+  std::lock_guard<std::mutex> lock(boot_mutex_);
+  if (boot_system_root_.empty()) boot_system_root_ = read();
+  return boot_system_root_;
+}

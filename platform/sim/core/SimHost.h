@@ -21,8 +21,13 @@ class SimMachine {
   std::string Fact(const std::string& name, const std::string& fallback = "");
   bool SetFact(const std::string& name, const std::string& value);
   bool Is64Bit() const { return is64_; }
+  // The Windows folder, read once for the life of this process: as on
+  // Windows, it is fixed when the system starts.
+  std::u16string BootSystemRoot(std::u16string (*read)());
 
  private:
+  std::mutex boot_mutex_;
+  std::u16string boot_system_root_;
   std::string dir_;
   std::unique_ptr<SimDb> db_;
   bool is64_ = false;

@@ -54,8 +54,9 @@ bool SimReadMachineText(const char16_t* key, const char16_t* name, std::u16strin
   return !text->empty();
 }
 
-SimSystemFolders SimReadSystemFolders() {
-  SimSystemFolders folders;
+namespace {
+
+std::u16string ReadSystemRootNow() {
   auto machine = SimHost::Machine();
   std::u16string fallback_root = u"C:\\Windows";
   if (machine) {
@@ -64,6 +65,19 @@ SimSystemFolders SimReadSystemFolders() {
   }
   std::u16string root;
   if (!SimReadMachineText(kNtVersion, u"SystemRoot", &root) || !IsDrivePath(root)) root = fallback_root;
+  return WithoutTrailingSlash(root);
+}
+
+}  // namespace
+
+std::u16string SimSystemRoot() {
+  auto machine = SimHost::Machine();
+  return machine ? machine->BootSystemRoot(&ReadSystemRootNow) : ReadSystemRootNow();
+}
+
+SimSystemFolders SimReadSystemFolders() {
+  SimSystemFolders folders;
+  std::u16string root = SimSystemRoot();
   folders.system_root = WithoutTrailingSlash(root);
   folders.system_drive = folders.system_root.substr(0, 2);
   folders.system_drive[0] = SimUpcase(folders.system_drive[0]);

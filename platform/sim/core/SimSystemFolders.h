@@ -17,6 +17,10 @@ struct SimSystemFolders {
 
 SimSystemFolders SimReadSystemFolders();
 
+// The Windows folder as the registry recorded it when this process first
+// asked: like Windows, it does not move until the system starts again.
+std::u16string SimSystemRoot();
+
 // The profile folder of the account with this SID (ProfileImagePath under
 // ProfileList); without an entry, the place Windows would give the machine's
 // own user or the system account. False for any other account.

@@ -434,7 +434,7 @@ namespace {
 // The Windows folder as the registry records it, not as %SystemRoot% says.
 UINT CopyUnderWindows(const char16_t* below, LPWSTR buffer, UINT size) {
   SetLastError(ERROR_SUCCESS);
-  return CopyText(SimReadSystemFolders().system_root + below, buffer, size);
+  return CopyText(SimSystemRoot() + below, buffer, size);
 }
 
 }  // namespace
