@@ -96,8 +96,10 @@ constexpr DWORD kSimOsFileBit = 0x80000000u;
 // True when the entry (its stat's mode, any descriptor of it) is marked.
 bool SimIsOsFile(mode_t mode, int fd);
 bool SimIsOsFileAt(mode_t mode, const std::string& path);
-// Marks the entry behind an open descriptor (not O_PATH).
+// Marks the entry behind an open descriptor (not O_PATH), or by its path and
+// stat mode (not a link).
 bool SimMarkOsFile(int fd);
+bool SimMarkOsFileAt(const std::string& path, mode_t mode);
 
 FILETIME SimFileTime(int64_t seconds, int64_t nanoseconds);
 
