@@ -398,7 +398,10 @@ TEST_F(FilesTest, LinksNeverLeadOutOfTheMachine) {
   ASSERT_EQ(symlink(outside.Path().c_str(), Work("escape").c_str()), 0);
   ASSERT_EQ(symlink((outside.Path() + "/secret.txt").c_str(), Work("file-link").c_str()), 0);
 
+  // A link to a folder is a directory with a reparse point, as on Windows.
   EXPECT_EQ(GetFileAttributesW(u"C:\\Work\\escape"),
+            static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+  EXPECT_EQ(GetFileAttributesW(u"C:\\Work\\file-link"),
             static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_REPARSE_POINT));
   EXPECT_EQ(Open(u"C:\\Work\\escape\\secret.txt", GENERIC_WRITE, 0, CREATE_ALWAYS),
             INVALID_HANDLE_VALUE);
@@ -406,11 +409,12 @@ TEST_F(FilesTest, LinksNeverLeadOutOfTheMachine) {
             INVALID_HANDLE_VALUE);
   EXPECT_FALSE(DeleteFileW(u"C:\\Work\\escape\\secret.txt"));
   EXPECT_FALSE(CopyFileW(u"C:\\Work\\file-link", u"C:\\Work\\stolen.txt", FALSE));
-  EXPECT_ERROR(RemoveDirectoryW(u"C:\\Work\\escape"), ERROR_DIRECTORY);
+  EXPECT_ERROR(RemoveDirectoryW(u"C:\\Work\\file-link"), ERROR_DIRECTORY);
+  EXPECT_ERROR(DeleteFileW(u"C:\\Work\\escape"), ERROR_ACCESS_DENIED);
   EXPECT_EQ(ReadTextFile(outside.Path() + "/secret.txt"), "keep");
 
-  // Deleting a link removes the link only.
-  EXPECT_TRUE(DeleteFileW(u"C:\\Work\\escape"));
+  // Deleting a link removes the link only: a folder's with RemoveDirectoryW.
+  EXPECT_TRUE(RemoveDirectoryW(u"C:\\Work\\escape"));
   EXPECT_TRUE(DeleteFileW(u"C:\\Work\\file-link"));
   EXPECT_FALSE(PathExists(Work("escape")));
   EXPECT_EQ(ReadTextFile(outside.Path() + "/secret.txt"), "keep");

@@ -128,7 +128,7 @@ TEST_F(FileTreeTest, FindNeverEntersLinks) {
   HANDLE find = FindFirstFileW(u"C:\\Work\\link", &data);
   ASSERT_NE(find, INVALID_HANDLE_VALUE);
   EXPECT_EQ(data.dwFileAttributes,
-            static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_REPARSE_POINT));
+            static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
   FindClose(find);
   EXPECT_EQ(FindFirstFileW(u"C:\\Work\\link\\*", &data), INVALID_HANDLE_VALUE);
 

@@ -338,4 +338,21 @@ TEST_F(SimhostTest, ProtectMarksAnEntryThatRebootThenLeavesAlone) {
   EXPECT_NE(Simhost({"protect", machine_}).exit_code, 0);
 }
 
+TEST_F(SimhostTest, JunctionLinksAFolderThatLookupsThenFollow) {
+  ASSERT_TRUE(CreateDirectoryW(u"C:\\Data", nullptr));
+  ASSERT_TRUE(WriteTextFile(Real("Data/keep.txt"), "keep"));
+  auto made = Simhost({"junction", machine_, "C:\\Program Files\\Link", "c:\\data"});
+  ASSERT_EQ(made.exit_code, 0) << made.err;
+  EXPECT_EQ(GetFileAttributesW(u"C:\\Program Files\\Link"),
+            static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+  EXPECT_NE(GetFileAttributesW(u"C:\\Program Files\\LINK\\keep.txt"), INVALID_FILE_ATTRIBUTES);
+
+  auto again = Simhost({"junction", machine_, "C:\\Program Files\\Link", "C:\\Data"});
+  EXPECT_NE(again.exit_code, 0);
+  EXPECT_NE(again.err.find("already exists"), std::string::npos) << again.err;
+  EXPECT_NE(Simhost({"junction", machine_, "C:\\Other", "C:\\None"}).exit_code, 0);
+  EXPECT_NE(Simhost({"junction", machine_, "C:\\Other", "C:\\Data\\keep.txt"}).exit_code, 0);
+  EXPECT_EQ(GetFileAttributesW(u"C:\\Other"), INVALID_FILE_ATTRIBUTES);
+}
+
 }  // namespace

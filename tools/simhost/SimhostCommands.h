@@ -20,6 +20,7 @@ int CmdSvc(const Args& args);
 int CmdSession(const Args& args);
 int CmdRoute(const Args& args);
 int CmdProtect(const Args& args);
+int CmdJunction(const Args& args);
 
 // Selects the machine in dir for this process; prints the reason on failure.
 bool OpenMachine(const std::string& dir);

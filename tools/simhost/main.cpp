@@ -29,6 +29,8 @@ int Usage() {
                "                                    host) to 127.x.y.z:PORT or [::1]:PORT\n"
                "  protect DIR PATH                  make an existing file or folder an\n"
                "                                    operating-system file\n"
+               "  junction DIR LINK TARGET          make LINK a directory link to the folder\n"
+               "                                    TARGET (Windows paths, one drive)\n"
                "  svc DIR create NAME \"COMMAND LINE\" [--display TEXT]\n"
                "      [--stop-ms N|--never-stops]   register a service (stopped)\n"
                "  svc DIR start NAME [ARGS...]      start a service\n"
@@ -71,6 +73,7 @@ int main(int argc, char** argv) {
       {"fact", CmdFact},     {"volume", CmdVolume},
       {"svc", CmdSvc},       {"session", CmdSession},
       {"route", CmdRoute},   {"protect", CmdProtect},
+      {"junction", CmdJunction},
   };
   for (const auto& entry : commands)
     if (std::strcmp(command, entry.name) == 0) return entry.run(args);

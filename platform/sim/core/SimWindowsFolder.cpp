@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <set>
 
 #include "platform/files.h"
 #include "platform/sim/files/SimFiles.h"
@@ -50,11 +51,13 @@ bool EndsWith(const std::string& text, const char* tail) {
   return text.size() >= n && text.compare(text.size() - n, n, tail) == 0;
 }
 
-bool MakeParents(const std::string& base, const std::string& rel) {
+// Each folder once: a repeated mkdir costs a failing system call.
+bool MakeParents(const std::string& base, const std::string& rel, std::set<std::string>* made) {
   for (size_t slash = rel.find('/'); slash != std::string::npos;
        slash = rel.find('/', slash + 1)) {
-    if (mkdir((base + "/" + rel.substr(0, slash)).c_str(), 0755) != 0 && errno != EEXIST)
-      return false;
+    std::string folder = rel.substr(0, slash);
+    if (!made->insert(folder).second) continue;
+    if (mkdir((base + "/" + folder).c_str(), 0755) != 0 && errno != EEXIST) return false;
   }
   return true;
 }
@@ -68,8 +71,8 @@ const char* Content(const std::string& rel) {
   return "";
 }
 
-bool MakeEntry(const std::string& base, const std::string& rel) {
-  if (!MakeParents(base, rel)) return false;
+bool MakeEntry(const std::string& base, const std::string& rel, std::set<std::string>* made) {
+  if (!MakeParents(base, rel, made)) return false;
   if (rel.back() == '/') return true;
   int fd = open((base + "/" + rel).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return false;
@@ -80,23 +83,22 @@ bool MakeEntry(const std::string& base, const std::string& rel) {
   return ok;
 }
 
-// Marks path and everything beneath it (links are left alone).
+// Marks path and everything beneath it (links are left alone). By path, not
+// through descriptors: machine creation is on every test's path.
 bool MarkTree(const std::string& path) {
-  int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return errno == ELOOP;
-  bool ok = SimMarkOsFile(fd);
   struct stat st;
-  if (ok && fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-    if (DIR* d = fdopendir(fd)) {
-      while (dirent* e = readdir(d)) {
-        if (!std::strcmp(e->d_name, ".") || !std::strcmp(e->d_name, "..")) continue;
-        ok = MarkTree(path + "/" + e->d_name) && ok;
-      }
-      closedir(d);  // closes fd too
-      return ok;
-    }
+  if (lstat(path.c_str(), &st) != 0) return false;
+  if (S_ISLNK(st.st_mode)) return true;
+  if (!SimMarkOsFileAt(path, st.st_mode)) return false;
+  if (!S_ISDIR(st.st_mode)) return true;
+  DIR* d = opendir(path.c_str());
+  if (!d) return false;
+  bool ok = true;
+  while (dirent* e = readdir(d)) {
+    if (!std::strcmp(e->d_name, ".") || !std::strcmp(e->d_name, "..")) continue;
+    ok = MarkTree(path + "/" + e->d_name) && ok;
   }
-  close(fd);
+  closedir(d);
   return ok;
 }
 
@@ -105,9 +107,10 @@ bool MarkTree(const std::string& path) {
 bool SimCreateWindowsFolder(const std::string& dir, bool x64, std::string* error) {
   const std::string base = dir + "/drives/c/Windows";
   bool ok = mkdir(base.c_str(), 0755) == 0 || errno == EEXIST;
-  for (const char* rel : kCommon) ok = ok && MakeEntry(base, rel);
+  std::set<std::string> made;
+  for (const char* rel : kCommon) ok = ok && MakeEntry(base, rel, &made);
   if (x64)
-    for (const char* rel : kWow64) ok = ok && MakeEntry(base, rel);
+    for (const char* rel : kWow64) ok = ok && MakeEntry(base, rel, &made);
   ok = ok && MarkTree(base);
   if (!ok && error) *error = "cannot create the Windows folder in " + dir;
   return ok;

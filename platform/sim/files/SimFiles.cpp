@@ -196,6 +196,12 @@ bool SimMarkOsFile(int fd) {
   return (st.st_mode & kSimAttrMark) || fchmod(fd, (st.st_mode & 07777) | kSimAttrMark) == 0;
 }
 
+bool SimMarkOsFileAt(const std::string& path, mode_t mode) {
+  std::string text = std::to_string(SimStoredAttributes(mode, path) | kSimOsFileBit);
+  if (setxattr(path.c_str(), kWinAttrName, text.data(), text.size(), 0) != 0) return false;
+  return (mode & kSimAttrMark) || chmod(path.c_str(), (mode & 07777) | kSimAttrMark) == 0;
+}
+
 DWORD SimStoredAttributes(mode_t mode, const std::string& path_for_xattr) {
   if (S_ISLNK(mode) || !(mode & kSimAttrMark)) return SimDefaultStored(mode);
   char text[16];

@@ -96,10 +96,23 @@ constexpr DWORD kSimOsFileBit = 0x80000000u;
 // True when the entry (its stat's mode, any descriptor of it) is marked.
 bool SimIsOsFile(mode_t mode, int fd);
 bool SimIsOsFileAt(mode_t mode, const std::string& path);
-// Marks the entry behind an open descriptor (not O_PATH).
+// Marks the entry behind an open descriptor (not O_PATH), or by its path and
+// stat mode (not a link).
 bool SimMarkOsFile(int fd);
+bool SimMarkOsFileAt(const std::string& path, mode_t mode);
 
 FILETIME SimFileTime(int64_t seconds, int64_t nanoseconds);
+
+// A link (the entry name in dir_fd) that names a folder: Windows reports it as
+// a directory with a reparse point, removes it with RemoveDirectoryW and
+// refuses DeleteFileW. A junction's target text ends with "/", so it counts
+// even while its target is missing.
+bool SimIsDirectoryLink(int dir_fd, const char* name);
+bool SimIsDirectoryLinkAt(const SimLocation& at);
+// Makes a junction at link (which must not exist) to the existing folder
+// target on the same drive, as a link relative to its own folder so that
+// lookups through it stay on the drive. 0 or a Win32 error code.
+DWORD SimCreateJunction(const char16_t* link, const char16_t* target);
 
 // GetFullPathNameW rules: current directory, "." and "..", separators, trailing
 // dots and blanks. Empty with *error set when the path cannot be made full.

@@ -28,6 +28,14 @@ DWORD CheckName(const std::u16string& part) {
   return 0;
 }
 
+// A folder, or a link that lookups follow into one (as Windows follows a
+// junction in the middle of a path; opening stays beneath the drive).
+bool IsFolder(const std::string& dir, const std::string& name, mode_t mode) {
+  if (!S_ISLNK(mode)) return S_ISDIR(mode);
+  struct stat st;
+  return stat((dir + "/" + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 // Looks for name in the real directory dir, exact spelling first.
 bool FindEntry(const std::string& dir, const std::u16string& name, std::string* actual,
                bool* is_dir) {
@@ -35,7 +43,7 @@ bool FindEntry(const std::string& dir, const std::u16string& name, std::string* 
   struct stat st;
   if (fstatat(AT_FDCWD, (dir + "/" + exact).c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
     *actual = exact;
-    *is_dir = S_ISDIR(st.st_mode);
+    *is_dir = IsFolder(dir, exact, st.st_mode);
     return true;
   }
   DIR* d = opendir(dir.c_str());
@@ -48,7 +56,7 @@ bool FindEntry(const std::string& dir, const std::u16string& name, std::string* 
     if (SimUpper(SimToUtf16(e->d_name)) == upper) {
       *actual = e->d_name;
       if (fstatat(AT_FDCWD, (dir + "/" + *actual).c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-      *is_dir = S_ISDIR(st.st_mode);
+      *is_dir = IsFolder(dir, *actual, st.st_mode);
       found = true;
       break;
     }

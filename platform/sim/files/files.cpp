@@ -399,6 +399,9 @@ BOOL DeleteFileW(LPCWSTR path) {
   if (fd < 0) {
     switch (errno) {
       case ELOOP:  // the entry is a link: nothing can hold it open
+        // A link to a folder is a directory: RemoveDirectoryW removes it.
+        if (SimIsDirectoryLinkAt(at)) return SimFail(ERROR_ACCESS_DENIED);
+        break;
       case ENXIO:  // a FIFO or socket
         break;
       case ETXTBSY:
@@ -531,6 +534,8 @@ DWORD GetFileAttributesW(LPCWSTR path) {
   if (rc == 0) {
     attributes = SimAttributesFrom(st.st_mode, SimStoredAttributes(st.st_mode, FdPath(fd)));
     if (at.IsRoot()) attributes |= FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    if (S_ISLNK(st.st_mode) && SimIsDirectoryLinkAt(at))
+      attributes = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
   }
   close(fd);
   if (rc != 0) return SimFailWith<DWORD>(SimErrorFromErrno(errno), INVALID_FILE_ATTRIBUTES);
@@ -588,8 +593,20 @@ BOOL RemoveDirectoryW(LPCWSTR path) {
           OpenExisting(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK, &parsed, &at, &fd))
     return SimFail(error);
   if (fd < 0) {
-    if (errno == ENOTDIR || errno == ELOOP) return SimFail(ERROR_DIRECTORY);
-    return SimFail(SimPathError(errno));
+    int saved = errno;
+    if (saved == ENOTDIR || saved == ELOOP) {
+      // A link to a folder goes itself; what it points at stays.
+      if (!at.IsRoot() && SimIsDirectoryLinkAt(at)) {
+        int parent = SimOpenParent(at);
+        if (parent < 0) return SimFail(SimPathError(errno));
+        int rc = unlinkat(parent, at.Leaf().c_str(), 0);
+        saved = errno;
+        close(parent);
+        return rc == 0 ? TRUE : SimFail(SimPathError(saved));
+      }
+      return SimFail(ERROR_DIRECTORY);
+    }
+    return SimFail(SimPathError(saved));
   }
   struct stat st;
   fstat(fd, &st);

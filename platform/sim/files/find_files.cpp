@@ -130,6 +130,8 @@ HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW data) {
                        : SimDefaultStored(st.stx_mode);
     entries.emplace_back();
     Fill(std::move(wide), st, stored, &entries.back());
+    if (S_ISLNK(st.stx_mode) && SimIsDirectoryLink(fd, name))
+      entries.back().attributes = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
   }
   std::sort(entries.begin(), entries.end(),
             [](const FoundEntry& a, const FoundEntry& b) { return a.key < b.key; });

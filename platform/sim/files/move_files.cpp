@@ -257,7 +257,8 @@ bool SimRunPendingRenames() {
     if (raw_target.empty()) {
       DWORD attributes = GetFileAttributesW(source.c_str());
       if (attributes == INVALID_FILE_ATTRIBUTES) continue;
-      if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+      // Folders and links to folders alike; a link goes without its target.
+      if (attributes & FILE_ATTRIBUTE_DIRECTORY)
         RemoveDirectoryW(source.c_str());
       else
         DeleteFileW(source.c_str());

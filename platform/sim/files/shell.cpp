@@ -150,6 +150,8 @@ DWORD CopyTree(const std::u16string& from, const std::u16string& to) {
 DWORD DeleteTree(const std::u16string& path) {
   DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError();
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    return RemoveDirectoryW(path.c_str()) ? 0 : GetLastError();  // the link, not its target
   if (IsDirectory(attributes)) {
     DWORD error = ForEachEntry(path, [&](const std::u16string& name, DWORD) {
       return DeleteTree(Join(path, name));
