@@ -81,9 +81,9 @@ TEST_F(ToolSetExtensionTest, RunsOnceInTheUsersSessionBeforeAnythingGoes) {
   std::string sid = RunCommand({kSimhostPath, "fact", dir_, "user_sid"}).out;
   sid = sid.substr(0, sid.find('\n'));
   EXPECT_TRUE(Has(line, "user=" + sid + " ")) << line;
-  // Windows 10: the session user's own (filtered) token holds the
-  // Administrators group, so the first launcher uses it as it is.
-  EXPECT_TRUE(Has(line, "elevation=limited ")) << line;
+  // Windows 10 has UAC: the first launcher takes the session user's linked,
+  // elevated administrator token.
+  EXPECT_TRUE(Has(line, "elevation=full ")) << line;
   EXPECT_TRUE(Has(line, "product=intact ")) << line;
   EXPECT_TRUE(Has(line, "cmdline=\"C:\\Program Files\\Sample Product\\SampleToolExt64.exe\" /uninstall /quiet"))
       << line;
@@ -127,7 +127,7 @@ TEST_F(ToolSetExtensionTest, AFailingExtensionIsTriedByEachLauncher) {
   EXPECT_EQ(Uninstall().exit_code, 0);
   auto lines = Marker();
   ASSERT_EQ(lines.size(), 3u);
-  EXPECT_TRUE(Has(lines[0], "elevation=limited ")) << lines[0];  // as the session's administrator
+  EXPECT_TRUE(Has(lines[0], "elevation=full ")) << lines[0];     // as the session's administrator
   EXPECT_TRUE(Has(lines[1], "elevation=limited ")) << lines[1];  // as the session's user
   EXPECT_TRUE(Has(lines[2], "elevation=full ")) << lines[2];     // as the uninstaller itself
   for (const auto& line : lines) EXPECT_TRUE(Has(line, "product=intact ")) << line;
