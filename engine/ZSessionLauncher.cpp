@@ -147,10 +147,19 @@ int LaunchWithToken(HANDLE token, const std::u16string& program, const std::u16s
 
 DWORD GetActiveSessionId(DWORD* session_id) {
   *session_id = 0;
+  HMODULE library = LoadSystemLibrary(u"wtsapi32.dll");
+  if (!library) return LastErrorOr(ERROR_NOT_FOUND);
+  auto enumerate = reinterpret_cast<WTSEnumerateSessionsWFn>(
+      reinterpret_cast<void (*)()>(GetProcAddress(library, "WTSEnumerateSessionsW")));
+  auto release = reinterpret_cast<WTSFreeMemoryFn>(
+      reinterpret_cast<void (*)()>(GetProcAddress(library, "WTSFreeMemory")));
   PWTS_SESSION_INFOW sessions = nullptr;
   DWORD count = 0;
-  if (!WTSEnumerateSessionsW(WTS_CURRENT_SERVER_HANDLE, 0, 1, &sessions, &count))
-    return LastErrorOr(ERROR_NOT_FOUND);
+  if (!enumerate || !release || !enumerate(WTS_CURRENT_SERVER_HANDLE, 0, 1, &sessions, &count)) {
+    DWORD error = LastErrorOr(ERROR_NOT_FOUND);
+    FreeLibrary(library);
+    return error;
+  }
   DWORD error = ERROR_NOT_FOUND;
   for (DWORD i = 0; i < count; ++i) {
     if (sessions[i].State == WTSActive) {
@@ -159,7 +168,8 @@ DWORD GetActiveSessionId(DWORD* session_id) {
       break;
     }
   }
-  WTSFreeMemory(sessions);
+  release(sessions);
+  FreeLibrary(library);
   return error;
 }
 

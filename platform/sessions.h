@@ -1,10 +1,10 @@
 // Terminal sessions, access tokens and security identifiers, and the
 // environment block of a user.
 //
-// WTSQueryUserToken (wtsapi32.dll) and CreateEnvironmentBlock /
-// DestroyEnvironmentBlock (userenv.dll) are reached through
-// LoadLibraryW/GetProcAddress (platform/system_info.h): the typedefs below
-// are the types of those entry points.
+// The functions of wtsapi32.dll and userenv.dll are reached through
+// LoadSystemLibrary/GetProcAddress (platform/common/system_library.h), never
+// imported, so that no copy of those libraries beside the program is ever
+// loaded: the typedefs below are the types of those entry points.
 #pragma once
 
 #include "platform/processes.h"
@@ -175,5 +175,8 @@ BOOL DestroyEnvironmentBlock(LPVOID environment);
 
 // The types of the entry points looked up at run time.
 typedef BOOL(WINAPI* WTSQueryUserTokenFn)(ULONG session_id, PHANDLE token);
+typedef BOOL(WINAPI* WTSEnumerateSessionsWFn)(HANDLE server, DWORD reserved, DWORD version,
+                                              PWTS_SESSION_INFOW* sessions, DWORD* count);
+typedef void(WINAPI* WTSFreeMemoryFn)(PVOID memory);
 typedef BOOL(WINAPI* CreateEnvironmentBlockFn)(LPVOID* environment, HANDLE token, BOOL inherit);
 typedef BOOL(WINAPI* DestroyEnvironmentBlockFn)(LPVOID environment);

@@ -162,3 +162,10 @@ BOOL SimCurrentFolderOutOfDllSearch();
 void WINAPI RtlGetNtVersionNumbers(DWORD* major, DWORD* minor, DWORD* build);
 
 #endif  // !_WIN32
+
+// version.dll is reached through LoadSystemLibrary/GetProcAddress, never
+// imported: the types of its entry points.
+typedef DWORD(WINAPI* GetFileVersionInfoSizeWFn)(LPCWSTR path, LPDWORD handle);
+typedef BOOL(WINAPI* GetFileVersionInfoWFn)(LPCWSTR path, DWORD handle, DWORD size, LPVOID data);
+typedef BOOL(WINAPI* VerQueryValueWFn)(LPCVOID block, LPCWSTR sub_block, LPVOID* buffer,
+                                       UINT* length);

@@ -51,14 +51,19 @@ void ReadKernelVersion(DWORD* major, DWORD* minor) {
   if (length == 0 || length >= kPathChars) return;
   const char16_t kKernel[] = u"\\ntoskrnl.exe";
   std::memcpy(path + length, kKernel, sizeof(kKernel));
+  auto info_size =
+      FindEntryPoint<GetFileVersionInfoSizeWFn>(u"version.dll", "GetFileVersionInfoSizeW");
+  auto info_read = FindEntryPoint<GetFileVersionInfoWFn>(u"version.dll", "GetFileVersionInfoW");
+  auto query = FindEntryPoint<VerQueryValueWFn>(u"version.dll", "VerQueryValueW");
+  if (!info_size || !info_read || !query) return;
   DWORD ignored = 0;
-  DWORD size = GetFileVersionInfoSizeW(path, &ignored);
+  DWORD size = info_size(AsWide(path), &ignored);
   if (size == 0) return;
   std::vector<BYTE> block(size);
-  if (!GetFileVersionInfoW(path, 0, size, block.data())) return;
+  if (!info_read(AsWide(path), 0, size, block.data())) return;
   LPVOID fixed = nullptr;
   UINT fixed_size = 0;
-  if (!VerQueryValueW(block.data(), u"\\", &fixed, &fixed_size) || !fixed ||
+  if (!query(block.data(), AsWide(u"\\"), &fixed, &fixed_size) || !fixed ||
       fixed_size < sizeof(VS_FIXEDFILEINFO))
     return;
   const auto* info = static_cast<const VS_FIXEDFILEINFO*>(fixed);

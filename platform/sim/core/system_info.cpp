@@ -86,7 +86,7 @@ LibraryTable& Libraries() {
   static LibraryTable* table = [] {
     auto* t = new LibraryTable;
     for (const char* known : {"kernel32.dll", "ntdll.dll", "psapi.dll", "wtsapi32.dll",
-                              "userenv.dll"})
+                              "userenv.dll", "version.dll"})
       AddLocked(*t, known, "", nullptr);
     const std::pair<const char*, FARPROC> kernel32[] = {
         {"LoadLibraryW", Entry(&LoadLibraryW)},
@@ -112,6 +112,9 @@ LibraryTable& Libraries() {
     };
     for (const auto& [name, function] : kernel32) AddLocked(*t, "kernel32.dll", name, function);
     AddLocked(*t, "ntdll.dll", "RtlGetNtVersionNumbers", Entry(&RtlGetNtVersionNumbers));
+    AddLocked(*t, "version.dll", "GetFileVersionInfoSizeW", Entry(&GetFileVersionInfoSizeW));
+    AddLocked(*t, "version.dll", "GetFileVersionInfoW", Entry(&GetFileVersionInfoW));
+    AddLocked(*t, "version.dll", "VerQueryValueW", Entry(&VerQueryValueW));
     return t;
   }();
   return *table;

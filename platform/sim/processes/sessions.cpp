@@ -53,6 +53,8 @@ const bool kEntryPointsRegistered = [] {
 
 void SimRegisterSessionEntryPoints() {
   SimRegisterEntryPoint("wtsapi32.dll", "WTSQueryUserToken", EntryPoint(&WTSQueryUserToken));
+  SimRegisterEntryPoint("wtsapi32.dll", "WTSEnumerateSessionsW", EntryPoint(&WTSEnumerateSessionsW));
+  SimRegisterEntryPoint("wtsapi32.dll", "WTSFreeMemory", EntryPoint(&WTSFreeMemory));
   SimRegisterEntryPoint("userenv.dll", "CreateEnvironmentBlock", EntryPoint(&CreateEnvironmentBlock));
   SimRegisterEntryPoint("userenv.dll", "DestroyEnvironmentBlock",
                         EntryPoint(&DestroyEnvironmentBlock));
