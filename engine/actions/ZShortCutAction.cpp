@@ -41,7 +41,8 @@ void ZShortCutAction::Uninstall(int phase) {
   if (!PathFileExistsW(link.c_str())) return;
   // The link's name stays a name: nothing it spells may lead out of the desktop.
   const std::u16string approved = Guard().ApproveBelow(link, desktop, u"shortcut");
-  if (approved.empty() || ParentPath(approved) != ResolveTouchedPath(desktop).path ||
+  if (approved.empty() ||
+      !PathEqualNoCase(ParentPath(approved), ResolveTouchedPath(desktop).path) ||
       Guard().ApproveFile(approved).empty())
     return;
   DeleteFileW(approved.c_str());
