@@ -184,7 +184,7 @@ void RemoveRecordPath(const std::u16string& path, bool is_directory, ZDeletionGu
   }
   if (!PathFileExistsW(file.c_str())) return;
   if (DeleteFileW(file.c_str())) return;
-  RenameForDeletionAtRestart(file, true, guard.get());
+  RenameForDeletionAtRestart(file, guard->MayDeleteAtRestartInPlace(file), guard.get());
 }
 
 void ScheduleSelfDelete(ZDeletionGuard* guard) {

@@ -78,6 +78,18 @@ std::u16string ZDeletionGuard::ApproveBelow(const std::u16string& path,
   return resolved.path;
 }
 
+bool ZDeletionGuard::MayDeleteAtRestartInPlace(const std::u16string& file) const {
+  if (known_.IsInWindowsFolder(file) || known_.IsInProfileOrDriveRoot(file)) return false;
+  const std::u16string parent = ParentPath(file);
+  for (const auto& folder : known_.Folders()) {
+    if (PathEqualNoCase(parent, folder)) return false;
+    // The system's own folders inside a profile or ProgramData.
+    for (const char16_t* system_part : {u"Microsoft", u"Packages"})
+      if (PathIsBelow(file, ChildPath(folder, system_part))) return false;
+  }
+  return true;
+}
+
 void ZDeletionGuard::AddLeftoverFolder(const std::u16string& folder) {
   for (const auto& known : leftovers_)
     if (PathEqualNoCase(known, folder)) return;

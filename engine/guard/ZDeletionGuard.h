@@ -33,6 +33,13 @@ class ZDeletionGuard {
   std::u16string ApproveBelow(const std::u16string& path, const std::u16string& folder,
                               const char16_t* what) const;
 
+  // True when a file that can be neither deleted nor renamed now may be
+  // scheduled for deletion at the restart under its own name. Never in the
+  // Windows folder, directly in a known folder, or in the system's own parts
+  // of a profile or of ProgramData: the system holds such files open (registry
+  // hives, its caches) and must find them again after the restart.
+  bool MayDeleteAtRestartInPlace(const std::u16string& file) const;
+
   // True when the system protects the file (on Windows, Windows Resource Protection).
   static bool IsOperatingSystemFile(const std::u16string& path);
 

@@ -180,3 +180,33 @@ TEST_F(RemovalTest, ScheduleSelfDeleteRenamesTheProgram) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(RemovalTest, HeldFilesTheSystemNeedsAreNeverScheduledInPlace) {
+  // Neither deleted nor renamed now (held without delete sharing): only a
+  // product's own file may go at the restart under its own name, never a file
+  // of the Windows folder, one directly in a known folder, or one in the
+  // system's own part of a profile.
+  const char* held[] = {"Windows/System32/config/USERDIFF", "Users/User/Documents/held.txt",
+                        "Users/User/AppData/Local/Microsoft/Windows/UsrClass.dat",
+                        "Prod/held.dll"};
+  std::vector<HANDLE> handles;
+  for (const char* file : held) {
+    Make(file);
+    std::string win = std::string("C:\\") + file;
+    for (auto& c : win)
+      if (c == '/') c = '\\';
+    std::u16string path(win.begin(), win.end());
+    HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(handle, INVALID_HANDLE_VALUE) << file;
+    handles.push_back(handle);
+    RemoveRecordPath(path, false);
+  }
+  for (HANDLE handle : handles) CloseHandle(handle);
+  for (const char* file : held) EXPECT_TRUE(PathExists(Real(file))) << file;
+  EXPECT_EQ(Pending(), (std::vector<std::string>{"C:\\Prod\\held.dll|"}));
+}
+
+}  // namespace
