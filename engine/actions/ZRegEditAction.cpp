@@ -1,5 +1,7 @@
 #include "engine/actions/ZRegEditAction.h"
 
+#include "app/log/ZLog.h"
+#include "engine/guard/ZRegistryGuard.h"
 #include "packet_public/ZRegRootTable.h"
 #include "platform/registry.h"
 
@@ -68,6 +70,10 @@ void ZRegEditAction::Uninstall(int phase) {
   if (phase != kUninstallPhase) return;
   HKEY root = nullptr;
   if (!LookupRootKey(main_key_, &root)) return;
+  if (IsProtectedRegistryKey(main_key_, sub_key_)) {
+    ZLOG(kLogWarning) << u"skip protected registry key : " << main_key_ << u"\\" << sub_key_;
+    return;
+  }
   const REGSAM view = wow64_ ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
   // An entry whose key does not exist has nothing to undo: opening, never
   // creating, leaves no empty key behind.

@@ -147,3 +147,41 @@ TEST_F(RegistryActionTest, AKeyEmptiedInOneViewLeavesTheOtherViewsTree) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(RegistryActionTest, TheSystemsOwnKeysAreNeverTouched) {
+  // Values the system needs to start, log on and run programs, and the tops
+  // of its hives: each entry is skipped, whatever the packet says.
+  struct Entry {
+    HKEY root;
+    const char* root_name;
+    const char16_t* key;
+    const char* key_text;
+  };
+  const Entry entries[] = {
+      {HKEY_LOCAL_MACHINE, "hklm", u"SYSTEM\\CurrentControlSet\\Control\\Session Manager",
+       "SYSTEM\\CurrentControlSet\\Control\\Session Manager"},
+      {HKEY_LOCAL_MACHINE, "hklm", u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon",
+       "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon"},
+      {HKEY_LOCAL_MACHINE, "hklm", u"SOFTWARE", "SOFTWARE"},
+      {HKEY_LOCAL_MACHINE, "hklm", u"SOFTWARE\\Classes\\exefile\\shell\\open\\command",
+       "SOFTWARE\\Classes\\exefile\\shell\\open\\command"},
+      {HKEY_CURRENT_USER, "hkcu", u"Environment", "Environment"},
+      {HKEY_CURRENT_USER, "hkcu", u"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon",
+       "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon"},
+  };
+  for (const auto& entry : entries) {
+    SCOPED_TRACE(entry.key_text);
+    Set(entry.root, entry.key, u"Only", k64);
+    Undo(std::string("mainkey=\"") + entry.root_name + "\" subkey=\"" + entry.key_text +
+         "\" keyname=\"Only\" value=\"1\" wow64=\"1\"");
+    EXPECT_TRUE(HasValue(entry.root, entry.key, u"Only", k64));
+  }
+  // A product's key beside them still goes.
+  Set(HKEY_CURRENT_USER, u"Software\\Tiny Vendor\\Tiny", u"Only", k64);
+  Undo(R"(mainkey="hkcu" subkey="Software\Tiny Vendor\Tiny" keyname="Only" value="1" wow64="1")");
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, u"Software\\Tiny Vendor\\Tiny", k64));
+}
+
+}  // namespace
