@@ -1,0 +1,55 @@
+"""Where the builds are, which legs can run here, and machines that always go.
+
+UNINST_BUILD_DIR        the Linux build (simhost, cfgtool, uninst.exe); default build/
+UNINST_WIN64_BUILD_DIR  the 64-bit Windows test build; default build-win64/
+UNINST_WIN_BUILD_DIR    the shipped 32-bit Windows build; default build-win/
+UNINST_WINE_CACHE       where prefix templates are kept; default <UNINST_BUILD_DIR>/wine-cache
+"""
+
+import os
+
+import machine
+import prefix
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+BUILD = os.environ.get("UNINST_BUILD_DIR", os.path.join(ROOT, "build"))
+WIN64_BUILD = os.environ.get("UNINST_WIN64_BUILD_DIR", os.path.join(ROOT, "build-win64"))
+WIN32_BUILD = os.environ.get("UNINST_WIN_BUILD_DIR", os.path.join(ROOT, "build-win"))
+CACHE = os.environ.get("UNINST_WINE_CACHE", os.path.join(BUILD, "wine-cache"))
+
+LEGS = ("sim", "x64", "x86")
+
+
+def tool(name):
+    return os.path.join(BUILD, name)
+
+
+def uninstaller(leg):
+    """The uninstaller a leg runs: the Linux build's on the simulated host."""
+    folder = {"sim": BUILD, "x64": WIN64_BUILD, "x86": WIN32_BUILD}[leg]
+    return os.path.join(folder, "uninst.exe")
+
+
+def skip_reason(leg):
+    """Why a leg cannot run here, or None."""
+    needed = [tool("cfgtool"), uninstaller(leg)]
+    if leg == "sim":
+        needed.append(tool("simhost"))
+    else:
+        missing = prefix.missing_tools(leg)
+        if missing:
+            return missing
+    for path in needed:
+        if not os.path.exists(path):
+            return "no " + path
+    return None
+
+
+def new_machine(leg, test):
+    """A fresh machine of a leg, destroyed at the end of test whatever happens."""
+    if leg == "sim":
+        made = machine.SimMachine(tool("simhost"))
+    else:
+        made = machine.WineMachine(prefix.template(CACHE), leg)
+    test.addCleanup(made.destroy)
+    return made.create()

@@ -1,0 +1,76 @@
+"""Where Wine is not Windows, in one place: each limit, its reason, and a check.
+
+Scenarios consult these instead of loosening their expectations; the tests
+below fail when Wine starts behaving otherwise, so the list stays true.
+"""
+
+import os
+import subprocess
+import unittest
+
+import config
+import prefix
+
+# Wine's firewall object is a stub: it keeps no authorised application and
+# reports the firewall not enabled. Its check needs a Windows probe program.
+FIREWALL_IS_STUB = "Wine's firewall object adds and removes nothing"
+
+# From a 64-bit process, KEY_WOW64_32KEY under HKEY_CLASSES_ROOT fails in Wine 8
+# in the program's own calls; Wine's reg.exe (what set_registry uses) does redirect
+# it, as checked below. The failing call itself needs a Windows probe program.
+HKCR_32_VIEW_FAILS_FROM_64_BIT = True
+
+# "\\?\unix\..." paths reach the Linux file system even without a Z: drive:
+# the prefix is a sandbox for drive paths only, not for a hostile program.
+UNIX_PATHS_REACH_LINUX = True
+
+# Program Files of each bitness, as on x64 Windows.
+PROGRAM_FILES = {"x64": "C:\\Program Files", "x86": "C:\\Program Files (x86)"}
+
+
+class WineLimitsStillHold(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        reason = prefix.missing_tools("x64")
+        if reason:
+            raise unittest.SkipTest(reason)
+        cls.template = prefix.template(config.CACHE)
+
+    def setUp(self):
+        self.scenario = prefix.ScenarioPrefix(self.template)
+        self.addCleanup(self.scenario.close)
+
+    def wine64(self, *args):
+        out = subprocess.run([prefix.loader("x64")] + list(args), env=self.scenario.env(),
+                             cwd=self.scenario.drive_c(), capture_output=True, timeout=120)
+        return out.returncode, out.stdout.decode("utf-8", "replace")
+
+    def test_hkcr_32_bit_view_through_reg_exe_is_redirected(self):
+        # Windows keeps a 32-view class key where the 64-bit view does not see it.
+        code, _ = self.wine64("reg", "add", "HKCR\\TinyLimitProbe", "/v", "x", "/d", "1", "/f",
+                              "/reg:32")
+        in_64_view, _ = self.wine64("reg", "query", "HKCR\\TinyLimitProbe", "/reg:64")
+        self.assertEqual(code, 0)
+        self.assertNotEqual(in_64_view, 0)
+
+    def test_unix_paths_reach_linux(self):
+        marker = os.path.join(self.scenario.root, "unix-marker.txt")
+        with open(marker, "w") as f:
+            f.write("reached")
+        bat = os.path.join(self.scenario.drive_c(), "probe.bat")
+        with open(bat, "w") as f:
+            f.write("@type \\\\?\\unix%s\r\n" % marker.replace("/", "\\"))
+        _, out = self.wine64("cmd", "/c", "C:\\probe.bat")
+        self.assertEqual("reached" in out, UNIX_PATHS_REACH_LINUX)
+
+    def test_program_files_per_bitness(self):
+        for view, leg in ((64, "x64"), (32, "x86")):
+            _, out = self.wine64("reg", "query", "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion",
+                                 "/v", "ProgramFilesDir", "/reg:%d" % view)
+            self.assertIn(PROGRAM_FILES[leg], out)
+            self.assertTrue(os.path.isdir(os.path.join(
+                self.scenario.drive_c(), PROGRAM_FILES[leg][3:])))
+
+
+if __name__ == "__main__":
+    unittest.main()
