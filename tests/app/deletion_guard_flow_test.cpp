@@ -208,7 +208,8 @@ TEST_F(GuardFlowTest, PathsAreJudgedAsTheFileSystemReadsThem) {
       "<item path=\"C:\\ \\\"/><item path=\"C:\\Users \\\"/><item path=\"..\\..\\Users .\\\"/>"
       "<item path=\"\\\\?\\C:\\Windows\\Temp\"/><item path=\"\\??\\C:\\Users\\User\\Documents\"/>"
       "<item path=\"C:\"/><item path=\"c:\\PROGRAM FILES\\\"/><item path=\"C:\\Program Files\\Other\\..\\..\\Users\"/>"
-      "<item path=\"C:\\Program Files\\*\"/>"));
+      "<item path=\"C:\\Program Files\\*\"/><item path=\"\\\\?\\unix\\tmp\"/>"
+      "<item path=\"\\\\?\\UNC\\server\\share\"/><item path=\"\\\\.\\C:\\Windows\"/>"));
   EXPECT_EQ(Uninstall(), 0);
   ExpectOnlyTheProductChanged();
   EXPECT_TRUE(PathExists(Real("Users/User/Documents/canary.txt")));
