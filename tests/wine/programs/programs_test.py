@@ -15,8 +15,10 @@ Usage: programs_test.py [--x86-build DIR] [--x64-build DIR]
        says yes). Exit 1 when a check fails.
 """
 
+import http.server
 import os
 import queue
+import re
 import shutil
 import subprocess
 import sys
@@ -275,6 +277,56 @@ def check_tool_ext(checks, prefix, loader, folder, arch):
                  "exit code %d, marker %r" % (code, text))
 
 
+class Collector(http.server.BaseHTTPRequestHandler):
+    """Keeps each POST's path and body; answers "thanks"."""
+    posts = []
+
+    def do_POST(self):
+        body = self.rfile.read(int(self.headers.get("Content-Length", "0")))
+        Collector.posts.append((self.path, body, self.headers.get("User-Agent")))
+        self.send_response(200)
+        self.send_header("Content-Length", "6")
+        self.end_headers()
+        self.wfile.write(b"thanks")
+
+    def log_message(self, *args):
+        pass
+
+
+def configured_host(build):
+    with open(os.path.join(build, "CMakeCache.txt")) as f:
+        found = re.search(r"^UNINST_STATISTICS_HOST:STRING=(.*)$", f.read(), re.M)
+    return found.group(1) if found else None
+
+
+def check_winpost(checks, prefix, loader, folder, arch, build):
+    exe = folder + "\\winpost.exe"
+    host = configured_host(build)
+    # The build's own statistics host, when it is a loopback address and port.
+    loopback = re.fullmatch(r"127\.0\.0\.1:(\d+)", host or "")
+    server = http.server.HTTPServer(("127.0.0.1", int(loopback.group(1)) if loopback else 0), Collector)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    try:
+        Collector.posts.clear()
+        url = "http://127.0.0.1:%d/nep/v1/" % server.server_port
+        code, out = run(prefix, loader, exe, [url])
+        checks.check("%s: WinHTTP posts to an address with a port" % arch,
+                     code == 0 and out == "url %s\nstatus 200\nreply thanks\n" % url and
+                     Collector.posts == [("/nep/v1/", b"winpost", "Mozilla/4.0")],
+                     "exit code %d, output %r, posts %r" % (code, out, Collector.posts))
+        Collector.posts.clear()
+        code, out = run(prefix, loader, exe, [])
+        checks.check("%s: the build's statistics host %s makes the statistics URL" % (arch, host),
+                     out.startswith("url http://%s/nep/v1/\n" % host), repr(out))
+        if loopback:
+            checks.check("%s: a usage report of this build reaches its loopback host" % arch,
+                         code == 0 and Collector.posts == [("/nep/v1/", b"winpost", "Mozilla/4.0")],
+                         "exit code %d, output %r, posts %r" % (code, out, Collector.posts))
+    finally:
+        server.shutdown()
+        server.server_close()
+
+
 def probe_32_bit():
     result = subprocess.run([os.path.join(ROOT, "scripts", "wine-probe")], capture_output=True, text=True)
     return result.returncode == 0, result.stdout.strip()
@@ -314,13 +366,16 @@ def main(argv):
         for arch in legs:
             folder = "C:\\programs\\" + arch
             os.makedirs(prefix.c("programs", arch))
-            for name in ("wineprobe.exe", "winproc.exe", "winsvc.exe", TOOL_EXT[arch]):
+            for name in ("wineprobe.exe", "winproc.exe", "winsvc.exe", "winpost.exe", TOOL_EXT[arch]):
                 shutil.copy(os.path.join(builds[arch], name), prefix.c("programs", arch, name))
             loader = LOADERS[arch]
             for group in (check_probe, check_winproc_commands, check_winproc_sharing, check_winproc_window,
-                          check_winsvc, check_tool_ext):
+                          check_winsvc, check_tool_ext, check_winpost):
                 try:
-                    group(checks, prefix, loader, folder, arch)
+                    if group is check_winpost:
+                        group(checks, prefix, loader, folder, arch, builds[arch])
+                    else:
+                        group(checks, prefix, loader, folder, arch)
                 except (subprocess.TimeoutExpired, OSError) as error:
                     checks.check("%s: %s" % (arch, group.__name__), False, str(error))
     finally:
