@@ -1,6 +1,7 @@
 # The Windows build: the uninstaller alone (uninst.exe), on the system's API
 # (platform/win32/) instead of the simulated host. Included from
-# CMakeLists.txt when CMAKE_SYSTEM_NAME is Windows (cmake/mingw-i686.cmake).
+# CMakeLists.txt when CMAKE_SYSTEM_NAME is Windows (cmake/mingw-i686.cmake, or
+# cmake/mingw-x86_64.cmake for the 64-bit test build).
 enable_language(RC)
 
 # The warning options come from CMakeLists.txt, as for the Linux build.
@@ -61,4 +62,12 @@ if(UNINST_WIN32_ADAPTER_CHECK)
     $<TARGET_OBJECTS:platform_win32>)
   target_link_options(win32_adapter_check PRIVATE ${UNINST_WIN32_LINK_OPTIONS})
   target_link_libraries(win32_adapter_check PRIVATE ${UNINST_WIN32_LIBRARIES})
+endif()
+
+# The Wine test bed's own Windows programs (a process that holds files and
+# windows, a service, the sample tool-set extension, the loader probe), built
+# into this folder beside the program and never shipped with it.
+option(UNINST_WINE_PROGRAMS "Build the Windows helper programs of the Wine test bed" OFF)
+if(UNINST_WINE_PROGRAMS)
+  add_subdirectory(tests/wine/programs)
 endif()

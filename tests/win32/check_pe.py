@@ -4,11 +4,14 @@ program for Windows 7 SP1 and later (OS and subsystem version 6.1 in its
 header, no import of a function that Windows 7 SP1 lacks), importing system
 DLLs only (the compiler's runtime and zlib are linked in), with the resources
 Windows looks for: a manifest that asks for elevation, the icon with id 200
-and the version information.
+and the version information. With --arch x64 the same checks hold for the
+64-bit test build, a PE32+ x86-64 program.
 
-Usage: check_pe.py EXE        prints what it found; exit 1 on the first failure
+Usage: check_pe.py [--arch x86|x64] EXE
+       prints what it found; exit 1 on the first failure
 """
 
+import re
 import struct
 import sys
 
@@ -20,6 +23,14 @@ SYSTEM_DLLS = {
     "userenv.dll", "uxtheme.dll", "version.dll", "winhttp.dll", "wtsapi32.dll",
 }
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
+
+# What each build must be: (machine, optional header magic, its name, the
+# manifest's own processorArchitecture besides "*").
+ARCHITECTURES = {
+    "x86": (0x14C, 0x10B, "a PE32 i386", "x86"),
+    "x64": (0x8664, 0x20B, "a PE32+ x86-64", "amd64"),
+}
+PE32, PE32_PLUS = 0x10B, 0x20B
 
 # The oldest system supported: Windows 7 SP1, NT 6.1.
 OLDEST_WINDOWS = (6, 1)
@@ -78,13 +89,17 @@ class Pe:
         self.machine, sections, _, _, _, optional_size, _ = struct.unpack_from("<HHIIIHH", data, pe + 4)
         optional = pe + 24
         self.magic = self.u16(optional)
-        if self.magic != 0x10B:
-            raise PeError("not a PE32 (32-bit) image: optional header magic 0x%x" % self.magic)
+        if self.magic not in (PE32, PE32_PLUS):
+            raise PeError("neither a PE32 nor a PE32+ image: optional header magic 0x%x" % self.magic)
         self.subsystem = self.u16(optional + 68)
         self.os_version = (self.u16(optional + 40), self.u16(optional + 42))
         self.subsystem_version = (self.u16(optional + 48), self.u16(optional + 50))
-        directories = self.u32(optional + 92)
-        self.directory = [struct.unpack_from("<II", data, optional + 96 + 8 * i)
+        # PE32+ has 8-byte stack and heap sizes, and so its directories start later.
+        wide = self.magic == PE32_PLUS
+        self.thunk_size = 8 if wide else 4
+        directories = self.u32(optional + (108 if wide else 92))
+        first = optional + (112 if wide else 96)
+        self.directory = [struct.unpack_from("<II", data, first + 8 * i)
                           for i in range(min(directories, 16))]
         self.sections = []
         table = optional + optional_size
@@ -97,6 +112,14 @@ class Pe:
 
     def u32(self, offset):
         return struct.unpack_from("<I", self.data, offset)[0]
+
+    def thunk(self, offset):
+        """An import lookup entry: (by ordinal, ordinal or name address)."""
+        if self.thunk_size == 8:
+            value = struct.unpack_from("<Q", self.data, offset)[0]
+            return bool(value >> 63), value & 0x7FFFFFFF, value
+        value = self.u32(offset)
+        return bool(value >> 31), value & 0x7FFFFFFF, value
 
     def offset(self, rva):
         for va, size, raw in self.sections:
@@ -126,14 +149,14 @@ class Pe:
             functions = []
             entry = self.offset(lookup) if lookup else None
             while entry is not None:
-                thunk = self.u32(entry)
-                if thunk == 0:
+                by_ordinal, target, whole = self.thunk(entry)
+                if whole == 0:
                     break
-                if thunk & 0x80000000:
-                    functions.append("#%d" % (thunk & 0xFFFF))
+                if by_ordinal:
+                    functions.append("#%d" % (target & 0xFFFF))
                 else:
-                    functions.append(self.cstring(thunk + 2))  # after the 2-byte hint
-                entry += 4
+                    functions.append(self.cstring(target + 2))  # after the 2-byte hint
+                entry += self.thunk_size
             found.append((self.cstring(descriptor[3]), functions))
             at += 20
 
@@ -164,11 +187,14 @@ class Pe:
         return found
 
 
-def check(path):
+def check(path, arch="x86"):
+    machine, magic, name, own_architecture = ARCHITECTURES[arch]
     with open(path, "rb") as f:
         pe = Pe(f.read())
-    if pe.machine != 0x14C:
-        raise PeError("machine 0x%x, not i386" % pe.machine)
+    if pe.magic != magic or pe.machine != machine:
+        raise PeError("machine 0x%x with optional header magic 0x%x, not %s image"
+                      % (pe.machine, pe.magic, name))
+    print("image: %s" % name[2:])
     if pe.subsystem != 2:
         raise PeError("subsystem %d, not the GUI (2)" % pe.subsystem)
 
@@ -202,6 +228,12 @@ def check(path):
     for needle in ('level="requireAdministrator"', 'uiAccess="false"', "supportedOS Id="):
         if needle not in text:
             raise PeError("the manifest lacks " + needle)
+    # A manifest of the other architecture stops the program from starting
+    # (its common controls cannot be found).
+    for value in re.findall(r'processorArchitecture\s*=\s*"([^"]*)"', text):
+        if value not in ("*", own_architecture):
+            raise PeError('the manifest names processorArchitecture="%s" in %s program'
+                          % (value, name))
 
     group = resources.get((RT_GROUP_ICON, 200))
     if group is None:
@@ -234,16 +266,29 @@ def check(path):
     print("version: 1.0.0.0, manifest: requireAdministrator")
 
 
+def parse_arguments(argv):
+    """(arch, path), or None when the arguments are not understood."""
+    arch = "x86"
+    args = argv[1:]
+    if len(args) == 3 and args[0] == "--arch" and args[1] in ARCHITECTURES:
+        arch, args = args[1], args[2:]
+    if len(args) != 1 or args[0].startswith("--"):
+        return None
+    return arch, args[0]
+
+
 def main(argv):
-    if len(argv) != 2:
+    parsed = parse_arguments(argv)
+    if parsed is None:
         print(__doc__.strip(), file=sys.stderr)
         return 2
+    arch, path = parsed
     try:
-        check(argv[1])
+        check(path, arch)
     except (PeError, struct.error, ValueError, OSError) as error:
-        print("%s: %s" % (argv[1], error), file=sys.stderr)
+        print("%s: %s" % (path, error), file=sys.stderr)
         return 1
-    print("%s: ok" % argv[1])
+    print("%s: ok" % path)
     return 0
 
 
