@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "platform/kernel.h"
 #include "platform/sim/core/SimHost.h"
@@ -107,16 +108,43 @@ int CmdNew(const Args& args) {
   return 0;
 }
 
+namespace {
+
+// Gone, or a zombie: its files are closed either way.
+bool HasExited(pid_t pid) {
+  char path[64];
+  std::snprintf(path, sizeof(path), "/proc/%d/stat", static_cast<int>(pid));
+  FILE* file = std::fopen(path, "r");
+  if (!file) return true;
+  char line[512] = {};
+  const bool read = std::fgets(line, sizeof(line), file) != nullptr;
+  std::fclose(file);
+  const char* end = read ? std::strrchr(line, ')') : nullptr;
+  return !end || end[1] == 0 || end[2] == 'Z' || end[2] == 'X';
+}
+
+}  // namespace
+
 int CmdReboot(const Args& args) {
   if (args.size() != 1) return Usage();
   if (!OpenMachine(args[0])) return 2;
   auto machine = SimHost::Machine();
   // Every process ends, however it was started; kernel objects go with them.
+  std::vector<pid_t> killed;
   for (int round = 0; round < 200; ++round) {
     auto processes = SimListMachineProcesses(machine->Dir());
     if (processes.empty()) break;
-    for (const auto& p : processes) kill(p.pid, SIGKILL);
+    for (const auto& p : processes) {
+      kill(p.pid, SIGKILL);
+      killed.push_back(p.pid);
+    }
     usleep(10000);
+  }
+  // A dying process leaves the list when its image goes but still holds its
+  // open files for a moment: wait until each is gone or a zombie, so that the
+  // renames below never meet a file it held.
+  for (pid_t pid : killed) {
+    for (int round = 0; round < 200 && !HasExited(pid); ++round) usleep(10000);
   }
   RemoveTree(machine->RunDir());
   mkdir(machine->RunDir().c_str(), 0755);
