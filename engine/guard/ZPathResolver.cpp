@@ -53,11 +53,9 @@ ZResolvedPath ResolveTouchedPath(const std::u16string& input) {
   std::u16string path = input;
   for (auto& c : path)
     if (c == u'/') c = u'\\';
-  if (StartsWith(path, u"\\\\?\\") || StartsWith(path, u"\\??\\")) {
-    path.erase(0, 4);
-    if (path.size() >= 4 && (path[0] == u'U' || path[0] == u'u') && StartsWith(path.substr(1), u"NC\\"))
-      return Fail(ZPathProblem::kNotLocal);
-  }
+  // What follows the prefix must itself be a drive path: a network path
+  // ("UNC\\...") or Wine's view of the host ("unix\\...") is not.
+  if (StartsWith(path, u"\\\\?\\") || StartsWith(path, u"\\??\\")) path.erase(0, 4);
   if (path.size() < 2 || !(path[1] == u':') ||
       !((path[0] >= u'A' && path[0] <= u'Z') || (path[0] >= u'a' && path[0] <= u'z')))
     return Fail(ZPathProblem::kNotLocal);
