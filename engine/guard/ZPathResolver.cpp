@@ -54,7 +54,7 @@ ZResolvedPath ResolveTouchedPath(const std::u16string& input) {
   for (auto& c : path)
     if (c == u'/') c = u'\\';
   // What follows the prefix must itself be a drive path: a network path
-  // ("UNC\\...") or Wine's view of the host ("unix\\...") is not.
+  // ("UNC\...") or Wine's view of the host ("unix\...") is not.
   if (StartsWith(path, u"\\\\?\\") || StartsWith(path, u"\\??\\")) path.erase(0, 4);
   if (path.size() < 2 || !(path[1] == u':') ||
       !((path[0] >= u'A' && path[0] <= u'Z') || (path[0] >= u'a' && path[0] <= u'z')))
