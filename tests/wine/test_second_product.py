@@ -136,6 +136,9 @@ class SecondProductScenario:
         state = state or self.machine.state()
         return [f for f in state["files"] if under(f, self.product)]
 
+    def windows_folder(self):
+        return "C:\\Windows" if self.leg == "sim" else wine_limits.WINDOWS_FOLDER
+
     def remove_log(self):
         log = self.machine.real(self.product + "\\log")
         if os.path.isdir(log):
@@ -263,7 +266,7 @@ class SecondProductScenario:
         warnings = [e[2] for e in self.log_entries() if e[0] == "WARNING"]
         self.assertEqual(warnings, ["skip protected folder : C:\\",
                                     "skip protected folder : " + program_files,
-                                    "skip protected folder : C:\\Windows"])
+                                    "skip protected folder : " + self.windows_folder()])
 
     def test_service_that_never_stops_holds_the_run_only_until_the_bound(self):
         m, p = self.machine, self.product
