@@ -282,26 +282,24 @@ class SecondProductScenario:
         self.assertIsNone(m.service_state(SERVICE))
         self.assertFalse(m.exists(p))
 
-    def test_usage_report_reaches_the_collector_and_decodes(self):
-        m = self.machine
-        self.install(service=False)
+    def collect_report(self):
+        """The one report a silent run of the installed product sends, as decoded."""
         port = 0 if self.leg == "sim" else config.STATISTICS_PORT
-        out = os.path.join(tempfile.mkdtemp(prefix="uninst-wine-report-"), "reports.jsonl")
-        self.addCleanup(lambda: subprocess.run(["rm", "-rf", os.path.dirname(out)]))
-        try:
-            collector = subprocess.Popen(
-                [config.tool("statcollector"), "--listen", "127.0.0.1:%d" % port, "--out", out],
-                stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
-        except OSError as error:
-            self.fail(str(error))
+        work = tempfile.mkdtemp(prefix="uninst-wine-report-")
+        self.addCleanup(lambda: subprocess.run(["rm", "-rf", work]))
+        out = os.path.join(work, "reports.jsonl")
+        collector = subprocess.Popen(
+            [config.tool("statcollector"), "--listen", "127.0.0.1:%d" % port, "--out", out],
+            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
         self.addCleanup(lambda: (collector.kill(), collector.wait(),
                                  collector.stdout.close(), collector.stderr.close()))
         line = collector.stdout.readline().strip()
         if not line.startswith("listening "):
-            self.fail("collector did not start on port %d: %s" % (port, collector.stderr.read()))
-        if not m.route_statistics(line[len("listening "):]):
+            self.fail("the collector did not start on port %d: %s" % (port, collector.stderr.read()))
+        address = line[len("listening "):]
+        if not self.machine.route_statistics(address):
             self.skipTest("%s leg: its build does not report to %s (scripts/test wine builds it so)"
-                          % (self.leg, line[len("listening "):]))
+                          % (self.leg, address))
         self.assertEqual(self.uninstall(), 0)
         reports = []
         for _ in range(100):
@@ -312,11 +310,39 @@ class SecondProductScenario:
                 break
             time.sleep(0.1)
         self.assertEqual(len(reports), 1, reports)
-        report = reports[0]
+        return reports[0]
+
+    @staticmethod
+    def comparable(report):
+        """A decoded report without what differs from run to run (its time, hence its checksum)."""
+        report = json.loads(json.dumps(report))
+        report.pop("checksum")
+        for record in report["records"]:
+            record["fields"].pop("time", None)
+        report["public"].pop("time", None)
+        return report
+
+    def test_usage_report_reaches_the_collector_and_decodes(self):
+        self.install(service=False)
+        report = self.collect_report()
         self.assertEqual(report["path"], "/nep/v1/")
-        text = json.dumps(report)
-        self.assertIn("40202", text)  # the packet's pid
-        self.__class__.decoded = report
+        self.assertEqual([r["type"] for r in report["records"]], ["public", "event"])
+        self.assertEqual(report["public"]["tryno"], 3)  # the updock section's
+        self.assertEqual(report["event"]["pid"], 40202)
+        self.assertEqual(report["event"]["result"], 1)
+        if self.leg == "sim" or config.skip_reason("sim"):
+            return
+        # The same product on the simulated host sends the same packet, field for field.
+        own = (self.machine, self.leg, self.product)
+        self.leg = "sim"
+        self.machine = config.new_machine("sim", self)
+        self.product = product_dir("sim")
+        try:
+            self.install(service=False)
+            simulated = self.collect_report()
+        finally:
+            self.machine, self.leg, self.product = own
+        self.assertEqual(self.comparable(report), self.comparable(simulated))
 
 
 class SimulatedHost(SecondProductScenario, unittest.TestCase):
