@@ -16,7 +16,8 @@ import sys
 import time
 
 # The names our tests, demo and fuzz targets give their temporary folders.
-PATTERNS = ("uninst-test-*", "uninst-demo.*", "config_reader_fuzz.*")
+PATTERNS = ("uninst-test-*", "uninst-demo.*", "config_reader_fuzz.*", "sim-scenario-*",
+            "wine-scenario-*", "uninst-wine-*")
 
 
 def link(path):

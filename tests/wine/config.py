@@ -51,5 +51,36 @@ def new_machine(leg, test):
         made = machine.SimMachine(tool("simhost"))
     else:
         made = machine.WineMachine(prefix.template(CACHE), leg)
+        made.statistics_address = built_statistics_address(leg)
     test.addCleanup(made.destroy)
     return made.create()
+
+
+def helper(leg, name):
+    """A helper program of a leg: "proc" (held files, mappings), "svc" (a service
+    program), "ext32"/"ext64" (the sample tool-set extension per bitness)."""
+    if leg == "sim":
+        return os.path.join(BUILD, {"proc": "simproc.exe", "svc": "simproc.exe",
+                                    "ext32": "SampleToolExt.exe", "ext64": "SampleToolExt.exe"}[name])
+    if name == "ext32":
+        return os.path.join(WIN32_BUILD, "SampleToolExt.exe")
+    if name == "ext64":
+        return os.path.join(WIN64_BUILD, "SampleToolExt64.exe")
+    return os.path.join(uninstaller(leg).rsplit(os.sep, 1)[0], "win" + name + ".exe")
+
+
+# The loopback address the 64-bit test build sends its usage report to
+# (scripts/build-windows --statistics-host); scripts/test wine builds it so.
+STATISTICS_PORT = int(os.environ.get("UNINST_WINE_STATISTICS_PORT", "38471"))
+
+
+def built_statistics_address(leg):
+    """The loopback HOST:PORT a leg's uninstaller was built to report to, or None."""
+    if leg == "sim":
+        return None
+    wanted = ("127.0.0.1:%d" % STATISTICS_PORT).encode()
+    try:
+        with open(uninstaller(leg), "rb") as f:
+            return wanted.decode() if wanted + b"\0" in f.read() else None
+    except OSError:
+        return None

@@ -193,6 +193,15 @@ class Machine:
         """"RUNNING", "STOPPED", ... or None for no such service."""
         raise NotImplementedError
 
+    def add_service(self, name, program, never_stops=False):
+        """Registers and starts a service running the service program at program."""
+        raise NotImplementedError
+
+    def route_statistics(self, address):
+        """Sends the uninstaller's usage report to address (HOST:PORT on loopback);
+        False where the back end cannot (a build's address is fixed)."""
+        raise NotImplementedError
+
     def start_program(self, winpath, args=()):
         handle = self._start(winpath, list(args))
         self._programs.append(handle)
@@ -264,6 +273,17 @@ class SimMachine(Machine):
     def service_state(self, name):
         out = self._tool("svc", "query", name, check=False)
         return out.stdout.split()[1] if out.returncode == 0 else None
+
+    def add_service(self, name, program, never_stops=False):
+        # simproc stands in for the service program; the host plays its stop.
+        self._tool("svc", "create", name, '"%s" sleep' % program)
+        if never_stops:
+            self._tool("svc", "set", name, "--never-stops")
+        self.start_service(name)
+
+    def route_statistics(self, address):
+        self._tool("route", "--statistics", address)
+        return True
 
     def _start(self, winpath, args):
         env = dict(os.environ, SIMHOST_MACHINE=self.dir)
@@ -381,6 +401,16 @@ class WineMachine(Machine):
             if fields[:1] == ["STATE"] and len(fields) >= 4:
                 return fields[3]
         return None
+
+    def add_service(self, name, program, never_stops=False):
+        self.create_service(name, '"%s"%s' % (program, " --never-stops" if never_stops else ""))
+        self.start_service(name)
+
+    # Where this leg's build sends its report (config sets it); fixed at build time.
+    statistics_address = None
+
+    def route_statistics(self, address):
+        return address == self.statistics_address
 
     def _program_loader(self):
         return wineprefix.loader(self.leg)

@@ -24,6 +24,10 @@ HKCR_32_VIEW_FAILS_FROM_64_BIT = True
 # the prefix is a sandbox for drive paths only, not for a hostile program.
 UNIX_PATHS_REACH_LINUX = True
 
+# Wine's Windows folder is "windows" in lower case on disk, and the system reports
+# it so (Windows says "C:\\Windows"): the uninstaller's log names it as found.
+WINDOWS_FOLDER = "C:\\windows"
+
 # Program Files of each bitness, as on x64 Windows.
 PROGRAM_FILES = {"x64": "C:\\Program Files", "x86": "C:\\Program Files (x86)"}
 
@@ -62,6 +66,11 @@ class WineLimitsStillHold(unittest.TestCase):
             f.write("@type \\\\?\\unix%s\r\n" % marker.replace("/", "\\"))
         _, out = self.wine64("cmd", "/c", "C:\\probe.bat")
         self.assertEqual("reached" in out, UNIX_PATHS_REACH_LINUX)
+
+    def test_windows_folder_is_lower_case(self):
+        names = os.listdir(self.scenario.drive_c())
+        self.assertIn(WINDOWS_FOLDER[3:], names)
+        self.assertNotIn("Windows", names)
 
     def test_program_files_per_bitness(self):
         for view, leg in ((64, "x64"), (32, "x86")):

@@ -10,6 +10,8 @@
 //                              empty); every message it receives after "ready" is
 //                              printed as "MSG WPARAM LPARAM" (decimal)
 //   quit-on MSG                exit 0 once a window has received MSG (after printing it)
+//   hold-mapping NAME [SIZE]   create (or open) a paging-file mapping of SIZE
+//                              bytes (default 4096) and keep a view of it
 //   hold-mutex NAME            create (or open) the mutex and own it
 //   hold-event NAME            create (or open) the manual-reset event NAME
 //   set-event NAME             set the event NAME (created when absent)
@@ -40,7 +42,7 @@ long long g_quit_on = -1;
 const std::vector<winprog::CommandShape> kCommands = {
     {L"sleep", 0, 0},     {L"open-file", 1, 1},  {L"window", 1, 1},    {L"quit-on", 1, 0},
     {L"hold-mutex", 1, 0}, {L"hold-event", 1, 0}, {L"set-event", 1, 0}, {L"send", 2, 2},
-    {L"exit", 1, 0}};
+    {L"exit", 1, 0},       {L"hold-mapping", 1, 1}};
 
 void PrintLine(const std::string& line) {
   std::fputs(line.c_str(), stdout);
@@ -103,6 +105,11 @@ int wmain(int argc, wchar_t** argv) {
         Fail(name);
     } else if (name == L"quit-on") {
       g_quit_on = static_cast<long long>(Number(a[0]));
+    } else if (name == L"hold-mapping") {
+      const DWORD size = a.size() > 1 ? static_cast<DWORD>(Number(a[1])) : 4096;
+      HANDLE mapping =
+          CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size, a[0].c_str());
+      if (!mapping || !MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0)) Fail(name);
     } else if (name == L"hold-mutex") {
       HANDLE mutex = CreateMutexW(nullptr, FALSE, a[0].c_str());
       if (!mutex) Fail(name);
