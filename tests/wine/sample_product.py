@@ -110,8 +110,11 @@ def install_sample(machine, sample_dir=SAMPLE_DIR):
                 role = "svc" if f[1].upper() in services else "proc"
                 machine.copy_in(config.helper(leg, role), here(f[1]))
             elif kind == "extension" and len(f) == 2:
-                role = "ext64" if f[1].upper().endswith("64.EXE") else "ext32"
-                machine.copy_in(config.helper(leg, role), here(f[1]))
+                source = config.helper(leg, "ext64" if f[1].upper().endswith("64.EXE") else "ext32")
+                if not os.path.exists(source) and leg == "x64":
+                    # Without the 32-bit build: a 64-bit system runs only the 64-bit one anyway.
+                    source = config.helper(leg, "ext64")
+                machine.copy_in(source, here(f[1]))
             elif kind == "uninstaller" and len(f) == 2:
                 machine.copy_in(config.uninstaller(leg), here(f[1]))
             elif kind == "config" and len(f) == 3:
