@@ -27,11 +27,22 @@ HOSTILE = '<item path="..\\..\\Users\\User\\Desktop"/>'
 RUN_TIMEOUT = int(os.environ.get("UNINST_DEMO_TIMEOUT", "300"))
 
 
+# Wine's own settings, which Wine rewrites as programs start (fonts, for one):
+# left out so that the counts show what the product and the run changed.
+WINE_OWN_KEYS = ("HKEY_CURRENT_USER\\SOFTWARE\\WINE", "HKEY_LOCAL_MACHINE\\SOFTWARE\\WINE",
+                 "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432NODE\\WINE")
+
+
+def wine_own(key):
+    upper = key.upper()
+    return any(upper == k or upper.startswith(k + "\\") for k in WINE_OWN_KEYS)
+
+
 def as_dump(state):
-    """A machine state in the shape of `simhost dump`."""
+    """A machine state in the shape of `simhost dump`, without Wine's own settings."""
     return {
         "files": state["files"],
-        "registry": state["registry"],
+        "registry": {k: v for k, v in state["registry"].items() if not wine_own(k)},
         "services": [{"name": n, "state": s} for n, s in sorted(state["services"].items())],
         "firewall": [],
         "pending_renames": state["pending_renames"],
@@ -80,6 +91,7 @@ def main(argv):
         sys.stdout.flush()
         subprocess.run([sys.executable, show] + list(args), check=True)
 
+    print("Wine's own settings (HKCU and HKLM Software\\Wine) are left out of the counts.")
     print("Making a sandboxed Wine prefix (the template is cached in %s)" % config.CACHE,
           flush=True)
     m = machines.WineMachine(prefix.template(config.CACHE), leg)
