@@ -85,27 +85,35 @@ class SampleProductScenario:
         # Registry: the identity key, the install-time value and the parents of what went.
         self.assertEqual(sorted(keys), sorted(self.expected_keys(keys)))
         self.maxDiff = None
-        self.assertEqual(sorted(values), sorted(self.expected_values(values)))
+        self.assertEqual(sorted(values), sorted(self.expected_values()))
+
+    def identity_keys(self):
+        """The identity key, written in the 32-bit view: the simulated host shares the
+        class key between views; Wine keeps it under Classes\\Wow6432Node and exports it
+        a second time through its Wow6432Node\\Classes link."""
+        if self.leg == "sim":
+            return {"HKEY_LOCAL_MACHINE\\SOFTWARE\\CLASSES\\SAMPLEPRODUCT.IDENTITY"}
+        return {"HKEY_LOCAL_MACHINE\\SOFTWARE\\CLASSES\\WOW6432NODE\\SAMPLEPRODUCT.IDENTITY",
+                "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432NODE\\CLASSES\\SAMPLEPRODUCT.IDENTITY"}
 
     def expected_keys(self, keys):
-        identity = [k for k in keys if k.endswith("\\SAMPLEPRODUCT.IDENTITY")]
-        self.assertEqual(len(identity), 1, keys)
+        identity = self.identity_keys()
         # The user's vendor key is the parent of the deleted product key, under HKCU.
         user = [k for k in keys if k.startswith(("HKEY_USERS\\", "HKEY_CURRENT_USER\\"))
                 and k.endswith("\\SOFTWARE\\SAMPLE VENDOR")]
         self.assertEqual(len(user), 1, keys)
         vendor64 = "HKEY_LOCAL_MACHINE\\SOFTWARE\\SAMPLE VENDOR"
         vendor32 = "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432NODE\\SAMPLE VENDOR"
-        return set(identity + user) | {vendor64, vendor32, vendor32 + "\\SAMPLE PRODUCT"}
+        return identity | set(user) | {vendor64, vendor32, vendor32 + "\\SAMPLE PRODUCT"}
 
-    def expected_values(self, values):
+    def expected_values(self):
         # The packet names only AppPath and the 64-bit ShellExtension of the product key.
         product32 = "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432NODE\\SAMPLE VENDOR\\SAMPLE PRODUCT"
         kept = ("INSTALLTIME", "INSTALLDIR", "VERSION", "TID1", "TID2", "TOD1", "TOD2", "IID",
                 "SHELLEXTENSION")
-        identity = {k for k, _ in values if k.endswith("\\SAMPLEPRODUCT.IDENTITY")}
         return ({(product32, n) for n in kept} |
-                {(k, n) for k in identity for n in ("UUID", "SVRID")})
+                {(k, n) for k in self.identity_keys() for n in ("UUID", "SVRID")})
+
 
 class SimulatedHost(SampleProductScenario, unittest.TestCase):
     leg = "sim"
