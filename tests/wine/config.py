@@ -7,6 +7,7 @@ UNINST_WINE_CACHE       where prefix templates are kept; default <UNINST_BUILD_D
 """
 
 import os
+import unittest
 
 import machine
 import prefix
@@ -84,3 +85,19 @@ def built_statistics_address(leg):
             return wanted.decode() if wanted + b"\0" in f.read() else None
     except OSError:
         return None
+
+
+class ScenarioPrefixTest(unittest.TestCase):
+    """A test with a fresh sandboxed 64-bit prefix of its own (self.scenario),
+    copied from the cached template (cls.template) and closed at its end."""
+
+    @classmethod
+    def setUpClass(cls):
+        reason = prefix.missing_tools("x64")
+        if reason:
+            raise unittest.SkipTest(reason)
+        cls.template = prefix.template(CACHE)
+
+    def setUp(self):
+        self.scenario = prefix.ScenarioPrefix(self.template)
+        self.addCleanup(self.scenario.close)

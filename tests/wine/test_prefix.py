@@ -10,17 +10,9 @@ import config
 import prefix
 
 
-class SandboxTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        reason = prefix.missing_tools("x64")
-        if reason:
-            raise unittest.SkipTest(reason)
-        cls.template = prefix.template(config.CACHE)
-
+class SandboxTest(config.ScenarioPrefixTest):
     def setUp(self):
-        self.scenario = prefix.ScenarioPrefix(self.template)
-        self.addCleanup(self.scenario.close)
+        super().setUp()
         self.outside = tempfile.mkdtemp(prefix="wine-canary-")
         self.addCleanup(shutil.rmtree, self.outside, True)
 

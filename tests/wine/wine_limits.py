@@ -32,18 +32,7 @@ WINDOWS_FOLDER = "C:\\windows"
 PROGRAM_FILES = {"x64": "C:\\Program Files", "x86": "C:\\Program Files (x86)"}
 
 
-class WineLimitsStillHold(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        reason = prefix.missing_tools("x64")
-        if reason:
-            raise unittest.SkipTest(reason)
-        cls.template = prefix.template(config.CACHE)
-
-    def setUp(self):
-        self.scenario = prefix.ScenarioPrefix(self.template)
-        self.addCleanup(self.scenario.close)
-
+class WineLimitsStillHold(config.ScenarioPrefixTest):
     def wine64(self, *args):
         out = subprocess.run([prefix.loader("x64")] + list(args), env=self.scenario.env(),
                              cwd=self.scenario.drive_c(), capture_output=True, timeout=120)
