@@ -9,8 +9,7 @@ set(UNINST_STATISTICS_HOST "statistics.uninstaller.invalid" CACHE STRING
     "host name of the usage statistics service")
 # Windows 7 SP1 is the oldest system supported: the headers then declare
 # nothing newer, so nothing newer gets imported by mistake.
-add_compile_definitions(UNICODE _UNICODE NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601
-                        UNINST_STATISTICS_HOST="${UNINST_STATISTICS_HOST}")
+add_compile_definitions(UNICODE _UNICODE NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
 include_directories(${CMAKE_SOURCE_DIR})
 
 # zlib from libz-mingw-w64-dev, linked statically: the program needs no DLL
@@ -22,6 +21,10 @@ find_library(UNINST_ZLIB_STATIC NAMES libz.a REQUIRED)
 file(GLOB_RECURSE PRODUCT_SOURCES CONFIGURE_DEPENDS
   app/*.cpp packet_public/*.cpp engine/*.cpp report/*.cpp ui/*.cpp)
 list(FILTER PRODUCT_SOURCES EXCLUDE REGEX ".*/app/main_entry\\.cpp$")
+# The statistics URL is the one source that differs between the program and
+# its loopback test variant: compiled per program, everything else once.
+set(UNINST_STATISTICS_URL_SOURCE report/ZStatisticsUrl.cpp)
+list(FILTER PRODUCT_SOURCES EXCLUDE REGEX ".*/report/ZStatisticsUrl\\.cpp$")
 # Linux back ends of the UI (if any) stay on Linux.
 list(FILTER PRODUCT_SOURCES EXCLUDE REGEX ".*/(sim|linux|posix)/.*")
 file(GLOB PLATFORM_WIN32_SOURCES CONFIGURE_DEPENDS platform/win32/*.cpp platform/common/*.cpp)
@@ -44,17 +47,24 @@ set(UNINST_WIN32_LINK_OPTIONS -municode -static -static-libgcc -static-libstdc++
 add_library(platform_win32 OBJECT ${PLATFORM_WIN32_SOURCES})
 target_include_directories(platform_win32 PRIVATE ${UNINST_ZLIB_INCLUDE_DIR})
 
-add_executable(uninst WIN32
-  app/main_entry.cpp ${PRODUCT_SOURCES} $<TARGET_OBJECTS:platform_win32>
-  platform/win32/uninst.rc)
-set_target_properties(uninst PROPERTIES OUTPUT_NAME "uninst")
+add_library(uninst_product OBJECT app/main_entry.cpp ${PRODUCT_SOURCES})
+target_compile_options(uninst_product PRIVATE -municode)
 # windres finds the manifest and the icon beside the script and in resources/.
 set_property(SOURCE platform/win32/uninst.rc APPEND PROPERTY OBJECT_DEPENDS
   ${CMAKE_SOURCE_DIR}/platform/win32/uninst.manifest
   ${CMAKE_SOURCE_DIR}/resources/windows/uninst.ico)
-target_compile_options(uninst PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-municode>)
-target_link_options(uninst PRIVATE ${UNINST_WIN32_LINK_OPTIONS} -mwindows)
-target_link_libraries(uninst PRIVATE ${UNINST_WIN32_LIBRARIES})
+
+# A program of the product's objects whose usage report goes to host.
+function(uninst_program target host)
+  add_executable(${target} WIN32 ${UNINST_STATISTICS_URL_SOURCE}
+    $<TARGET_OBJECTS:uninst_product> $<TARGET_OBJECTS:platform_win32> platform/win32/uninst.rc)
+  target_compile_definitions(${target} PRIVATE UNINST_STATISTICS_HOST="${host}")
+  target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-municode>)
+  target_link_options(${target} PRIVATE ${UNINST_WIN32_LINK_OPTIONS} -mwindows)
+  target_link_libraries(${target} PRIVATE ${UNINST_WIN32_LIBRARIES})
+endfunction()
+
+uninst_program(uninst "${UNINST_STATISTICS_HOST}")
 
 # Known answers for the adapters, a console program for a Windows machine (or
 # Wine): it prints each failed check and exits with their number. Off unless
@@ -71,6 +81,11 @@ endif()
 # windows, a service, the sample tool-set extension, the loader probe), built
 # into this folder beside the program and never shipped with it.
 option(UNINST_WINE_PROGRAMS "Build the Windows helper programs of the Wine test bed" OFF)
+# The usage-report scenario's program: the same objects, its report sent to a
+# loopback HOST:PORT where the test's collector listens.
+set(UNINST_LOOPBACK_STATISTICS_HOST "127.0.0.1:38471" CACHE STRING
+    "where uninst_loopback.exe, a test program of the Wine test bed, sends its usage report")
 if(UNINST_WINE_PROGRAMS)
+  uninst_program(uninst_loopback "${UNINST_LOOPBACK_STATISTICS_HOST}")
   add_subdirectory(tests/wine/programs)
 endif()

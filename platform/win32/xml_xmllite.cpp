@@ -165,8 +165,11 @@ bool ZXmlDocument::Impl::Read(const char* text) {
   // no entity expansion and nothing fetched from elsewhere.
   if (FAILED(reader->SetProperty(XmlReaderProperty_DtdProcessing, DtdProcessing_Prohibit)))
     return false;
-  // The same limit the depth scan applies, held by the reader itself as well.
-  if (FAILED(reader->SetProperty(XmlReaderProperty_MaxElementDepth, kXmlMaxElementDepth)))
+  // The depth limit is counted below, element by element, the same on every
+  // reader; the reader's own limit stands one level behind it. (Some readers
+  // count the content of a start tag as one level deeper before they know it
+  // is just the end tag, and would refuse a document exactly at the limit.)
+  if (FAILED(reader->SetProperty(XmlReaderProperty_MaxElementDepth, kXmlMaxElementDepth + 1)))
     return false;
   if (FAILED(reader->SetInput(stream.get()))) return false;
 
@@ -177,6 +180,7 @@ bool ZXmlDocument::Impl::Read(const char* text) {
     Node* parent = open.empty() ? nullptr : open.back();
     switch (type) {
       case XmlNodeType_Element: {
+        if (open.size() >= kXmlMaxElementDepth) return false;
         Node& node = nodes.emplace_back();
         const wchar_t* value = nullptr;
         UINT size = 0;

@@ -7,6 +7,7 @@ UNINST_WINE_CACHE       where prefix templates are kept; default <UNINST_BUILD_D
 """
 
 import os
+import re
 import unittest
 
 import machine
@@ -70,21 +71,27 @@ def helper(leg, name):
     return os.path.join(uninstaller(leg).rsplit(os.sep, 1)[0], "win" + name + ".exe")
 
 
-# The loopback address the 64-bit test build sends its usage report to
-# (scripts/build-windows --statistics-host); scripts/test wine builds it so.
-STATISTICS_PORT = int(os.environ.get("UNINST_WINE_STATISTICS_PORT", "38471"))
+def loopback_uninstaller(leg):
+    """The program a leg's usage-report scenario runs: on Wine, uninst_loopback.exe,
+    the same objects built to report to a loopback address (scripts/build-windows)."""
+    if leg == "sim":
+        return uninstaller(leg)
+    return os.path.join(os.path.dirname(uninstaller(leg)), "uninst_loopback.exe")
+
+
+LOOPBACK_ADDRESS = re.compile(rb"(?:127\.\d{1,3}\.\d{1,3}\.\d{1,3}|\[::1\]):\d{1,5}(?=\0)")
 
 
 def built_statistics_address(leg):
-    """The loopback HOST:PORT a leg's uninstaller was built to report to, or None."""
+    """The loopback HOST:PORT a leg's report program was built to report to, or None."""
     if leg == "sim":
         return None
-    wanted = ("127.0.0.1:%d" % STATISTICS_PORT).encode()
     try:
-        with open(uninstaller(leg), "rb") as f:
-            return wanted.decode() if wanted + b"\0" in f.read() else None
+        with open(loopback_uninstaller(leg), "rb") as f:
+            found = LOOPBACK_ADDRESS.search(f.read())
     except OSError:
         return None
+    return found.group(0).decode() if found else None
 
 
 class ScenarioPrefixTest(unittest.TestCase):

@@ -130,6 +130,13 @@ class ProgramHandle:
     def running(self):
         return self._process.poll() is None
 
+    def wait(self, timeout=60):
+        """The program's exit code; None when it is still running after timeout."""
+        try:
+            return self._process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
     def kill(self):
         if self._process.poll() is None:
             self._process.kill()
@@ -405,6 +412,15 @@ class WineMachine(Machine):
     def add_service(self, name, program, never_stops=False):
         self.create_service(name, '"%s"%s' % (program, " --never-stops" if never_stops else ""))
         self.start_service(name)
+        # `sc start` returns once the service has connected, which may be before
+        # it reports RUNNING (a loaded machine shows START_PENDING): wait, as an
+        # installer would, within the bound Windows gives a starting service.
+        deadline = time.monotonic() + 30
+        while self.service_state(name) != "RUNNING":
+            if time.monotonic() > deadline:
+                raise MachineError("service %s did not reach RUNNING: %s"
+                                   % (name, self.service_state(name)))
+            time.sleep(0.2)
 
     # Where this leg's build sends its report (config sets it); fixed at build time.
     statistics_address = None
