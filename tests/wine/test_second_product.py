@@ -12,7 +12,9 @@ import time
 import unittest
 
 import config
+import sample_product
 import wine_limits
+from machine import find_key
 
 VENDOR = "Quill Works"
 KEY = "HKLM\\SOFTWARE\\Quill Works\\Quill Editor"
@@ -51,7 +53,7 @@ PACKET = """<?xml version="1.0" encoding="utf-8"?><packet>
 <config mode="service" name="%(service)s" displayname="Quill Sync" description="Quill sync" group="" cmdline=""/>
 </item>
 <item path="notes.txt"/><item path="SampleToolExt.exe"/><item path="SampleToolExt64.exe"/>
-<item path="uninst.exe"/>
+<item path="uninst.exe"/>%(extra_files)s
 </filelist><dirlist><item path="data"/>%(extra_dirs)s</dirlist></installfile>
 <uninstallfile><filelist><item path="installConfig.dat"/></filelist>
 <dirlist><item path="res"/><item path=""/></dirlist></uninstallfile></packet>
@@ -82,7 +84,7 @@ class SecondProductScenario:
 
     # ---- the product ----
 
-    def install(self, extra_dirs="", service=True):
+    def install(self, extra_dirs="", service=True, extra_files=""):
         m, p = self.machine, self.product
         m.copy_in(config.helper(self.leg, "proc"), p + "\\quill.exe")
         m.write_file(p + "\\notes.txt", b"notes")
@@ -92,7 +94,7 @@ class SecondProductScenario:
         m.copy_in(config.helper(self.leg, "ext64"), p + "\\SampleToolExt64.exe")
         m.copy_in(config.uninstaller(self.leg), p + "\\uninst.exe")
         self.write_config(PACKET % {"instance": INSTANCE, "service": SERVICE,
-                                    "extra_dirs": extra_dirs})
+                                    "extra_dirs": extra_dirs, "extra_files": extra_files})
         m.set_registry(KEY, "Path64", "REG_SZ", "quill.exe", view=64)
         m.set_registry(KEY, "Path32", "REG_SZ", "quill.exe", view=32)
         # Same names in the other view: an entry must not reach across.
@@ -267,6 +269,166 @@ class SecondProductScenario:
         self.assertEqual(warnings, ["skip protected folder : C:\\",
                                     "skip protected folder : " + program_files,
                                     "skip protected folder : " + self.windows_folder()])
+
+    def changed_outside_the_product(self, before, after):
+        """Files, registry values and services that differ between two states,
+        leaving out the product's folder, the run's copy of its skins in %TEMP%,
+        the restart's pending list, the product's own registry keys and what Wine
+        rewrites by itself."""
+        def outside(path):
+            upper = path.upper()
+            # The tool-set extension's uninstall writes its marker there.
+            return not (under(path, self.product) or upper == self.product.upper() + "\\" or
+                        "\\TEMP\\QUILLUNINSTALL" in upper or upper.endswith(
+                            "\\TEMP\\SAMPLETOOLEXT.LOG"))
+
+        def values(state):
+            found = set()
+            for key, named in state["registry"].items():
+                upper = key.upper()
+                if (upper.endswith("\\SESSION MANAGER") or wine_limits.wine_volatile(key) or
+                        upper.endswith("\\QUILL WORKS\\QUILL EDITOR") or  # the product's, in any view
+                        # The shell's cache of "User Shell Folders", rewritten when
+                        # a program asks for a known folder (Windows does the same).
+                        upper.endswith("\\EXPLORER\\SHELL FOLDERS")):
+                    continue
+                for name, value in named.items():
+                    found.add((upper, name.upper(), json.dumps(value)))
+            return found
+
+        files_before = {f.upper() for f in before["files"] if outside(f)}
+        files_after = {f.upper() for f in after["files"] if outside(f)}
+        return {"files lost": sorted(files_before - files_after),
+                "files new": sorted(files_after - files_before),
+                "values lost": sorted(values(before) - values(after)),
+                "values new": sorted(values(after) - values(before)),
+                # Which services exist: Wine starts and stops its own on demand.
+                "services": sorted(set(before["services"]) ^ set(after["services"]))}
+
+    def test_hostile_paths_and_links_change_nothing_outside_the_product(self):
+        m, p = self.machine, self.product
+        windows, profile = self.windows_folder(), sample_product.user_folder(m).rstrip("\\")
+        # A folder of the Linux side that "\\?\\unix\\" paths reach on Wine: a
+        # canary of the test's own, never anything of the host's.
+        host = tempfile.mkdtemp(prefix="uninst-wine-host-")
+        self.addCleanup(lambda: subprocess.run(["rm", "-rf", host]))
+        with open(os.path.join(host, "canary.txt"), "w") as f:
+            f.write("keep")
+        files = ('<item path="%(w)s\\explorer.exe:stream"/><item path="C:\\Users\\*"/>'
+                 '<item path="%(u)s\\Documents."/>'
+                 '<item path="winlink\\Temp\\x\\canary.txt"/><item path="winlink\\notepad.exe"/>')
+        dirs = ('<item path="C:\\ \\"/><item path="C:\\Users \\"/><item path="..\\..\\Users .\\"/>'
+                '<item path="\\\\?\\%(w)s\\Temp"/><item path="\\??\\%(u)s\\Documents"/>'
+                '<item path="C:"/><item path="c:\\PROGRAM FILES\\"/>'
+                '<item path="C:\\Program Files\\Other\\..\\..\\Users"/>'
+                '<item path="C:\\Program Files\\*"/><item path="\\\\?\\unix%(h)s"/>'
+                '<item path="\\\\?\\UNC\\server\\share"/><item path="\\\\.\\C:\\Windows"/>'
+                '<item path="winlink\\System32"/><item path="winlink\\Temp\\x"/>'
+                '<item path="data\\out\\deep"/>')
+        names = {"w": windows, "u": profile, "h": host.replace("/", "\\")}
+        self.install(service=False, extra_files=files % names, extra_dirs=dirs % names)
+        canaries = [profile + "\\Documents\\canary.txt", windows + "\\Temp\\x\\canary.txt",
+                    "C:\\Program Files\\Other\\canary.txt", "C:\\Outside\\deep\\canary.txt"]
+        for canary in canaries:
+            m.write_file(canary, b"keep")
+        # Links made by the file system's owner: one inside the product to the
+        # Windows folder, one in a listed folder to a folder outside.
+        for link, target in ((p + "\\winlink", windows), (p + "\\data\\out", "C:\\Outside")):
+            real = m.real(link)
+            os.symlink(os.path.relpath(m.real(target), os.path.dirname(real)), real)
+        system_files = [f for f in (windows + "\\notepad.exe", windows + "\\System32\\kernel32.dll")
+                        if m.exists(f)]
+        self.assertEqual(len(system_files), 2)
+        before = m.state()
+
+        self.assertEqual(self.uninstall(), 0)
+
+        after = m.state()
+        for canary in canaries + system_files:
+            self.assertTrue(m.exists(canary), canary)
+        self.assertTrue(os.path.exists(os.path.join(host, "canary.txt")))
+        self.maxDiff = None
+        self.assertEqual(self.changed_outside_the_product(before, after),
+                         {"files lost": [], "files new": [], "values lost": [], "values new": [],
+                          "services": []})
+        # The product itself went; its link went as a link.
+        left = self.product_files(after)
+        self.assertNotIn(p + "\\quill.exe", left)
+        if self.leg != "sim" and wine_limits.FOLDER_LINK_STAYS:
+            # Listed in wine_limits: this fails once Wine removes the link.
+            self.assertEqual([f for f in left if under(f, p + "\\data")],
+                             [p + "\\data\\", p + "\\data\\out\\"])
+            self.assertTrue(os.path.islink(m.real(p + "\\data\\out")))
+        else:
+            self.assertFalse(m.exists(p + "\\data"))
+        warnings = [e[2].upper() for e in self.log_entries() if e[0] == "WARNING"]
+        for part in ("skip protected folder : C:\\USERS", "skip unsafe path : ",
+                     "(path runs through a link)"):
+            self.assertTrue(any(part.upper() in w for w in warnings), (part, warnings))
+
+    def test_known_folders_of_the_system_and_of_every_profile_stay(self):
+        m, p = self.machine, self.product
+        windows, profile = self.windows_folder(), sample_product.user_folder(m).rstrip("\\")
+        users = profile.rsplit("\\", 1)[0]
+        # A second profile listed in the registry, a folder in the profiles folder
+        # that no list names, and the user's Documents moved elsewhere under a
+        # name outside ASCII.
+        other, unlisted, moved = users + "\\Other", users + "\\Unlisted", "C:\\Data\\Документы"
+        m.set_registry("HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\"
+                       "S-1-5-21-1-2-3-1002", "ProfileImagePath", "REG_EXPAND_SZ", other)
+        m.set_registry("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\"
+                       "User Shell Folders", "Personal", "REG_EXPAND_SZ", moved)
+        folders = [windows + "\\System32", windows + "\\SysWOW64", windows + "\\Temp",
+                   windows + "\\Fonts", "C:\\Program Files\\Common Files",
+                   "C:\\Program Files (x86)\\Common Files", profile + "\\Pictures",
+                   profile + "\\Downloads", profile + "\\AppData\\Roaming\\Microsoft",
+                   users + "\\Public", users + "\\Public\\Documents",
+                   "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Startup",
+                   other + "\\Pictures", unlisted + "\\Desktop", moved]
+        dirs = "".join('<item path="%s"/>' % f for f in folders)
+        dirs += ('<item path="%s"/><item path="..\\..\\%s"/><item path="C:\\DATA\\ДОКУМЕНТЫ"/>'
+                 '<item path="C:\\Data"/>' % (other, unlisted[3:]))
+        self.install(service=False, extra_dirs=dirs)
+        for folder in folders:
+            m.write_file(folder + "\\canary.txt", b"keep")
+        before = m.state()
+
+        self.assertEqual(self.uninstall(), 0)
+
+        after = m.state()
+        for folder in folders:
+            self.assertTrue(m.exists(folder + "\\canary.txt"), folder)
+        self.maxDiff = None
+        self.assertEqual(self.changed_outside_the_product(before, after),
+                         {"files lost": [], "files new": [], "values lost": [], "values new": [],
+                          "services": []})
+        self.assertFalse(m.exists(p + "\\quill.exe"))
+        warnings = [e[2].upper() for e in self.log_entries() if e[0] == "WARNING"]
+        for folder in (moved, other, unlisted, profile + "\\Pictures", windows + "\\Temp"):
+            self.assertIn(("skip protected folder : " + folder).upper(), warnings)
+
+    def test_operating_system_files_stay_and_the_products_own_in_system32_goes(self):
+        if self.leg != "sim" and wine_limits.SFC_PROTECTS_NOTHING:
+            self.skipTest(wine_limits.SFC_PROTECTS_NOTHING + " (listed in wine_limits)")
+        m, p = self.machine, self.product
+        windows = self.windows_folder()
+        system = windows + ("\\SysWOW64" if self.leg == "x86" else "\\System32")
+        m.write_file(system + "\\QuillHelper.dll", b"own")
+        files = ('<item path="%(w)s\\notepad.exe"/><item path="%(w)s\\System32\\kernel32.dll"/>'
+                 '<item path="%(w)s\\System32\\drivers\\etc\\hosts"/>'
+                 '<item path="%(w)s\\System32\\QuillHelper.dll"/>' % {"w": windows})
+        self.install(service=False, extra_files=files)
+        kept = [windows + "\\notepad.exe", windows + "\\System32\\kernel32.dll",
+                windows + "\\System32\\drivers\\etc\\hosts"]
+        for path in kept:
+            self.assertTrue(m.exists(path), path)
+        self.assertEqual(self.uninstall(), 0)
+        # A 32-bit program's System32 is SysWOW64: the product's helper went from there.
+        self.assertFalse(m.exists(system + "\\QuillHelper.dll"))
+        warnings = [e[2].upper() for e in self.log_entries() or [] if e[0] == "WARNING"]
+        for path in kept:
+            self.assertTrue(m.exists(path), (path, warnings))
+            self.assertIn(("skip operating system file : " + path).upper(), warnings)
 
     def test_service_that_never_stops_holds_the_run_only_until_the_bound(self):
         m, p = self.machine, self.product

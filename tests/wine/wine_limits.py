@@ -5,6 +5,7 @@ below fail when Wine starts behaving otherwise, so the list stays true.
 """
 
 import os
+import shutil
 import subprocess
 import unittest
 
@@ -24,9 +25,47 @@ HKCR_32_VIEW_FAILS_FROM_64_BIT = True
 # the prefix is a sandbox for drive paths only, not for a hostile program.
 UNIX_PATHS_REACH_LINUX = True
 
+# A Linux symbolic link inside the prefix shows as a reparse point (the deletion
+# guard refuses every path through it, as on Windows), but Wine's
+# RemoveDirectoryW cannot remove such a link to a folder, where Windows removes
+# a folder link itself: a listed folder holding one is left with the link in it
+# (and named for the restart). test_second_product's hostile-path scenario
+# checks that this still holds.
+FOLDER_LINK_STAYS = True
+
+# Wine's SfcIsFileProtected protects nothing (it says no even for kernel32.dll),
+# so the deletion guard's operating-system-file rule, which rests on it as on
+# Windows, has nothing to go by: a packet listing system files would remove
+# them. The scenario of such a packet is skipped on Wine with this reason;
+# winproc's "sfc" command checks that it still holds.
+SFC_PROTECTS_NOTHING = "Wine's SfcIsFileProtected protects no file"
+
 # Wine's Windows folder is "windows" in lower case on disk, and the system reports
 # it so (Windows says "C:\\Windows"): the uninstaller's log names it as found.
 WINDOWS_FOLDER = "C:\\windows"
+
+# What Wine itself rewrites while programs run, whatever they do: its own
+# settings, the display devices it enumerates as each process attaches to the
+# display, and the service manager's counter. A comparison of two states of a
+# machine leaves these out (keys given in upper case, with their subkeys).
+WINE_VOLATILE_KEYS = (
+    "HKEY_CURRENT_USER\\SOFTWARE\\WINE",
+    "HKEY_LOCAL_MACHINE\\SOFTWARE\\WINE",
+    "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432NODE\\WINE",
+    "HKEY_LOCAL_MACHINE\\HARDWARE\\DEVICEMAP\\VIDEO",
+    "HKEY_LOCAL_MACHINE\\SYSTEM\\CURRENTCONTROLSET\\CONTROL\\CLASS",
+    "HKEY_LOCAL_MACHINE\\SYSTEM\\CURRENTCONTROLSET\\CONTROL\\DEVICECLASSES",
+    "HKEY_LOCAL_MACHINE\\SYSTEM\\CURRENTCONTROLSET\\CONTROL\\VIDEO",
+    "HKEY_LOCAL_MACHINE\\SYSTEM\\CURRENTCONTROLSET\\CONTROL\\SERVICECURRENT",
+    "HKEY_LOCAL_MACHINE\\SYSTEM\\CURRENTCONTROLSET\\ENUM",
+    "HKEY_LOCAL_MACHINE\\SYSTEM\\CURRENTCONTROLSET\\HARDWARE PROFILES",
+)
+
+
+def wine_volatile(key):
+    upper = key.upper()
+    return any(upper == k or upper.startswith(k + "\\") for k in WINE_VOLATILE_KEYS)
+
 
 # Program Files of each bitness, as on x64 Windows.
 PROGRAM_FILES = {"x64": "C:\\Program Files", "x86": "C:\\Program Files (x86)"}
@@ -55,6 +94,15 @@ class WineLimitsStillHold(config.ScenarioPrefixTest):
             f.write("@type \\\\?\\unix%s\r\n" % marker.replace("/", "\\"))
         _, out = self.wine64("cmd", "/c", "C:\\probe.bat")
         self.assertEqual("reached" in out, UNIX_PATHS_REACH_LINUX)
+
+    def test_sfc_protects_nothing(self):
+        winproc = os.path.join(config.WIN64_BUILD, "winproc.exe")
+        if not os.path.exists(winproc):
+            self.skipTest("no " + winproc)
+        shutil.copy(winproc, self.scenario.drive_c())
+        _, out = self.wine64("C:\\winproc.exe", "sfc", WINDOWS_FOLDER + "\\System32\\kernel32.dll",
+                             "exit", "0")
+        self.assertEqual(out.splitlines()[:1] == ["protected 0"], bool(SFC_PROTECTS_NOTHING), out)
 
     def test_windows_folder_is_lower_case(self):
         names = os.listdir(self.scenario.drive_c())

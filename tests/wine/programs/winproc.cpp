@@ -19,12 +19,15 @@
 //                              SendMessageW to the top-level window of CLASS and
 //                              print "result N"
 //   exit CODE                  exit with CODE right after "ready"
+//   sfc WINPATH                print "protected 1" or "protected 0": what
+//                              SfcIsFileProtected says of the file
 //
 // An optional argument is taken unless it is itself the name of a command.
 // A command that fails prints "error COMMAND CODE" (CODE: GetLastError) and
 // the program exits with 2; an unknown command or a missing argument prints
 // "error unknown-command NAME" or "error missing-argument NAME", exit 2.
 #include <windows.h>
+#include <sfc.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -42,7 +45,7 @@ long long g_quit_on = -1;
 const std::vector<winprog::CommandShape> kCommands = {
     {L"sleep", 0, 0},     {L"open-file", 1, 1},  {L"window", 1, 1},    {L"quit-on", 1, 0},
     {L"hold-mutex", 1, 0}, {L"hold-event", 1, 0}, {L"set-event", 1, 0}, {L"send", 2, 2},
-    {L"exit", 1, 0},       {L"hold-mapping", 1, 1}};
+    {L"exit", 1, 0},       {L"hold-mapping", 1, 1}, {L"sfc", 1, 0}};
 
 void PrintLine(const std::string& line) {
   std::fputs(line.c_str(), stdout);
@@ -128,6 +131,8 @@ int wmain(int argc, wchar_t** argv) {
       const LPARAM lparam = a.size() > 3 ? static_cast<LPARAM>(Number(a[3])) : 0;
       const LRESULT result = SendMessageW(window, static_cast<UINT>(Number(a[1])), wparam, lparam);
       PrintLine("result " + std::to_string(static_cast<long long>(result)));
+    } else if (name == L"sfc") {
+      PrintLine(std::string("protected ") + (SfcIsFileProtected(nullptr, a[0].c_str()) ? "1" : "0"));
     } else if (name == L"exit") {
       exits = true;
       exit_code = static_cast<int>(std::wcstol(a[0].c_str(), nullptr, 0));
