@@ -27,7 +27,6 @@
 // the program exits with 2; an unknown command or a missing argument prints
 // "error unknown-command NAME" or "error missing-argument NAME", exit 2.
 #include <windows.h>
-#include <sfc.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -132,7 +131,14 @@ int wmain(int argc, wchar_t** argv) {
       const LRESULT result = SendMessageW(window, static_cast<UINT>(Number(a[1])), wparam, lparam);
       PrintLine("result " + std::to_string(static_cast<long long>(result)));
     } else if (name == L"sfc") {
-      PrintLine(std::string("protected ") + (SfcIsFileProtected(nullptr, a[0].c_str()) ? "1" : "0"));
+      // Looked up as the program does: not every toolchain has an import library for it.
+      using SfcIsFileProtectedFn = BOOL(WINAPI*)(HANDLE, LPCWSTR);
+      HMODULE sfc = LoadLibraryW(L"sfc.dll");
+      auto is_protected = sfc ? reinterpret_cast<SfcIsFileProtectedFn>(
+                                    reinterpret_cast<void*>(GetProcAddress(sfc, "SfcIsFileProtected")))
+                              : nullptr;
+      if (!is_protected) Fail(name);
+      PrintLine(std::string("protected ") + (is_protected(nullptr, a[0].c_str()) ? "1" : "0"));
     } else if (name == L"exit") {
       exits = true;
       exit_code = static_cast<int>(std::wcstol(a[0].c_str(), nullptr, 0));
