@@ -19,6 +19,9 @@ bool WithinBounds(int64_t width, int64_t height) {
 bool ReadPng(const uint8_t* data, size_t size, ImageHeader* header) {
   // Signature, then IHDR must come first with its 13 bytes.
   if (size < 33 || Be32(data + 8) != 13 || std::memcmp(data + 12, "IHDR", 4) != 0) return false;
+  // Cut short: the file must end with the IEND chunk.
+  static const uint8_t kEnd[12] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
+  if (std::memcmp(data + size - 12, kEnd, 12) != 0) return false;
   header->width = static_cast<int>(Be32(data + 16) & 0x7FFFFFFF);
   header->height = static_cast<int>(Be32(data + 20) & 0x7FFFFFFF);
   if (Be32(data + 16) > 0x7FFFFFFF || Be32(data + 20) > 0x7FFFFFFF) return false;
@@ -32,7 +35,7 @@ bool ReadBmp(const uint8_t* data, size_t size, ImageHeader* header) {
   if (info_size == 12) {
     width = Le16(data + 18);
     height = Le16(data + 20);
-  } else if (info_size >= 40 && size >= 30) {
+  } else if (info_size >= 40 && size >= 34) {
     width = static_cast<int32_t>(Le32(data + 18));
     height = static_cast<int32_t>(Le32(data + 22));
     if (height < 0) height = -height;  // top-down rows
@@ -41,6 +44,15 @@ bool ReadBmp(const uint8_t* data, size_t size, ImageHeader* header) {
   }
   header->width = width > kImageMaxSide ? -1 : static_cast<int>(width);
   header->height = height > kImageMaxSide ? -1 : static_cast<int>(height);
+  if (header->width <= 0 || header->height <= 0) return false;
+  // Uncompressed rows (BI_RGB, BI_BITFIELDS, BI_ALPHABITFIELDS) must all be there.
+  const uint32_t bits = info_size == 12 ? Le16(data + 24) : Le16(data + 28);
+  const uint32_t compression = info_size == 12 ? 0 : Le32(data + 30);
+  if (compression == 0 || compression == 3 || compression == 6) {
+    if (bits == 0 || bits > 32) return false;
+    const uint64_t row = (static_cast<uint64_t>(width) * bits + 31) / 32 * 4;
+    if (Le32(data + 10) + row * static_cast<uint64_t>(height) > size) return false;
+  }
   return true;
 }
 
@@ -67,6 +79,12 @@ bool ReadJpeg(const uint8_t* data, size_t size, ImageHeader* header) {
     if (length < 2) return false;
     if (IsStartOfFrame(marker)) {
       if (length < 7 || at + 9 > size) return false;
+      // Cut short: an end-of-image marker must close the data (some writers
+      // append a little after it).
+      bool ended = false;
+      for (size_t end = size - 1; end > at + 9 && end + 4096 > size && !ended; --end)
+        ended = data[end - 1] == 0xFF && data[end] == 0xD9;
+      if (!ended) return false;
       header->height = static_cast<int>(Be16(data + at + 5));
       header->width = static_cast<int>(Be16(data + at + 7));
       return true;

@@ -7,6 +7,7 @@
 #include "platform/canvas.h"
 #include "platform/common/text_prefix.h"
 #include "platform/sim/canvas/CanvasImpl.h"
+#include "platform/sim/canvas/SimCanvasFonts.h"
 #include "platform/sim/core/SimUnicode.h"
 
 namespace {
@@ -191,4 +192,18 @@ ZSizeF ZCanvas::MeasureString(const std::u16string& text, const ZFont& font, flo
   if (max_width > 0) size.width = std::min(size.width, max_width);
   size.height = static_cast<float>(logical.height / static_cast<double>(PANGO_SCALE));
   return size;
+}
+
+int SimCanvasUnknownGlyphs(const std::u16string& text, const ZFont& font) {
+  PangoContext* context = pango_font_map_create_context(pango_cairo_font_map_get_default());
+  PrefixedText shown;
+  shown.text = text;
+  int unknown = 0;
+  {
+    Layout made;
+    MakeLayout(context, font, shown, &made);
+    unknown = pango_layout_get_unknown_glyphs_count(made.layout);
+  }
+  g_object_unref(context);
+  return unknown;
 }
