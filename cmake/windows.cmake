@@ -29,12 +29,12 @@ list(FILTER PRODUCT_SOURCES EXCLUDE REGEX ".*/report/ZStatisticsUrl\\.cpp$")
 list(FILTER PRODUCT_SOURCES EXCLUDE REGEX ".*/(sim|linux|posix)/.*")
 file(GLOB PLATFORM_WIN32_SOURCES CONFIGURE_DEPENDS platform/win32/*.cpp platform/common/*.cpp)
 
-# WinHTTP, BCrypt, wtsapi32, userenv, version and PSAPI are not linked: they
+# WinHTTP, BCrypt, wtsapi32, userenv, version, PSAPI, GDI+ and msimg32 are not linked: they
 # are looked up at run time in the system folder (LoadSystemLibrary), since an
 # import of a library that is not one of Windows' known DLLs is taken from the
 # program's own folder first.
 set(UNINST_WIN32_LIBRARIES ${UNINST_ZLIB_STATIC}
-  ole32 oleaut32 shlwapi shell32 user32 advapi32 comctl32 imm32)
+  ole32 oleaut32 shlwapi shell32 user32 gdi32 advapi32 comctl32 imm32)
 # wWinMain and the GUI subsystem; the compiler's own runtime (libgcc,
 # libstdc++, winpthread) linked in, so that no DLL of the compiler is needed.
 # The PE header names Windows 7 (6.1) as the oldest system and subsystem.

@@ -125,7 +125,7 @@ class ZCanvas {
   // DT_NOPREFIX; clipped to the rectangle unless DT_NOCLIP). With DT_CALCRECT
   // nothing is drawn and rect's right and bottom are set to the text's extent.
   // Returns the text's height (0 when there is no font to draw with).
-  int DrawText(const std::u16string& text, ZRect* rect, UINT format, const ZFont& font,
+  int PaintText(const std::u16string& text, ZRect* rect, UINT format, const ZFont& font,
                ZColor color);
   // The size that GDI+'s MeasureString gives for text (its generic default
   // format), wrapped at max_width when that is > 0.

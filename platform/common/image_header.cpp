@@ -31,6 +31,15 @@ bool ReadPng(const uint8_t* data, size_t size, ImageHeader* header) {
 bool ReadBmp(const uint8_t* data, size_t size, ImageHeader* header) {
   if (size < 26) return false;
   const uint32_t info_size = Le32(data + 14);
+  // The header sizes Windows has defined; a decoder would allocate any other.
+  if (info_size != 12 && info_size != 40 && info_size != 52 && info_size != 56 &&
+      info_size != 64 && info_size != 108 && info_size != 124)
+    return false;
+  // The pixels start after the headers and inside the file.
+  const uint32_t pixels_at = Le32(data + 10);
+  if (pixels_at < 14 + info_size || pixels_at > size) return false;
+  // At most 256 palette entries, as the bit depths allow.
+  if (info_size >= 40 && size >= 50 && Le32(data + 46) > 256) return false;
   int64_t width = 0, height = 0;
   if (info_size == 12) {
     width = Le16(data + 18);

@@ -45,12 +45,12 @@ class CanvasTextTest : public ::testing::Test {
   void SetUp() override { ASSERT_TRUE(canvas_.Create(400, 200)); }
   Ink Draw(const std::u16string& text, ZRect rect, UINT format, const ZFont& font = Font()) {
     canvas_.Clear();
-    canvas_.DrawText(text, &rect, format, font, kBlack);
+    canvas_.PaintText(text, &rect, format, font, kBlack);
     return InkOf(canvas_);
   }
   ZRect Calc(const std::u16string& text, ZRect rect, UINT format, const ZFont& font = Font(),
              int* height = nullptr) {
-    const int h = canvas_.DrawText(text, &rect, format | DT_CALCRECT, font, kBlack);
+    const int h = canvas_.PaintText(text, &rect, format | DT_CALCRECT, font, kBlack);
     if (height) *height = h;
     return rect;
   }

@@ -134,6 +134,15 @@ TEST(ImageDecodeTest, OversizedHeadersAreRefusedBeforeDecoding) {
   bmp[25] = 0x80;
   EXPECT_FALSE(ReadImageHeader(bmp.data(), bmp.size(), &header));
 
+  // A header size no Windows has: a decoder would allocate that much.
+  bmp = Seed("rgb.bmp");
+  bmp[14] = 0x28, bmp[15] = 0xD3, bmp[16] = bmp[17] = 0xFF;
+  EXPECT_FALSE(ReadImageHeader(bmp.data(), bmp.size(), &header));
+  EXPECT_FALSE(image.LoadBytes(bmp.data(), bmp.size()));
+  bmp = Seed("rgb.bmp");
+  bmp[10] = 200;  // pixels said to start past the end
+  EXPECT_FALSE(ReadImageHeader(bmp.data(), bmp.size(), &header));
+
   std::vector<uint8_t> gif = Seed("two.gif");
   ASSERT_TRUE(ReadImageHeader(gif.data(), gif.size(), &header));
   EXPECT_LT(header.decode_size, gif.size());  // the second frame is left out

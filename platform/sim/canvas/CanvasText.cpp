@@ -86,7 +86,7 @@ void MakeLayout(PangoContext* context, const ZFont& font, const PrefixedText& sh
 
 }  // namespace
 
-int ZCanvas::DrawText(const std::u16string& text, ZRect* rect, UINT format, const ZFont& font,
+int ZCanvas::PaintText(const std::u16string& text, ZRect* rect, UINT format, const ZFont& font,
                       ZColor color) {
   if (!impl_->cr || !rect) return 0;
   const bool single = format & DT_SINGLELINE;
