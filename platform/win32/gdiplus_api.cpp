@@ -17,7 +17,7 @@ const GdiPlusApi& GdiPlus() {
     GdiPlusApi loaded;
     HMODULE module = LoadSystemLibrary(u"gdiplus.dll");
     if (!module) return loaded;
-    decltype(&Gdiplus::DllExports::GdiplusStartup) startup = nullptr;
+    decltype(&Gdiplus::GdiplusStartup) startup = nullptr;
     const bool found =
         Find(module, "GdiplusStartup", &startup) &&
         Find(module, "GdipCreateBitmapFromStream", &loaded.CreateBitmapFromStream) &&
