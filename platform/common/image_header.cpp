@@ -65,6 +65,8 @@ bool ReadBmp(const uint8_t* data, size_t size, ImageHeader* header) {
   return true;
 }
 
+constexpr int kJpegMaxScans = 64;
+
 bool IsStartOfFrame(uint8_t marker) {
   // SOF0..SOF15 less DHT (C4), JPG (C8) and DAC (CC).
   return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
@@ -87,6 +89,10 @@ bool ReadJpeg(const uint8_t* data, size_t size, ImageHeader* header) {
     const size_t length = Be16(data + at + 2);
     if (length < 2) return false;
     if (IsStartOfFrame(marker)) {
+      // Huffman-coded baseline, extended and progressive frames only, as GDI+
+      // reads: arithmetic coding sends the Linux decoder into an endless loop
+      // on some damaged scans, and lossless and hierarchical are not read.
+      if (marker > 0xC2) return false;
       if (length < 7 || at + 9 > size) return false;
       // Cut short: an end-of-image marker must close the data (some writers
       // append a little after it).
@@ -94,6 +100,11 @@ bool ReadJpeg(const uint8_t* data, size_t size, ImageHeader* header) {
       for (size_t end = size - 1; end > at + 9 && end + 4096 > size && !ended; --end)
         ended = data[end - 1] == 0xFF && data[end] == 0xD9;
       if (!ended) return false;
+      // Each progressive scan makes the decoder go over the whole picture
+      // again: a few dozen are plenty, thousands are an attack.
+      int scans = 0;
+      for (size_t i = at; i + 1 < size; ++i)
+        if (data[i] == 0xFF && data[i + 1] == 0xDA && ++scans > kJpegMaxScans) return false;
       header->height = static_cast<int>(Be16(data + at + 5));
       header->width = static_cast<int>(Be16(data + at + 7));
       return true;

@@ -161,6 +161,36 @@ TEST(ImageDecodeTest, OversizedHeadersAreRefusedBeforeDecoding) {
   EXPECT_FALSE(image.LoadBytes(jpeg.data(), jpeg.size()));
 }
 
+TEST(ImageDecodeTest, OnlyTheJpegCodingsGdiPlusReadsAreTaken) {
+  const std::vector<uint8_t> seed = Seed("gray.jpg");
+  const size_t sof = 2 + 69;
+  ImageHeader header;
+  ZImage image;
+  for (uint8_t marker : {0xC1, 0xC2}) {
+    std::vector<uint8_t> jpeg = seed;
+    jpeg[sof + 1] = marker;
+    EXPECT_TRUE(ReadImageHeader(jpeg.data(), jpeg.size(), &header)) << int(marker);
+  }
+  // Lossless, hierarchical and arithmetic-coded frames.
+  for (uint8_t marker : {0xC3, 0xC5, 0xC7, 0xC9, 0xCA, 0xCB, 0xCD, 0xCF}) {
+    std::vector<uint8_t> jpeg = seed;
+    jpeg[sof + 1] = marker;
+    EXPECT_FALSE(ReadImageHeader(jpeg.data(), jpeg.size(), &header)) << int(marker);
+    EXPECT_FALSE(image.LoadBytes(jpeg.data(), jpeg.size())) << int(marker);
+  }
+  // Found by fuzzing: an arithmetic-coded frame the decoder never finished.
+  std::ifstream in(std::string(kSourceDir) + "/fuzz/corpus/image_loader/timeout-arithmetic-jpeg",
+                   std::ios::binary);
+  const std::vector<uint8_t> hang((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_FALSE(hang.empty());
+  EXPECT_FALSE(image.LoadBytes(hang.data(), hang.size()));
+  // Too many progressive scans.
+  std::vector<uint8_t> many(seed.begin(), seed.end() - 2);
+  for (int i = 0; i < 70; ++i) many.insert(many.end(), {0xFF, 0xDA, 0, 8, 1, 1, 0, 0, 63, 0, 0x3F});
+  many.insert(many.end(), {0xFF, 0xD9});
+  EXPECT_FALSE(ReadImageHeader(many.data(), many.size(), &header));
+}
+
 class ImageFileTest : public MachineTest {};
 
 TEST_F(ImageFileTest, LoadsThroughTheLayersFilesAndRefusesWhatIsNotThere) {
