@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/canvas.h"
+#include "platform/common/pen_path.h"
 #include "platform/common/png_encode.h"
 #include "platform/image.h"
 #include "platform/win32/canvas_gdi.h"
@@ -268,22 +269,45 @@ void ZCanvas::DrawLine(ZPoint from, ZPoint to, int width, ZColor color) {
 
 void ZCanvas::DrawPolyline(const ZPoint* points, size_t count, int width, ZColor color) {
   if (!impl_->bits || !points || count < 2 || width <= 0 || count > 100000) return;
+  const std::vector<PenPoint> path = PenPath(points, count, width);
+  if (count == 2 && (path[0].x == path[1].x || path[0].y == path[1].y)) {
+    // Straight across or down: a fill of exactly the pixels, whatever GDI+'s
+    // rules for thin pens.
+    const double half = width / 2.0;
+    const bool across = path[0].y == path[1].y;
+    const double x0 = across ? std::min(path[0].x, path[1].x) : path[0].x - half;
+    const double x1 = across ? std::max(path[0].x, path[1].x) : path[0].x + half;
+    const double y0 = across ? path[0].y - half : std::min(path[0].y, path[1].y);
+    const double y1 = across ? path[0].y + half : std::max(path[0].y, path[1].y);
+    FillRect({static_cast<int>(std::lround(x0)), static_cast<int>(std::lround(y0)),
+              static_cast<int>(std::lround(x1)), static_cast<int>(std::lround(y1))},
+             color);
+    return;
+  }
   const GdiPlusApi& gdip = GdiPlus();
   CanvasGraphics graphics(impl_.get());
   if (!graphics.Get()) return;
   GpPen* pen = nullptr;
   if (gdip.CreatePen1(ToArgb(color), static_cast<REAL>(width), UnitPixel, &pen) != Ok) return;
   gdip.SetPenLineJoin(pen, LineJoinMiter);
-  const REAL offset = (width % 2) ? 0.5f : 0.0f;
-  std::vector<PointF> at(count);
-  for (size_t i = 0; i < count; ++i)
-    at[i] = PointF(points[i].x + offset, points[i].y + offset);
+  std::vector<PointF> at;
+  for (const PenPoint& p : path)
+    at.push_back(PointF(static_cast<REAL>(p.x), static_cast<REAL>(p.y)));
   gdip.DrawLines(graphics.Get(), pen, at.data(), static_cast<INT>(count));
   gdip.DeletePen(pen);
 }
 
+// Four fills that do not overlap: exact, and blended once with any alpha.
 void ZCanvas::DrawRect(const ZRect& rect, int width, ZColor color) {
-  DrawRoundRect(rect, 0, width, color);
+  if (width <= 0 || rect.Width() <= 0 || rect.Height() <= 0) return;
+  if (2 * width >= rect.Width() || 2 * width >= rect.Height()) {
+    FillRect(rect, color);
+    return;
+  }
+  FillRect({rect.left, rect.top, rect.right, rect.top + width}, color);
+  FillRect({rect.left, rect.bottom - width, rect.right, rect.bottom}, color);
+  FillRect({rect.left, rect.top + width, rect.left + width, rect.bottom - width}, color);
+  FillRect({rect.right - width, rect.top + width, rect.right, rect.bottom - width}, color);
 }
 
 void ZCanvas::DrawRoundRect(const ZRect& rect, int radius, int width, ZColor color) {

@@ -188,6 +188,27 @@ TEST(CanvasDrawTest, ATranslucentPolylineIsBlendedOnceEverywhere) {
     }
 }
 
+TEST(CanvasDrawTest, OddWidthLinesCoverWholePixelsFromFirstToBeforeLast) {
+  ZCanvas canvas;
+  ASSERT_TRUE(canvas.Create(20, 20));
+  canvas.DrawLine({2, 5}, {12, 5}, 1, {0, 0, 255, 255});
+  for (int x = 2; x < 12; ++x) EXPECT_EQ(canvas.PixelAt(x, 5), Argb(255, 0, 0, 255)) << x;
+  EXPECT_EQ(canvas.PixelAt(1, 5), 0u);
+  EXPECT_EQ(canvas.PixelAt(12, 5), 0u);
+  EXPECT_EQ(canvas.PixelAt(6, 4), 0u);
+  EXPECT_EQ(canvas.PixelAt(6, 6), 0u);
+  canvas.Clear();
+  canvas.DrawLine({8, 15}, {8, 10}, 3, {0, 0, 255, 255});  // upwards
+  for (int y = 11; y <= 15; ++y) {
+    EXPECT_EQ(canvas.PixelAt(7, y), Argb(255, 0, 0, 255)) << y;
+    EXPECT_EQ(canvas.PixelAt(9, y), Argb(255, 0, 0, 255)) << y;
+  }
+  EXPECT_EQ(canvas.PixelAt(8, 10), 0u);
+  EXPECT_EQ(canvas.PixelAt(8, 16), 0u);
+  EXPECT_EQ(canvas.PixelAt(6, 12), 0u);
+  EXPECT_EQ(canvas.PixelAt(10, 12), 0u);
+}
+
 TEST(CanvasDrawTest, RectangleOutlinesStayInsideAndRoundedCornersAreCut) {
   ZCanvas canvas;
   ASSERT_TRUE(canvas.Create(20, 20));

@@ -5,14 +5,12 @@
 #include <cstring>
 
 #include "platform/canvas.h"
+#include "platform/common/pen_path.h"
 #include "platform/common/png_encode.h"
 #include "platform/image.h"
 #include "platform/sim/canvas/CanvasImpl.h"
 
 namespace {
-
-// Half-pixel offset that puts an odd-width pen on whole pixels.
-double PenOffset(int width) { return (width % 2) ? 0.5 : 0.0; }
 
 uint32_t Lerp(uint32_t from, uint32_t to, int step, int steps) {
   if (steps <= 1) return from;
@@ -220,10 +218,8 @@ void ZCanvas::DrawLine(ZPoint from, ZPoint to, int width, ZColor color) {
 void ZCanvas::DrawPolyline(const ZPoint* points, size_t count, int width, ZColor color) {
   if (!impl_->cr || !points || count < 2 || width <= 0) return;
   cairo_t* cr = impl_->cr;
-  const double offset = PenOffset(width);
   cairo_new_path(cr);
-  for (size_t i = 0; i < count; ++i)
-    cairo_line_to(cr, points[i].x + offset, points[i].y + offset);
+  for (const PenPoint& at : PenPath(points, count, width)) cairo_line_to(cr, at.x, at.y);
   Stroke(cr, width, color);
 }
 
