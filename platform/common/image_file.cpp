@@ -1,6 +1,4 @@
-// What ZImage does the same way on both back ends: reading a file through the
-// layer and holding pixels given to it.
-#include <utility>
+// ZImage::LoadFile on both back ends: the file read through the layer's files.
 #include <vector>
 
 #include "platform/files.h"
@@ -25,22 +23,4 @@ bool ZImage::LoadFile(const std::u16string& path) {
   }
   CloseHandle(file);
   return read && LoadBytes(bytes.data(), bytes.size());
-}
-
-void ZImage::Assign(int width, int height, std::vector<uint32_t> pixels) {
-  if (width <= 0 || height <= 0 ||
-      pixels.size() != static_cast<size_t>(width) * static_cast<size_t>(height)) {
-    Reset();
-    return;
-  }
-  width_ = width;
-  height_ = height;
-  pixels_ = std::move(pixels);
-}
-
-void ZImage::Reset() {
-  width_ = 0;
-  height_ = 0;
-  pixels_.clear();
-  pixels_.shrink_to_fit();
 }

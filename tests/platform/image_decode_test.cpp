@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/canvas.h"
 #include "platform/common/image_header.h"
 #include "platform/image.h"
 #include "tests/support/SimTestSupport.h"
@@ -203,6 +204,17 @@ TEST_F(ImageFileTest, LoadsThroughTheLayersFilesAndRefusesWhatIsNotThere) {
   EXPECT_FALSE(image.LoadFile(u"C:\\empty.png"));
   EXPECT_TRUE(image.Empty());
   EXPECT_FALSE(image.LoadFile(u"C:\\missing.png"));
+
+  // A canvas saved through the same files reads back as it was drawn.
+  ZCanvas canvas;
+  ASSERT_TRUE(canvas.Create(3, 2));
+  canvas.FillRect({1, 0, 3, 2}, {10, 200, 30, 255});
+  ASSERT_TRUE(canvas.SavePng(u"C:\\shot.png"));
+  EXPECT_TRUE(PathExists(Real("shot.png")));
+  ASSERT_TRUE(image.LoadFile(u"C:\\shot.png"));
+  EXPECT_EQ(image.PixelAt(0, 0), 0u);
+  EXPECT_EQ(image.PixelAt(2, 1), 0xFF0AC81Eu);
+  EXPECT_FALSE(canvas.SavePng(u"C:\\no such folder\\shot.png"));
 }
 
 }  // namespace
