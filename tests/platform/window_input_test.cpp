@@ -1,0 +1,168 @@
+// Mouse input: the message sequence of a click, capture, double clicks,
+// leaving a tracked window, cursors and dragging a window by its caption.
+#include "platform/sim/windows/SimWindows.h"
+#include "tests/platform/WindowTestSupport.h"
+
+namespace {
+
+using WindowInputTest = WindowTest;
+
+void Inject(HWND hwnd, SimInputKind kind, int x, int y, DWORD time = 0) {
+  SimInput input;
+  input.kind = kind;
+  input.x = x;
+  input.y = y;
+  input.time = time;
+  ASSERT_TRUE(SimInjectInput(hwnd, input));
+}
+
+int X(LPARAM lparam) { return static_cast<short>(LOWORD(lparam)); }
+int Y(LPARAM lparam) { return static_cast<short>(HIWORD(lparam)); }
+
+TEST_F(WindowInputTest, AClickIsHitTestedThenSetsTheCursorThenActivatesThenArrives) {
+  HWND other = Make(WS_POPUP | WS_VISIBLE, RECT{0, 0, 10, 10});
+  HWND hwnd = Make(WS_POPUP | WS_VISIBLE, RECT{100, 200, 300, 400});
+  HWND child = Make(WS_CHILD | WS_VISIBLE, RECT{50, 50, 100, 100}, hwnd);
+  SetActiveWindow(other);
+  Pump();
+  SeenMessages().clear();
+  Inject(hwnd, SimInputKind::kLeftDown, 60, 70);
+  Pump();
+  EXPECT_EQ(Messages(child, {WM_NCHITTEST, WM_SETCURSOR, WM_MOUSEACTIVATE, WM_LBUTTONDOWN}),
+            (std::vector<UINT>{WM_NCHITTEST, WM_SETCURSOR, WM_MOUSEACTIVATE, WM_LBUTTONDOWN}));
+  const Seen* down = Last(WM_LBUTTONDOWN);
+  ASSERT_NE(down, nullptr);
+  EXPECT_EQ(X(down->lparam), 10);  // client coordinates of the child
+  EXPECT_EQ(Y(down->lparam), 20);
+  EXPECT_EQ(down->wparam, static_cast<WPARAM>(MK_LBUTTON));
+  const Seen* hit = Last(WM_NCHITTEST);
+  EXPECT_EQ(X(hit->lparam), 160);  // screen coordinates
+  EXPECT_EQ(Y(hit->lparam), 270);
+  const Seen* cursor = Last(WM_SETCURSOR);
+  EXPECT_EQ(LOWORD(cursor->lparam), HTCLIENT);
+  EXPECT_EQ(HIWORD(cursor->lparam), WM_LBUTTONDOWN);
+  EXPECT_EQ(GetActiveWindow(), hwnd);
+  POINT pt;
+  GetCursorPos(&pt);
+  EXPECT_EQ(pt.x, 160);
+  Inject(hwnd, SimInputKind::kLeftUp, 60, 70);
+  Pump();
+}
+
+TEST_F(WindowInputTest, CaptureTakesTheMouseEverywhereWithoutHitTests) {
+  HWND hwnd = Make(WS_POPUP | WS_VISIBLE, RECT{100, 100, 200, 200});
+  HWND other = Make(WS_POPUP | WS_VISIBLE, RECT{300, 300, 400, 400});
+  Pump();
+  EXPECT_EQ(SetCapture(hwnd), nullptr);
+  EXPECT_EQ(GetCapture(), hwnd);
+  SeenMessages().clear();
+  Inject(other, SimInputKind::kMouseMove, 10, 10);  // over the other window
+  Pump();
+  EXPECT_TRUE(Messages(other).empty());
+  EXPECT_EQ(Messages(hwnd), (std::vector<UINT>{WM_MOUSEMOVE}));
+  const Seen* move = Last(WM_MOUSEMOVE);
+  EXPECT_EQ(X(move->lparam), 210);  // relative to the capturing window's client area
+  EXPECT_EQ(Y(move->lparam), 210);
+
+  // Taking the capture away tells the loser who took it.
+  SeenMessages().clear();
+  EXPECT_EQ(SetCapture(other), hwnd);
+  ASSERT_NE(Last(WM_CAPTURECHANGED), nullptr);
+  EXPECT_EQ(Last(WM_CAPTURECHANGED)->hwnd, hwnd);
+  EXPECT_EQ(Last(WM_CAPTURECHANGED)->lparam, reinterpret_cast<LPARAM>(other));
+  SeenMessages().clear();
+  EXPECT_TRUE(ReleaseCapture());
+  EXPECT_EQ(Messages(other), (std::vector<UINT>{WM_CAPTURECHANGED}));
+  EXPECT_EQ(GetCapture(), nullptr);
+  // A window that is destroyed loses the capture too.
+  SetCapture(hwnd);
+  DestroyWindow(hwnd);
+  EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST_F(WindowInputTest, DoubleClicksNeedTheClassStyleTimeAndPlace) {
+  HWND plain = Make(WS_POPUP | WS_VISIBLE, RECT{0, 0, 100, 100});
+  HWND dbl = Make(WS_POPUP | WS_VISIBLE, RECT{200, 0, 300, 100}, nullptr, CS_DBLCLKS);
+  Pump();
+  auto click = [&](HWND h, int x, DWORD time) {
+    Inject(h, SimInputKind::kLeftDown, x, 10, time);
+    Inject(h, SimInputKind::kLeftUp, x, 10, time + 1);
+  };
+  SeenMessages().clear();
+  click(plain, 10, 1000);
+  click(plain, 10, 1100);
+  Pump();
+  EXPECT_EQ(Messages(plain, {WM_LBUTTONDOWN, WM_LBUTTONDBLCLK}),
+            (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONDOWN}));
+  SeenMessages().clear();
+  click(dbl, 10, 2000);
+  click(dbl, 10, 2100);               // in time: a double click
+  click(dbl, 10, 2200);               // a third press starts over
+  click(dbl, 10, 2200 + 600);         // too late
+  click(dbl, 20, 2200 + 700);         // too far
+  Pump();
+  EXPECT_EQ(Messages(dbl, {WM_LBUTTONDOWN, WM_LBUTTONDBLCLK}),
+            (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONDBLCLK, WM_LBUTTONDOWN, WM_LBUTTONDOWN,
+                               WM_LBUTTONDOWN}));
+}
+
+TEST_F(WindowInputTest, ATrackedWindowIsToldOnceWhenTheMouseLeaves) {
+  HWND a = Make(WS_POPUP | WS_VISIBLE, RECT{0, 0, 100, 100});
+  HWND b = Make(WS_POPUP | WS_VISIBLE, RECT{200, 0, 300, 100});
+  Inject(a, SimInputKind::kMouseMove, 5, 5);
+  Pump();
+  TRACKMOUSEEVENT track = {sizeof(track), TME_LEAVE, a, HOVER_DEFAULT};
+  EXPECT_TRUE(TrackMouseEvent(&track));
+  SeenMessages().clear();
+  Inject(a, SimInputKind::kMouseMove, 6, 6);
+  Inject(b, SimInputKind::kMouseMove, 5, 5);
+  Inject(b, SimInputKind::kMouseMove, 6, 6);
+  Pump();
+  EXPECT_EQ(Messages(a, {WM_MOUSEMOVE, WM_MOUSELEAVE}),
+            (std::vector<UINT>{WM_MOUSEMOVE, WM_MOUSELEAVE}));
+  // Asked to track a window the mouse is not over: it has left already.
+  SeenMessages().clear();
+  track.hwndTrack = a;
+  TrackMouseEvent(&track);
+  Pump();
+  EXPECT_EQ(Messages(a), (std::vector<UINT>{WM_MOUSELEAVE}));
+}
+
+TEST_F(WindowInputTest, TheClassCursorIsSetForTheClientArea) {
+  HCURSOR hand = LoadCursorW(nullptr, IDC_HAND);
+  ASSERT_NE(hand, nullptr);
+  EXPECT_EQ(LoadCursorW(nullptr, IDC_HAND), hand);
+  EXPECT_NE(LoadCursorW(nullptr, IDC_ARROW), hand);
+  EXPECT_EQ(LoadCursorW(nullptr, MAKEINTRESOURCEW(1)), nullptr);
+  HWND hwnd = Make(WS_POPUP | WS_VISIBLE, RECT{0, 0, 100, 100}, nullptr, 0, 0, hand);
+  SetCursor(nullptr);
+  Inject(hwnd, SimInputKind::kMouseMove, 50, 50);
+  Pump();
+  EXPECT_EQ(GetCursor(), hand);
+}
+
+TEST_F(WindowInputTest, DraggingTheCaptionMovesTheWindow) {
+  HWND hwnd = Make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, RECT{100, 100, 500, 400});
+  Pump();
+  SeenMessages().clear();
+  Inject(hwnd, SimInputKind::kLeftDown, 100, 15);  // on the caption
+  Inject(hwnd, SimInputKind::kMouseMove, 130, 25);
+  Inject(hwnd, SimInputKind::kMouseMove, 150, 35);
+  Inject(hwnd, SimInputKind::kLeftUp, 150, 35);
+  Pump();
+  ASSERT_NE(Last(WM_NCLBUTTONDOWN), nullptr);
+  EXPECT_EQ(Last(WM_NCLBUTTONDOWN)->wparam, static_cast<WPARAM>(HTCAPTION));
+  ASSERT_NE(Last(WM_SYSCOMMAND), nullptr);
+  EXPECT_EQ(Last(WM_SYSCOMMAND)->wparam & 0xFFF0, static_cast<WPARAM>(SC_MOVE));
+  EXPECT_EQ(Messages(hwnd, {WM_ENTERSIZEMOVE, WM_EXITSIZEMOVE}),
+            (std::vector<UINT>{WM_ENTERSIZEMOVE, WM_EXITSIZEMOVE}));
+  RECT rect;
+  GetWindowRect(hwnd, &rect);
+  EXPECT_EQ(rect.left, 150);
+  EXPECT_EQ(rect.top, 120);
+  EXPECT_EQ(rect.right - rect.left, 400);
+  EXPECT_EQ(Messages(hwnd, {WM_MOVE}).size(), 2u);
+  EXPECT_EQ(GetCapture(), nullptr);
+}
+
+}  // namespace
