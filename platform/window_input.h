@@ -100,18 +100,18 @@
 
 // Cursors.
 #define MAKEINTRESOURCEW(i) (reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(static_cast<WORD>(i))))
-#define IDC_ARROW MAKEINTRESOURCEW(32512)
-#define IDC_IBEAM MAKEINTRESOURCEW(32513)
-#define IDC_WAIT MAKEINTRESOURCEW(32514)
-#define IDC_CROSS MAKEINTRESOURCEW(32515)
-#define IDC_SIZENWSE MAKEINTRESOURCEW(32642)
-#define IDC_SIZENESW MAKEINTRESOURCEW(32643)
-#define IDC_SIZEWE MAKEINTRESOURCEW(32644)
-#define IDC_SIZENS MAKEINTRESOURCEW(32645)
-#define IDC_SIZEALL MAKEINTRESOURCEW(32646)
-#define IDC_NO MAKEINTRESOURCEW(32648)
-#define IDC_HAND MAKEINTRESOURCEW(32649)
-#define IDC_APPSTARTING MAKEINTRESOURCEW(32650)
+#define IDC_ARROW (reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(32512)))
+#define IDC_IBEAM (reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(32513)))
+#define IDC_WAIT (reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(32514)))
+#define IDC_CROSS (reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(32515)))
+#define IDC_SIZENWSE (reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(32642)))
+#define IDC_SIZENESW (reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(32643)))
+#define IDC_SIZEWE (reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(32644)))
+#define IDC_SIZENS (reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(32645)))
+#define IDC_SIZEALL (reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(32646)))
+#define IDC_NO (reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(32648)))
+#define IDC_HAND (reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(32649)))
+#define IDC_APPSTARTING (reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(32650)))
 
 #define ERROR_RESOURCE_NAME_NOT_FOUND 1814L
 

@@ -382,6 +382,12 @@ inline HWND FindWindowW(win32_text::In class_name, win32_text::In window_name) {
   return ::FindWindowW(class_name.p, window_name.p);
 }
 
+// ---- platform/window_input.h ----------------------------------------------
+
+inline HCURSOR LoadCursorW(HINSTANCE instance, win32_text::In name) {
+  return ::LoadCursorW(instance, name.p);
+}
+
 // ---- platform/processes.h -------------------------------------------------
 
 inline DWORD GetModuleBaseNameW(HANDLE process, HMODULE module, win32_text::Out buffer,
