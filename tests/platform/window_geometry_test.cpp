@@ -63,10 +63,11 @@ TEST_F(WindowGeometryTest, FirstShowingActivatesAndSendsSizeAndMoveOnce) {
   HWND hwnd = Make(WS_POPUP, RECT{0, 0, 100, 100});
   SeenMessages().clear();
   EXPECT_FALSE(ShowWindow(hwnd, SW_SHOW));
-  EXPECT_EQ(Messages(hwnd, {WM_SHOWWINDOW, WM_WINDOWPOSCHANGING, WM_NCACTIVATE, WM_ACTIVATE,
-                            WM_SETFOCUS, WM_WINDOWPOSCHANGED, WM_SIZE, WM_MOVE}),
-            (std::vector<UINT>{WM_SHOWWINDOW, WM_WINDOWPOSCHANGING, WM_NCACTIVATE, WM_ACTIVATE,
-                               WM_SETFOCUS, WM_WINDOWPOSCHANGED, WM_SIZE, WM_MOVE}));
+  // Nothing of the process was active: the process is told first.
+  EXPECT_EQ(Messages(hwnd, {WM_SHOWWINDOW, WM_WINDOWPOSCHANGING, WM_ACTIVATEAPP, WM_NCACTIVATE,
+                            WM_ACTIVATE, WM_SETFOCUS, WM_WINDOWPOSCHANGED, WM_SIZE, WM_MOVE}),
+            (std::vector<UINT>{WM_SHOWWINDOW, WM_WINDOWPOSCHANGING, WM_ACTIVATEAPP, WM_NCACTIVATE,
+                               WM_ACTIVATE, WM_SETFOCUS, WM_WINDOWPOSCHANGED, WM_SIZE, WM_MOVE}));
   EXPECT_TRUE(IsWindowVisible(hwnd));
   EXPECT_EQ(GetActiveWindow(), hwnd);
   EXPECT_EQ(GetFocus(), hwnd);

@@ -78,6 +78,31 @@ TEST_F(WindowQueueTest, AnotherThreadsSendRunsOnTheOwnersThreadWhileItReadsItsQu
   EXPECT_FALSE(InSendMessage());
 }
 
+TEST_F(WindowQueueTest, AWindowsMessagesAndTimersAreReadByItsOwnThreadOnly) {
+  std::atomic<HWND> theirs{nullptr};
+  std::atomic<bool> posted{false};
+  std::atomic<UINT> got{0};
+  std::thread owner([&] {
+    HWND hwnd = Make(WS_POPUP, RECT{0, 0, 10, 10});
+    SetTimer(hwnd, 1, USER_TIMER_MINIMUM, nullptr);
+    theirs = hwnd;
+    while (!posted) Sleep(1);
+    MSG msg;
+    if (GetMessageW(&msg, hwnd, WM_USER, WM_USER) > 0) got = msg.message;
+    KillTimer(hwnd, 1);
+    DestroyWindow(hwnd);
+  });
+  while (!theirs) Sleep(1);
+  Sleep(20);  // the other thread's timer is due by now
+  MSG msg;
+  EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+  PostMessageW(theirs, WM_USER, 0, 0);
+  EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE));
+  posted = true;
+  owner.join();
+  EXPECT_EQ(got.load(), static_cast<UINT>(WM_USER));
+}
+
 TEST_F(WindowQueueTest, ModalLoopEndsOnAPostedEmptyMessage) {
   HWND hwnd = Make(WS_POPUP, RECT{0, 0, 10, 10});
   std::atomic<bool> done{false};

@@ -94,6 +94,7 @@ struct Timer {
   UINT period = 0;
   uint64_t due = 0;  // monotonic milliseconds
   TIMERPROC proc = nullptr;
+  DWORD tid = 0;  // the thread that reads it
 };
 
 // Raw input not yet turned into messages.

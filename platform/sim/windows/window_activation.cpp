@@ -41,6 +41,19 @@ HWND ReadForeground() {
   return ok ? FromValue(static_cast<uintptr_t>(value)) : nullptr;
 }
 
+// Tells every top-level window of the process that the process gains or
+// loses activation.
+void ActivateApp(bool active) {
+  std::vector<HWND> tops;
+  {
+    State& s = S();
+    std::lock_guard<std::mutex> guard(s.mutex);
+    for (HWND h : ChildrenLocked(s, nullptr))
+      if (!Find(s, h)->destroying) tops.push_back(h);
+  }
+  for (HWND h : tops) CallProc(h, WM_ACTIVATEAPP, active ? TRUE : FALSE, 0);
+}
+
 }  // namespace
 
 namespace simwin {
@@ -96,6 +109,7 @@ HWND SetActiveWindow(HWND window) {
     CallProc(old, WM_NCACTIVATE, FALSE, 0);
     CallProc(old, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(window));
   }
+  if (!old != !window) ActivateApp(window != nullptr);
   if (window) {
     WriteForeground(window);
     CallProc(window, WM_NCACTIVATE, TRUE, 0);

@@ -118,6 +118,12 @@ bool FilterIncludes(HWND filter, HWND hwnd, State& s) {
 
 bool Matches(State& s, const MSG& msg, HWND window, UINT filter_min, UINT filter_max) {
   if (msg.message == WM_QUIT) return true;  // never filtered out
+  // A window's messages are read by its own thread. Messages without a
+  // window belong to the whole process here, whichever thread posted them.
+  if (msg.hwnd) {
+    Window* owner = Find(s, msg.hwnd);
+    if (owner && owner->tid != GetCurrentThreadId()) return false;
+  }
   if (window == FromValue(static_cast<uintptr_t>(-1))) {
     if (msg.hwnd) return false;
   } else if (window && !FilterIncludes(window, msg.hwnd, s)) {
@@ -200,7 +206,9 @@ DWORD QueueBits(State& s) {
   DWORD me = GetCurrentThreadId();
   for (const auto& sent : s.sent)
     if (sent->tid == me) bits |= QS_SENDMESSAGE;
-  if (!s.queue.empty() || s.quit) bits |= QS_POSTMESSAGE | QS_ALLPOSTMESSAGE;
+  for (const MSG& msg : s.queue)
+    if (Matches(s, msg, nullptr, 0, 0)) bits |= QS_POSTMESSAGE | QS_ALLPOSTMESSAGE;
+  if (s.quit) bits |= QS_POSTMESSAGE | QS_ALLPOSTMESSAGE;
   for (const auto& input : s.input)
     bits |= (input.kind == SimInputKind::kKeyDown || input.kind == SimInputKind::kKeyUp) ? QS_KEY
             : input.kind == SimInputKind::kMouseMove                                   ? QS_MOUSEMOVE

@@ -11,9 +11,10 @@ namespace simwin {
 
 bool TakeTimer(State& s, HWND filter, bool remove, MSG* out) {
   uint64_t now = NowMs();
+  DWORD me = GetCurrentThreadId();
   Timer* best = nullptr;
   for (Timer& t : s.timers) {
-    if (t.due > now) continue;
+    if (t.due > now || t.tid != me) continue;
     if (filter == FromValue(static_cast<uintptr_t>(-1)) ? t.hwnd != nullptr
                                                         : (filter && t.hwnd != filter))
       continue;
@@ -32,8 +33,9 @@ bool TakeTimer(State& s, HWND filter, bool remove, MSG* out) {
 
 bool NextTimerDue(State& s, uint64_t* due) {
   bool any = false;
+  DWORD me = GetCurrentThreadId();
   for (const Timer& t : s.timers)
-    if (!any || t.due < *due) {
+    if (t.tid == me && (!any || t.due < *due)) {
       *due = t.due;
       any = true;
     }
@@ -51,12 +53,15 @@ bool TimerProcRegistered(State& s, TIMERPROC proc) {
 UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC procedure) {
   State& s = S();
   std::lock_guard<std::mutex> guard(s.mutex);
-  if (window && !Find(s, window)) return SimFailWith<UINT_PTR>(ERROR_INVALID_WINDOW_HANDLE, 0);
+  Window* w = window ? Find(s, window) : nullptr;
+  if (window && !w) return SimFailWith<UINT_PTR>(ERROR_INVALID_WINDOW_HANDLE, 0);
+  // A window's timer belongs to the window's thread, a thread timer to the caller.
+  DWORD tid = w ? w->tid : GetCurrentThreadId();
   if (elapse < USER_TIMER_MINIMUM) elapse = USER_TIMER_MINIMUM;
   if (elapse > USER_TIMER_MAXIMUM) elapse = USER_TIMER_MAXIMUM;
   Timer* existing = nullptr;
   for (Timer& t : s.timers)
-    if (t.hwnd == window && t.id == id && (window || id)) existing = &t;
+    if (t.hwnd == window && t.id == id && (window || (id && t.tid == tid))) existing = &t;
   if (!existing) {
     s.timers.push_back(Timer{});
     existing = &s.timers.back();
@@ -74,6 +79,7 @@ UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC procedure) {
     existing->id = id;
   }
   // Setting an existing timer again restarts its period.
+  existing->tid = tid;
   existing->period = elapse;
   existing->proc = procedure;
   existing->due = NowMs() + elapse;
