@@ -165,4 +165,66 @@ TEST_F(WindowInputTest, DraggingTheCaptionMovesTheWindow) {
   EXPECT_EQ(GetCapture(), nullptr);
 }
 
+TEST_F(WindowInputTest, AShapedWindowIsOnlyWhereItsRegionIs) {
+  HWND hwnd = Make(WS_POPUP | WS_VISIBLE, RECT{100, 100, 200, 200});
+  Pump();
+  EXPECT_EQ(WindowFromPoint(POINT{195, 195}), hwnd);
+  // The region is in window coordinates; the system owns it afterwards.
+  HRGN shape = CreateRectRgn(0, 0, 50, 50);
+  EXPECT_NE(SetWindowRgn(hwnd, shape, TRUE), 0);
+  EXPECT_FALSE(DeleteObject(shape));
+  EXPECT_EQ(WindowFromPoint(POINT{195, 195}), nullptr);
+  EXPECT_EQ(WindowFromPoint(POINT{110, 110}), hwnd);
+  SeenMessages().clear();
+  Inject(hwnd, SimInputKind::kLeftDown, 90, 90);  // outside the shape
+  Inject(hwnd, SimInputKind::kLeftUp, 90, 90);
+  Pump();
+  EXPECT_TRUE(Messages(hwnd, {WM_NCHITTEST, WM_LBUTTONDOWN, WM_LBUTTONUP}).empty());
+  HRGN copy = CreateRectRgn(0, 0, 0, 0);
+  EXPECT_EQ(GetWindowRgn(hwnd, copy), SIMPLEREGION);
+  RECT box;
+  GetRgnBox(copy, &box);
+  EXPECT_EQ(box.right, 50);
+  DeleteObject(copy);
+}
+
+TEST_F(WindowInputTest, TheRightButtonOnTheCaptionIsNonClientInput) {
+  HWND hwnd = Make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, RECT{0, 0, 300, 200});
+  Pump();
+  SeenMessages().clear();
+  Inject(hwnd, SimInputKind::kRightDown, 150, 12);
+  Inject(hwnd, SimInputKind::kRightUp, 150, 12);
+  Inject(hwnd, SimInputKind::kRightDown, 150, 100);
+  Inject(hwnd, SimInputKind::kRightUp, 150, 100);
+  Pump();
+  EXPECT_EQ(Messages(hwnd, {WM_NCRBUTTONDOWN, WM_NCRBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP}),
+            (std::vector<UINT>{WM_NCRBUTTONDOWN, WM_NCRBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP}));
+  const Seen* nc = nullptr;
+  for (const Seen& seen : SeenMessages())
+    if (seen.message == WM_NCRBUTTONDOWN) nc = &seen;
+  ASSERT_NE(nc, nullptr);
+  EXPECT_EQ(nc->wparam, static_cast<WPARAM>(HTCAPTION));
+  EXPECT_EQ(X(nc->lparam), 150);  // screen coordinates
+}
+
+TEST_F(WindowInputTest, AltF4ClosesTheWindow) {
+  HWND hwnd = Make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, RECT{0, 0, 300, 200});
+  Pump();
+  SimInput key;
+  key.kind = SimInputKind::kKeyDown;
+  key.key = VK_MENU;
+  SimInjectInput(hwnd, key);
+  key.key = VK_F4;
+  SimInjectInput(hwnd, key);
+  key.kind = SimInputKind::kKeyUp;
+  SimInjectInput(hwnd, key);
+  key.key = VK_MENU;
+  SimInjectInput(hwnd, key);
+  Pump();
+  EXPECT_FALSE(IsWindow(hwnd));
+  EXPECT_EQ(Messages(hwnd, {WM_SYSKEYDOWN, WM_SYSCOMMAND, WM_CLOSE, WM_DESTROY}),
+            (std::vector<UINT>{WM_SYSKEYDOWN, WM_SYSKEYDOWN, WM_SYSCOMMAND, WM_CLOSE, WM_DESTROY}));
+  EXPECT_EQ(GetKeyState(VK_MENU) & 0x8000, 0);
+}
+
 }  // namespace

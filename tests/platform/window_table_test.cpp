@@ -158,6 +158,15 @@ TEST_F(WindowTableTest, WindowManagerCloseBecomesSysCommandThenCloseThenDestroy)
   EXPECT_FALSE(IsWindow(hwnd));
 }
 
+TEST_F(WindowTableTest, IconsAreKeptPerSizeAndTheOldOneReturned) {
+  HWND hwnd = Make(WS_POPUP, RECT{0, 0, 10, 10});
+  HICON big = reinterpret_cast<HICON>(0x1234), small = reinterpret_cast<HICON>(0x5678);
+  EXPECT_EQ(SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big)), 0);
+  EXPECT_EQ(SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small)), 0);
+  EXPECT_EQ(SendMessageW(hwnd, WM_SETICON, ICON_BIG, 0), reinterpret_cast<LRESULT>(big));
+  EXPECT_EQ(SendMessageW(hwnd, WM_GETICON, ICON_SMALL, 0), reinterpret_cast<LRESULT>(small));
+}
+
 TEST_F(WindowTableTest, AWindowThatHandlesCloseItselfStays) {
   HWND hwnd = Make(WS_OVERLAPPEDWINDOW, RECT{0, 0, 200, 200});
   Handler() = [](HWND, UINT message, WPARAM, LPARAM) -> std::optional<LRESULT> {

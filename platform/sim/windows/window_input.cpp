@@ -209,8 +209,7 @@ void ForgetWindowLocked(State& s, HWND hwnd) {
   if (s.mouse_over == hwnd) s.mouse_over = nullptr;
   if (s.tracking == hwnd) s.tracking = nullptr;
   if (s.last_click.hwnd == hwnd) s.last_click = Click{};
-  for (auto it = s.input.begin(); it != s.input.end();)
-    it = it->top == hwnd ? s.input.erase(it) : it + 1;
+  // Raw input for it stays queued: the key and button state still follows it.
   for (auto it = s.window_dcs.begin(); it != s.window_dcs.end();)
     it = it->second == hwnd ? s.window_dcs.erase(it) : std::next(it);
 }

@@ -85,7 +85,7 @@ void Receive(State& s, const Wire& wire) {
       if (!Find(s, hwnd)) return;
       RECT rect = WindowRectOnScreen(s, hwnd);
       RawInput input;
-      input.top = hwnd;
+      input.top = RootLocked(s, hwnd);
       input.kind = static_cast<SimInputKind>(wire.message);
       input.pt = POINT{rect.left + wire.x, rect.top + wire.y};
       input.key = static_cast<UINT>(wire.wparam);
