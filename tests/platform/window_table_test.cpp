@@ -158,6 +158,24 @@ TEST_F(WindowTableTest, WindowManagerCloseBecomesSysCommandThenCloseThenDestroy)
   EXPECT_FALSE(IsWindow(hwnd));
 }
 
+TEST_F(WindowTableTest, ANewTitleIsWhatOthersFindButMessageOnlyWindowsStayHidden) {
+  HWND hwnd = Make(WS_POPUP, RECT{0, 0, 10, 10});
+  ASSERT_TRUE(SetWindowTextW(hwnd, u"Renamed"));
+  EXPECT_EQ(FindWindowW(nullptr, u"Renamed"), hwnd);
+  EXPECT_EQ(FindWindowW(nullptr, u"test"), nullptr);
+  char16_t title[4];
+  EXPECT_EQ(GetWindowTextW(hwnd, title, 4), 3);  // cut to fit, with its NUL
+  EXPECT_EQ(std::u16string(title), u"Ren");
+  EXPECT_EQ(GetWindowTextLengthW(hwnd), 7);
+
+  HWND message_only = CreateWindowExW(0, u"TestWindowA", u"", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                      nullptr, nullptr, nullptr);
+  ASSERT_NE(message_only, nullptr);
+  SetWindowTextW(message_only, u"Hidden");
+  EXPECT_EQ(FindWindowW(nullptr, u"Hidden"), nullptr);
+  DestroyWindow(message_only);
+}
+
 TEST_F(WindowTableTest, IconsAreKeptPerSizeAndTheOldOneReturned) {
   HWND hwnd = Make(WS_POPUP, RECT{0, 0, 10, 10});
   HICON big = reinterpret_cast<HICON>(0x1234), small = reinterpret_cast<HICON>(0x5678);

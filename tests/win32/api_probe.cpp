@@ -539,6 +539,9 @@ void WindowMachinery() {
                                 10, 10, nullptr, nullptr, nullptr, nullptr);
   SetWindowLongPtrW(window, GWLP_USERDATA, GetWindowLongPtrW(window, GWLP_USERDATA));
   SetWindowLongW(window, GWL_EXSTYLE, GetWindowLongW(window, GWL_EXSTYLE) | WS_EX_LAYERED);
+  SetWindowTextW(window, u"Sample Product");
+  char16_t title[64];
+  if (GetWindowTextLengthW(window) < 64) GetWindowTextW(window, title, 64);
   HCURSOR hand = LoadCursorW(nullptr, IDC_HAND);
   HCURSOR named = LoadCursorW(GetModuleHandleW(nullptr), u"Pointer");
   SetCursor(hand ? hand : named);

@@ -53,6 +53,7 @@ struct Window {
   DWORD tid = 0;
   int fd = -1;  // the published record, locked while the window lives
   std::string path;
+  uint32_t record_flags = 0;
   DWORD style = 0;
   DWORD ex_style = 0;
   LONG_PTR user_data = 0;

@@ -115,6 +115,11 @@ HWND SetActiveWindow(HWND window) {
     CallProc(window, WM_NCACTIVATE, TRUE, 0);
     CallProc(window, WM_ACTIVATE, WA_ACTIVE | (minimized ? 0x10000 : 0),
              reinterpret_cast<LPARAM>(old));
+    // A window that kept the keyboard for itself aside, the focus follows
+    // the activation.
+    HWND focus = GetFocus();
+    if (GetActiveWindow() == window && (!focus || GetAncestor(focus, GA_ROOT) != window))
+      SetFocus(window);
   } else {
     // Nothing active: nothing has the keyboard either.
     SetFocus(nullptr);

@@ -219,9 +219,8 @@ LRESULT Text(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     w->title = lparam ? reinterpret_cast<LPCWSTR>(lparam) : u"";
     // Other processes find it by its new title.
     if (w->fd >= 0) {
-      uint32_t flags = (w->parent || w->path.empty()) ? kFlagHidden : 0;
       Unpublish(*w);
-      w->fd = Publish(hwnd, *w, flags, &w->path);
+      w->fd = Publish(hwnd, *w, w->record_flags, &w->path);
     }
     return TRUE;
   }

@@ -2,6 +2,7 @@
 // their relations (parent, owner, children).
 #include <dirent.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/kernel.h"
@@ -196,8 +197,8 @@ HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR window_name, DW
     window.client = window.rect;
     // Message-only and child windows are never found by FindWindowW, but
     // other processes may still post to them.
-    uint32_t flags = (parent || message_only) ? kFlagHidden : 0;
-    window.fd = Publish(hwnd, window, flags, &window.path);
+    window.record_flags = (parent || message_only) ? kFlagHidden : 0;
+    window.fd = Publish(hwnd, window, window.record_flags, &window.path);
     overlapped_or_sizable = (style & WS_THICKFRAME) || !(style & (WS_POPUP | WS_CHILD));
     s.windows.emplace(Value(hwnd), std::move(window));
   }
@@ -513,4 +514,40 @@ BOOL IsChild(HWND parent, HWND window) {
   for (Window* w = Find(s, window); w && (w->style & WS_CHILD); w = Find(s, w->parent))
     if (w->parent == parent) return TRUE;
   return FALSE;
+}
+
+BOOL SetWindowTextW(HWND window, LPCWSTR text) {
+  if (!IsWindow(window)) return SimFail(ERROR_INVALID_WINDOW_HANDLE);
+  return SendMessageW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) ? TRUE : FALSE;
+}
+
+int GetWindowTextW(HWND window, LPWSTR buffer, int size) {
+  if (!buffer || size <= 0) return 0;
+  buffer[0] = 0;
+  if (!IsLocal(window)) {
+    // Another process's title is read from its record, without a message.
+    Record record;
+    if (!window || !ReadLiveRecord(RecordPath(window), &record) ||
+        record.header.pid != PidOf(window))
+      return SimFailWith<int>(ERROR_INVALID_WINDOW_HANDLE, 0);
+    size_t count = std::min<size_t>(record.title.size(), static_cast<size_t>(size) - 1);
+    std::copy(record.title.begin(), record.title.begin() + static_cast<ptrdiff_t>(count), buffer);
+    buffer[count] = 0;
+    return static_cast<int>(count);
+  }
+  if (!IsWindow(window)) return SimFailWith<int>(ERROR_INVALID_WINDOW_HANDLE, 0);
+  return static_cast<int>(
+      SendMessageW(window, WM_GETTEXT, static_cast<WPARAM>(size), reinterpret_cast<LPARAM>(buffer)));
+}
+
+int GetWindowTextLengthW(HWND window) {
+  if (!IsLocal(window)) {
+    Record record;
+    if (!window || !ReadLiveRecord(RecordPath(window), &record) ||
+        record.header.pid != PidOf(window))
+      return SimFailWith<int>(ERROR_INVALID_WINDOW_HANDLE, 0);
+    return static_cast<int>(record.title.size());
+  }
+  if (!IsWindow(window)) return SimFailWith<int>(ERROR_INVALID_WINDOW_HANDLE, 0);
+  return static_cast<int>(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0));
 }
