@@ -165,6 +165,48 @@ TEST_F(WindowInputTest, DraggingTheCaptionMovesTheWindow) {
   EXPECT_EQ(GetCapture(), nullptr);
 }
 
+TEST_F(WindowInputTest, ASkinnedWindowStartsTheSystemMoveAndResizeItself) {
+  // A popup without a frame, as a skinned dialog is: it asks for the move
+  // from its own button handler, and for the resize as a press on a border.
+  HWND hwnd = Make(WS_POPUP | WS_VISIBLE, RECT{100, 100, 400, 300});
+  Pump();
+  bool resize = false;
+  Handler() = [&](HWND h, UINT message, WPARAM, LPARAM lparam) -> std::optional<LRESULT> {
+    if (message != WM_LBUTTONDOWN) return std::nullopt;
+    POINT pt = {X(lparam), Y(lparam)};
+    ClientToScreen(h, &pt);
+    if (resize)
+      SendMessageW(h, WM_NCLBUTTONDOWN, HTBOTTOMRIGHT, MAKELPARAM(pt.x, pt.y));
+    else
+      SendMessageW(h, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0);
+    return 0;
+  };
+  Inject(hwnd, SimInputKind::kLeftDown, 10, 10);
+  Inject(hwnd, SimInputKind::kMouseMove, 30, 40);
+  Inject(hwnd, SimInputKind::kLeftUp, 30, 40);
+  Pump();
+  RECT rect;
+  GetWindowRect(hwnd, &rect);
+  EXPECT_EQ(rect.left, 120);
+  EXPECT_EQ(rect.top, 130);
+  EXPECT_EQ(rect.right - rect.left, 300);
+
+  resize = true;
+  SeenMessages().clear();
+  Inject(hwnd, SimInputKind::kLeftDown, 290, 190);
+  Inject(hwnd, SimInputKind::kMouseMove, 340, 240);
+  Inject(hwnd, SimInputKind::kLeftUp, 340, 240);
+  Pump();
+  GetWindowRect(hwnd, &rect);
+  EXPECT_EQ(rect.left, 120);
+  EXPECT_EQ(rect.right - rect.left, 350);
+  EXPECT_EQ(rect.bottom - rect.top, 250);
+  ASSERT_NE(Last(WM_SIZING), nullptr);
+  EXPECT_EQ(Last(WM_SIZING)->wparam, static_cast<WPARAM>(WMSZ_BOTTOMRIGHT));
+  ASSERT_NE(Last(WM_SIZE), nullptr);
+  EXPECT_EQ(LOWORD(Last(WM_SIZE)->lparam), 350);
+}
+
 TEST_F(WindowInputTest, AShapedWindowIsOnlyWhereItsRegionIs) {
   HWND hwnd = Make(WS_POPUP | WS_VISIBLE, RECT{100, 100, 200, 200});
   Pump();

@@ -105,20 +105,23 @@ LRESULT SetCursorFor(HWND hwnd, const Snapshot& w, WPARAM wparam, LPARAM lparam)
   return TRUE;
 }
 
-// The modal move loop: the window follows the mouse until the button is
-// released (or Escape puts it back).
-void MoveLoop(HWND hwnd, LPARAM start_point) {
+// The modal loop of a move or a resize: the window follows the mouse until
+// the button is released (or Escape puts it back). It starts where the
+// mouse is, whatever the command's own position says, as on Windows.
+// edge is 0 for a move, else the WMSZ_ side being dragged.
+void TrackLoop(HWND hwnd, int edge) {
   RECT start;
-  if (!GetWindowRect(hwnd, &start)) return;
   {
     State& s = S();
     std::lock_guard<std::mutex> guard(s.mutex);
-    if (Window* w = Find(s, hwnd)) start = w->rect;
+    Window* w = Find(s, hwnd);
+    if (!w) return;
+    start = w->rect;
   }
-  POINT from = {SignedLow(start_point), SignedHigh(start_point)};
+  POINT from;
+  GetCursorPos(&from);
   SetCapture(hwnd);
   CallProc(hwnd, WM_ENTERSIZEMOVE, 0, 0);
-  RECT now = start;
   while (true) {
     MSG msg;
     BOOL got = GetMessageW(&msg, nullptr, 0, 0);
@@ -131,22 +134,32 @@ void MoveLoop(HWND hwnd, LPARAM start_point) {
       break;
     }
     if (msg.message == WM_MOUSEMOVE) {
-      RECT moving = start;
+      RECT r = start;
       int dx = msg.pt.x - from.x, dy = msg.pt.y - from.y;
-      moving.left += dx;
-      moving.right += dx;
-      moving.top += dy;
-      moving.bottom += dy;
-      CallProc(hwnd, WM_MOVING, 0, reinterpret_cast<LPARAM>(&moving));
-      SetWindowPos(hwnd, nullptr, moving.left, moving.top, 0, 0,
-                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-      now = moving;
+      if (edge == 0) {
+        r.left += dx;
+        r.right += dx;
+        r.top += dy;
+        r.bottom += dy;
+        CallProc(hwnd, WM_MOVING, 0, reinterpret_cast<LPARAM>(&r));
+        SetWindowPos(hwnd, nullptr, r.left, r.top, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      } else {
+        if (edge == WMSZ_LEFT || edge == WMSZ_TOPLEFT || edge == WMSZ_BOTTOMLEFT) r.left += dx;
+        if (edge == WMSZ_RIGHT || edge == WMSZ_TOPRIGHT || edge == WMSZ_BOTTOMRIGHT) r.right += dx;
+        if (edge == WMSZ_TOP || edge == WMSZ_TOPLEFT || edge == WMSZ_TOPRIGHT) r.top += dy;
+        if (edge == WMSZ_BOTTOM || edge == WMSZ_BOTTOMLEFT || edge == WMSZ_BOTTOMRIGHT)
+          r.bottom += dy;
+        CallProc(hwnd, WM_SIZING, static_cast<WPARAM>(edge), reinterpret_cast<LPARAM>(&r));
+        SetWindowPos(hwnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+      }
       continue;
     }
     if (msg.message == WM_LBUTTONUP) break;
     if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {
-      SetWindowPos(hwnd, nullptr, start.left, start.top, 0, 0,
-                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      SetWindowPos(hwnd, nullptr, start.left, start.top, start.right - start.left,
+                   start.bottom - start.top, SWP_NOZORDER | SWP_NOACTIVATE);
       break;
     }
     if ((msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST) ||
@@ -155,18 +168,20 @@ void MoveLoop(HWND hwnd, LPARAM start_point) {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
-  (void)now;
   if (GetCapture() == hwnd) ReleaseCapture();
   CallProc(hwnd, WM_EXITSIZEMOVE, 0, 0);
 }
 
-LRESULT SysCommand(HWND hwnd, const Snapshot& w, WPARAM command, LPARAM lparam) {
+LRESULT SysCommand(HWND hwnd, const Snapshot& w, WPARAM command, LPARAM) {
   switch (command & 0xFFF0) {
     case SC_CLOSE:
       if (!(w.class_style & CS_NOCLOSE)) SendMessageW(hwnd, WM_CLOSE, 0, 0);
       return 0;
     case SC_MOVE:
-      MoveLoop(hwnd, lparam);
+      if (!(w.style & WS_MAXIMIZE)) TrackLoop(hwnd, 0);
+      return 0;
+    case SC_SIZE:
+      if (!(w.style & (WS_MAXIMIZE | WS_MINIMIZE))) TrackLoop(hwnd, static_cast<int>(command & 0xF));
       return 0;
     case SC_MINIMIZE:
       ShowWindow(hwnd, SW_MINIMIZE);
@@ -284,6 +299,9 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
         HWND root = GetAncestor(window, GA_ROOT);
         if (root && GetActiveWindow() != root) SetActiveWindow(root);
         SendMessageW(window, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, lparam);
+      } else if (wparam >= HTLEFT && wparam <= HTBOTTOMRIGHT) {
+        // The sizing border: SC_SIZE carries the side as WMSZ_LEFT ... WMSZ_BOTTOMRIGHT.
+        SendMessageW(window, WM_SYSCOMMAND, SC_SIZE | (wparam - HTLEFT + WMSZ_LEFT), lparam);
       }
       return 0;
     case WM_NCLBUTTONDBLCLK:
