@@ -98,6 +98,11 @@ TEST_F(WindowQueueTest, AWindowsMessagesAndTimersAreReadByItsOwnThreadOnly) {
   EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
   PostMessageW(theirs, WM_USER, 0, 0);
   EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE));
+  // Nor may this thread set its timers or destroy it.
+  EXPECT_EQ(SetTimer(theirs, 2, 10, nullptr), 0u);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_FALSE(DestroyWindow(theirs));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
   posted = true;
   owner.join();
   EXPECT_EQ(got.load(), static_cast<UINT>(WM_USER));

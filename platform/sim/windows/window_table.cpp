@@ -260,6 +260,8 @@ BOOL DestroyWindow(HWND window) {
       bool remote_live = window && !IsLocal(window) && RemoteAlive(window);
       return SimFail(remote_live ? ERROR_ACCESS_DENIED : ERROR_INVALID_WINDOW_HANDLE);
     }
+    // Only the thread that made a window may destroy it.
+    if (w->tid != GetCurrentThreadId()) return SimFail(ERROR_ACCESS_DENIED);
     if (w->destroying) return TRUE;  // destroyed again from its WM_DESTROY
     w->destroying = true;
     visible = (w->style & WS_VISIBLE) != 0;

@@ -55,8 +55,9 @@ UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC procedure) {
   std::lock_guard<std::mutex> guard(s.mutex);
   Window* w = window ? Find(s, window) : nullptr;
   if (window && !w) return SimFailWith<UINT_PTR>(ERROR_INVALID_WINDOW_HANDLE, 0);
-  // A window's timer belongs to the window's thread, a thread timer to the caller.
-  DWORD tid = w ? w->tid : GetCurrentThreadId();
+  // A window's timers are set by its own thread, as Windows requires.
+  DWORD tid = GetCurrentThreadId();
+  if (w && w->tid != tid) return SimFailWith<UINT_PTR>(ERROR_ACCESS_DENIED, 0);
   if (elapse < USER_TIMER_MINIMUM) elapse = USER_TIMER_MINIMUM;
   if (elapse > USER_TIMER_MAXIMUM) elapse = USER_TIMER_MAXIMUM;
   Timer* existing = nullptr;
