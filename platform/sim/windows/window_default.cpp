@@ -71,11 +71,10 @@ LRESULT HitTest(const Snapshot& w, int x, int y) {
   return HTBORDER;
 }
 
-LRESULT SetCursorFor(HWND hwnd, const Snapshot& w, WPARAM wparam, LPARAM lparam) {
+LRESULT SetCursorFor(const Snapshot& w, WPARAM wparam, LPARAM lparam) {
   // A parent may choose the cursor for its children.
   if (w.parent && SendMessageW(w.parent, WM_SETCURSOR, wparam, lparam)) return TRUE;
   int hit = static_cast<short>(LOWORD(lparam));
-  (void)hwnd;
   switch (hit) {
     case HTCLIENT:
       if (!w.cursor) return FALSE;
@@ -272,7 +271,7 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
     }
     case WM_SETCURSOR: {
       Snapshot w = Look(window);
-      return w.found ? SetCursorFor(window, w, wparam, lparam) : FALSE;
+      return w.found ? SetCursorFor(w, wparam, lparam) : FALSE;
     }
     case WM_MOUSEACTIVATE: {
       Snapshot w = Look(window);

@@ -231,7 +231,6 @@ BOOL SetWindowPos(HWND window, HWND insert_after, int x, int y, int width, int h
       InvalidateAllLocked(s, window, true);
     s.arrived.notify_all();
   }
-  (void)ex_style;
   if (top_level && (style & WS_VISIBLE) && !(pos.flags & SWP_NOACTIVATE) &&
       !(ex_style & WS_EX_NOACTIVATE))
     SetActiveWindow(window);
