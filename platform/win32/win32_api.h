@@ -382,6 +382,19 @@ inline HWND FindWindowW(win32_text::In class_name, win32_text::In window_name) {
   return ::FindWindowW(class_name.p, window_name.p);
 }
 
+inline BOOL SetWindowTextW(HWND window, win32_text::In text) {
+  return ::SetWindowTextW(window, text.p);
+}
+inline int GetWindowTextW(HWND window, win32_text::Out buffer, int size) {
+  return ::GetWindowTextW(window, buffer.p, size);
+}
+
+// ---- platform/window_input.h ----------------------------------------------
+
+inline HCURSOR LoadCursorW(HINSTANCE instance, win32_text::In name) {
+  return ::LoadCursorW(instance, name.p);
+}
+
 // ---- platform/processes.h -------------------------------------------------
 
 inline DWORD GetModuleBaseNameW(HANDLE process, HMODULE module, win32_text::Out buffer,

@@ -21,6 +21,12 @@
 //                              if SIMPROC_LOG names a Windows path, appended to that file
 //   quit-on MSG                exit 0 once a window has received message MSG
 //                              (decimal or 0x-hex), after printing it
+//   answer N                   the windows answer every message from WM_USER on with
+//                              N + WPARAM (what a sender of the message gets back)
+//   call-back CLASS            on WM_USER+1 a window sends WM_USER+2 (same WPARAM) to
+//                              the window of class CLASS and answers its answer + 1
+//   die-on MSG                 exit 3 at once, without answering, on message MSG
+//   hang-on MSG                never return from handling message MSG
 //   exit CODE                  exit with CODE right after "ready"
 //   cmdline                    print "cmdline " and the command line as received
 //   self                       print "module " and the module path, then "cmdline "
@@ -75,7 +81,12 @@ const std::set<std::string> kCommands = {
     "sleep",     "hold-mapping", "write-mapping", "print-mapping", "hold-mutex",
     "hold-event", "set-event",   "wait-event",    "open-file",     "window",
     "quit-on",   "exit",         "cmdline",       "self",          "identity",
-    "print-env", "start",        "shell"};
+    "print-env", "start",        "shell",         "answer",        "call-back",
+    "die-on",    "hang-on"};
+long long g_answer = -1;
+long long g_die_on = -1;
+long long g_hang_on = -1;
+std::u16string g_call_back;
 int g_show = 0;
 
 void PrintLine(const std::string& line) {
@@ -153,6 +164,15 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
   PrintLine(line);
   AppendToLog(line);
   if (static_cast<long long>(message) == g_quit_on) PostQuitMessage(0);
+  if (static_cast<long long>(message) == g_die_on) ExitNow(3);
+  if (static_cast<long long>(message) == g_hang_on)
+    while (true) Sleep(1000);
+  if (!g_call_back.empty() && message == WM_USER + 1) {
+    HWND back = FindWindowW(g_call_back.c_str(), nullptr);
+    return SendMessageW(back, WM_USER + 2, wparam, 0) + 1;
+  }
+  if (g_answer >= 0 && message >= WM_USER)
+    return static_cast<LRESULT>(g_answer + static_cast<long long>(wparam));
   return DefWindowProcW(hwnd, message, wparam, lparam);
 }
 
@@ -325,6 +345,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR command_line, int show
         Fail(command);
     } else if (command == "quit-on") {
       g_quit_on = std::strtoll(args[i++].c_str(), nullptr, 0);
+    } else if (command == "answer") {
+      g_answer = std::strtoll(args[i++].c_str(), nullptr, 0);
+    } else if (command == "call-back") {
+      g_call_back = W(args[i++]);
+    } else if (command == "die-on") {
+      g_die_on = std::strtoll(args[i++].c_str(), nullptr, 0);
+    } else if (command == "hang-on") {
+      g_hang_on = std::strtoll(args[i++].c_str(), nullptr, 0);
     } else if (command == "exit") {
       exit_code = std::atoi(args[i++].c_str());
     } else if (command == "cmdline") {

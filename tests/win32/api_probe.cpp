@@ -19,7 +19,10 @@
 #include "platform/system_info.h"
 #include "platform/types.h"
 #include "platform/user_interface.h"
+#include "platform/window_geometry.h"
+#include "platform/window_input.h"
 #include "platform/window_messages.h"
+#include "platform/window_paint.h"
 
 namespace {
 
@@ -528,6 +531,57 @@ void Windows() {
   UnregisterClassW(u"SampleProductMainWindow", nullptr);
 }
 
+void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {}
+
+// What a skinned dialog does with its window: shape, place, paint, input.
+void WindowMachinery() {
+  HWND window = CreateWindowExW(WS_EX_LAYERED, u"SampleProductMainWindow", u"", WS_POPUP, 0, 0,
+                                10, 10, nullptr, nullptr, nullptr, nullptr);
+  SetWindowLongPtrW(window, GWLP_USERDATA, GetWindowLongPtrW(window, GWLP_USERDATA));
+  SetWindowLongW(window, GWL_EXSTYLE, GetWindowLongW(window, GWL_EXSTYLE) | WS_EX_LAYERED);
+  SetWindowTextW(window, u"Sample Product");
+  char16_t title[64];
+  if (GetWindowTextLengthW(window) < 64) GetWindowTextW(window, title, 64);
+  HCURSOR hand = LoadCursorW(nullptr, IDC_HAND);
+  HCURSOR named = LoadCursorW(GetModuleHandleW(nullptr), u"Pointer");
+  SetCursor(hand ? hand : named);
+  RECT work;
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+  SetWindowPos(window, HWND_TOPMOST, work.left, work.top, GetSystemMetrics(SM_CXSCREEN) / 2, 100,
+               SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  ShowWindow(window, SW_SHOWNORMAL);
+  HRGN shape = CreateRectRgn(0, 0, 10, 10);
+  CombineRgn(shape, shape, shape, RGN_OR);
+  SetWindowRgn(window, shape, TRUE);
+  InvalidateRect(window, nullptr, FALSE);
+  UpdateWindow(window);
+  PAINTSTRUCT paint;
+  BeginPaint(window, &paint);
+  EndPaint(window, &paint);
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  POINT origin = {0, 0};
+  SIZE size = {10, 10};
+  BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  UpdateLayeredWindow(window, screen, &origin, &size, memory, &origin, 0, &blend, ULW_ALPHA);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  TRACKMOUSEEVENT track = {sizeof track, TME_LEAVE, window, HOVER_DEFAULT};
+  TrackMouseEvent(&track);
+  SetCapture(window);
+  ReleaseCapture();
+  UINT_PTR timer = SetTimer(window, 1, USER_TIMER_MINIMUM, Tick);
+  KillTimer(window, timer);
+  DWORD_PTR answer = 0;
+  SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 100, &answer);
+  SendMessageW(window, WM_SETICON, ICON_SMALL, 0);
+  MsgWaitForMultipleObjects(0, nullptr, FALSE, 0, QS_ALLINPUT);
+  DestroyWindow(window);
+}
+
 // Calls whose text is all wchar_t or null still reach the system's functions
 // unambiguously.
 #if defined(_WIN32)
@@ -557,7 +611,7 @@ void SystemSpelling() {
 // Referenced so that -Wunused-function has nothing to say.
 void (*const kProbeEntries[])() = {
     [] { Kernel(); }, Files, Registry, Services, Sessions, ShellCalls, Processes, SystemInfo,
-    UserInterface, Firewall, Windows,
+    UserInterface, Firewall, Windows, WindowMachinery,
 #if defined(_WIN32)
     SystemSpelling,
 #endif
