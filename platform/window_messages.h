@@ -65,3 +65,35 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 void PostQuitMessage(int exit_code);
 
 #endif  // !_WIN32
+
+// ---- DPI manager's window set-up (hidden DPI window) ----------------------
+// Kept in one block so that the window machinery can take these over.
+#if !defined(_WIN32)
+
+#define WS_POPUP 0x80000000L
+#define WS_BORDER 0x00800000L
+#define WS_SYSMENU 0x00080000L
+#define WS_POPUPWINDOW (WS_POPUP | WS_BORDER | WS_SYSMENU)
+#define CW_USEDEFAULT (static_cast<int>(0x80000000))
+#define CS_VREDRAW 0x0001
+#define CS_HREDRAW 0x0002
+#define COLOR_WINDOW 5
+#define IDC_ARROW (reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(32512)))
+
+struct HICON__ {
+  int unused;
+};
+typedef HICON__* HICON;
+typedef HICON HCURSOR;
+struct HDC__ {
+  int unused;
+};
+typedef HDC__* HDC;
+
+// System cursors only (instance null, IDC_*): the simulated host draws none.
+HCURSOR LoadCursorW(HINSTANCE instance, LPCWSTR cursor_name);
+// A display context of window (null: the screen); released with ReleaseDC.
+HDC GetDC(HWND window);
+int ReleaseDC(HWND window, HDC dc);
+
+#endif  // !_WIN32

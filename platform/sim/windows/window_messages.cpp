@@ -28,6 +28,7 @@
 #include "platform/sim/core/SimHost.h"
 #include "platform/sim/core/SimLocks.h"
 #include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/windows/SimDpi.h"
 #include "platform/window_messages.h"
 
 namespace {
@@ -365,6 +366,7 @@ HWND CreateWindowExW(DWORD, LPCWSTR class_name, LPCWSTR window_name, DWORD, int,
     window.fd = Publish(hwnd, window, flags, &window.path);
     s.windows.emplace(Value(hwnd), std::move(window));
   }
+  SimDpiWindowCreated(hwnd);
   if (proc && proc(hwnd, WM_CREATE, 0, 0) == -1) {
     DestroyWindow(hwnd);
     return SimFailWith<HWND>(ERROR_INVALID_PARAMETER, nullptr);
@@ -395,6 +397,7 @@ BOOL DestroyWindow(HWND window) {
   if (it == s.windows.end()) return TRUE;  // destroyed again from its WM_DESTROY
   Unpublish(it->second);
   s.windows.erase(it);
+  SimDpiWindowDestroyed(window);
   for (auto m = s.queue.begin(); m != s.queue.end();)
     m = m->hwnd == window ? s.queue.erase(m) : m + 1;
   return TRUE;
