@@ -103,7 +103,8 @@ VuDpiManager::~VuDpiManager() {
 }
 
 void VuDpiManager::EnsureInitialised() {
-  if (initialised_.exchange(1) == 0) Initialise();
+  // The exchange lets exactly one caller initialise; later ones do nothing.
+  if (initialised_.load() == 0 && initialised_.exchange(1) == 0) Initialise();
 }
 
 void VuDpiManager::LoadPaths() {
@@ -217,15 +218,18 @@ void VuDpiManager::Initialise() {
   window_class.cbSize = sizeof(window_class);
   window_class.style = CS_HREDRAW | CS_VREDRAW;
   window_class.lpfnWndProc = DefWindowProcW;
+  window_class.hInstance = GetModuleHandleW(nullptr);
   window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   window_class.hbrBackground = reinterpret_cast<decltype(window_class.hbrBackground)>(
       static_cast<ULONG_PTR>(COLOR_WINDOW + 1));
   window_class.lpszClassName = AsWide(class_name.c_str());
   RegisterClassExW(&window_class);  // may be registered already by an earlier manager
 
+  // Top level, hidden: other instances find it, and its DPI is the screen's.
   DPI_AWARENESS_CONTEXT previous = EnterThreadContext();
   hidden_window_ = CreateWindowExW(0, class_name.c_str(), u"", WS_POPUPWINDOW, CW_USEDEFAULT,
-                                   CW_USEDEFAULT, 0, 0, nullptr, nullptr, nullptr, nullptr);
+                                   CW_USEDEFAULT, 0, 0, nullptr, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr);
   LeaveThreadContext(previous);
 }
 

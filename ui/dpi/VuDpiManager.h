@@ -1,6 +1,7 @@
 // DPI scaling of the skinned UI: whether dialogs are scaled at all, by which
 // factor, and which images drawn for that factor replace the normal ones.
-// Layouts are written in pixels for 96 DPI.
+// Layouts are written in pixels for 96 DPI. Used from the UI thread, which
+// owns every window; the settings are read lazily and kept.
 #pragma once
 
 #include <atomic>
