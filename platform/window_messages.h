@@ -309,3 +309,8 @@ UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC procedure);
 BOOL KillTimer(HWND window, UINT_PTR id);
 
 #endif  // !_WIN32
+
+// The system colour a window class's background brush names (COLOR_WINDOW + 1).
+#if !defined(_WIN32)
+#define COLOR_WINDOW 5
+#endif  // !_WIN32

@@ -395,6 +395,19 @@ inline HCURSOR LoadCursorW(HINSTANCE instance, win32_text::In name) {
   return ::LoadCursorW(instance, name.p);
 }
 
+// ---- platform/private_profile.h -------------------------------------------
+
+inline DWORD GetPrivateProfileStringW(win32_text::In section, win32_text::In key,
+                                      win32_text::In default_value, win32_text::Out buffer,
+                                      DWORD size, win32_text::In file_name) {
+  return ::GetPrivateProfileStringW(section.p, key.p, default_value.p, buffer.p, size,
+                                    file_name.p);
+}
+inline UINT GetPrivateProfileIntW(win32_text::In section, win32_text::In key, INT default_value,
+                                  win32_text::In file_name) {
+  return ::GetPrivateProfileIntW(section.p, key.p, default_value, file_name.p);
+}
+
 // ---- platform/processes.h -------------------------------------------------
 
 inline DWORD GetModuleBaseNameW(HANDLE process, HMODULE module, win32_text::Out buffer,

@@ -19,6 +19,8 @@
 //                              (default empty). Every message the window receives after
 //                              "ready" is printed as "MSG WPARAM LPARAM" (decimal) and,
 //                              if SIMPROC_LOG names a Windows path, appended to that file
+//   dpi-aware                  make this thread per-monitor DPI aware (v2): windows
+//                              created after it see the screen's DPI
 //   quit-on MSG                exit 0 once a window has received message MSG
 //                              (decimal or 0x-hex), after printing it
 //   answer N                   the windows answer every message from WM_USER on with
@@ -59,10 +61,12 @@
 #include <thread>
 #include <vector>
 
+#include "platform/dpi.h"
 #include "platform/files.h"
 #include "platform/kernel.h"
 #include "platform/processes.h"
 #include "platform/sessions.h"
+#include "platform/system_info.h"
 #include "platform/sim/core/SimHost.h"
 #include "platform/sim/core/SimUnicode.h"
 #include "platform/window_messages.h"
@@ -82,7 +86,7 @@ const std::set<std::string> kCommands = {
     "hold-event", "set-event",   "wait-event",    "open-file",     "window",
     "quit-on",   "exit",         "cmdline",       "self",          "identity",
     "print-env", "start",        "shell",         "answer",        "call-back",
-    "die-on",    "hang-on"};
+    "die-on",    "hang-on",       "dpi-aware"};
 long long g_answer = -1;
 long long g_die_on = -1;
 long long g_hang_on = -1;
@@ -343,6 +347,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR command_line, int show
       if (!CreateWindowExW(0, class_name.c_str(), title.c_str(), 0, 0, 0, 0, 0, nullptr, nullptr,
                            instance, nullptr))
         Fail(command);
+    } else if (command == "dpi-aware") {
+      HMODULE user32 = LoadLibraryW(u"user32.dll");
+      auto set_context = user32 ? reinterpret_cast<SetThreadDpiAwarenessContextFn>(
+                                      reinterpret_cast<void (*)()>(
+                                          GetProcAddress(user32, "SetThreadDpiAwarenessContext")))
+                                : nullptr;
+      if (!set_context || !set_context(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2)) Fail(command);
     } else if (command == "quit-on") {
       g_quit_on = std::strtoll(args[i++].c_str(), nullptr, 0);
     } else if (command == "answer") {

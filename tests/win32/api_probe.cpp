@@ -7,9 +7,11 @@
 // tests/win32/check_layer.py insists that every such function appears here.
 #include <string>
 
+#include "platform/dpi.h"
 #include "platform/files.h"
 #include "platform/firewall.h"
 #include "platform/kernel.h"
+#include "platform/private_profile.h"
 #include "platform/processes.h"
 #include "platform/protection.h"
 #include "platform/registry.h"
@@ -582,6 +584,32 @@ void WindowMachinery() {
   DestroyWindow(window);
 }
 
+void Dpi() {
+  char16_t text[260];
+  GetPrivateProfileStringW(u"basesetting", u"supportrate", u"1.0|1.2|1.5", text, 260,
+                           u"C:\\dpisetting.ini");
+  GetPrivateProfileStringW(nullptr, nullptr, nullptr, text, 260, u"dpisetting.ini");
+  UINT mode = GetPrivateProfileIntW(u"basesetting", u"mode", 2, u"C:\\dpisetting.ini");
+  (void)mode;
+  HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
+  (void)arrow;
+  HDC dc = GetDC(nullptr);
+  int dpi = GetDeviceCaps(dc, LOGPIXELSX) + GetDeviceCaps(dc, LOGPIXELSY);
+  (void)dpi;
+  ReleaseDC(nullptr, dc);
+  DWORD style = WS_POPUPWINDOW | CS_HREDRAW | CS_VREDRAW;
+  int x = CW_USEDEFAULT + COLOR_WINDOW + USER_DEFAULT_SCREEN_DPI;
+  (void)style;
+  (void)x;
+  SetThreadDpiAwarenessContextFn set_thread = nullptr;
+  GetDpiForWindowFn dpi_for = nullptr;
+  if (set_thread && dpi_for) {
+    DPI_AWARENESS_CONTEXT previous = set_thread(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+    dpi_for(nullptr);
+    set_thread(previous);
+  }
+}
+
 // Calls whose text is all wchar_t or null still reach the system's functions
 // unambiguously.
 #if defined(_WIN32)
@@ -611,7 +639,7 @@ void SystemSpelling() {
 // Referenced so that -Wunused-function has nothing to say.
 void (*const kProbeEntries[])() = {
     [] { Kernel(); }, Files, Registry, Services, Sessions, ShellCalls, Processes, SystemInfo,
-    UserInterface, Firewall, Windows, WindowMachinery,
+    UserInterface, Firewall, Windows, WindowMachinery, Dpi,
 #if defined(_WIN32)
     SystemSpelling,
 #endif

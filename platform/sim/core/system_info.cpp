@@ -19,6 +19,7 @@
 #include "platform/sim/core/SimSystemFolders.h"
 #include "platform/sim/files/SimPath.h"
 #include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/windows/SimDpi.h"
 
 namespace {
 
@@ -253,6 +254,9 @@ DWORD CopyText(const std::u16string& text, LPWSTR buffer, DWORD size) {
   std::memcpy(buffer, text.c_str(), (text.size() + 1) * sizeof(char16_t));
   return static_cast<DWORD>(text.size());
 }
+
+// user32's DPI functions live beside the windows; naming them here links them in.
+const bool kUser32Registered = (SimRegisterDpiEntryPoints(), true);
 
 }  // namespace
 

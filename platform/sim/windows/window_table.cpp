@@ -8,6 +8,7 @@
 #include "platform/kernel.h"
 #include "platform/sim/core/SimHandles.h"
 #include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/windows/SimDpi.h"
 #include "platform/sim/windows/SimWindowState.h"
 #include "platform/sim/windows/window_records.h"
 
@@ -97,6 +98,7 @@ void FreeWindow(HWND hwnd) {
       }
     }
   }
+  SimDpiWindowDestroyed(hwnd);
   // A sender waiting on the destroyed window gets its answer: nothing.
   for (auto& sent : unanswered) sent->reply(0);
 }
@@ -223,6 +225,8 @@ HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR window_name, DW
     info.ptMinTrackSize = POINT{GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)};
     CallProc(hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
   }
+  // The window keeps the DPI awareness its thread had when it was made.
+  SimDpiWindowCreated(hwnd);
   if (!CallProc(hwnd, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&create))) {
     FreeWindow(hwnd);
     return SimFailWith<HWND>(ERROR_INVALID_PARAMETER, nullptr);
