@@ -1,0 +1,350 @@
+// Shows the machine's windows on a real X display. Plain Xlib rather than
+// SDL2: it is small, XPutImage takes our BGRA rows as they are, and it brings
+// no event loop of its own to fit beside the program's message loop. One
+// thread with its own connection does all X work; the program only hands it
+// the latest frame and wakes it, so its message loop never waits on X.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "platform/sim/display/SimPresent.h"
+#include "platform/sim/display/present_internal.h"
+#include "platform/sim/windows/SimWindowState.h"
+#include "platform/window_input.h"
+
+namespace simdisplay {
+
+namespace {
+
+struct Shown {
+  Snapshot frame;
+  bool dirty = false;
+  bool gone = false;
+  ::Window xwindow = 0;
+  int width = 0;
+  int height = 0;
+  std::u16string title;
+};
+
+struct Display_ {
+  std::mutex mutex;
+  std::map<uintptr_t, Shown> windows;
+  int wake[2] = {-1, -1};
+  bool started = false;
+  bool usable = false;
+};
+
+Display_& D() {
+  static Display_* display = new Display_;  // its thread runs until the process ends
+  return *display;
+}
+
+std::atomic<uint64_t> frames_shown{0};
+
+std::string Utf8(const std::u16string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    uint32_t c = text[i];
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] < 0xE000)
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+constexpr UINT kVkF1 = 0x70;
+
+UINT VirtualKey(KeySym sym) {
+  if (sym >= XK_a && sym <= XK_z) return static_cast<UINT>('A' + (sym - XK_a));
+  if (sym >= XK_A && sym <= XK_Z) return static_cast<UINT>('A' + (sym - XK_A));
+  if (sym >= XK_0 && sym <= XK_9) return static_cast<UINT>('0' + (sym - XK_0));
+  if (sym >= XK_F1 && sym <= XK_F12) return static_cast<UINT>(kVkF1 + (sym - XK_F1));
+  switch (sym) {
+    case XK_Return: case XK_KP_Enter: return VK_RETURN;
+    case XK_Escape: return VK_ESCAPE;
+    case XK_Tab: case XK_ISO_Left_Tab: return VK_TAB;
+    case XK_space: return VK_SPACE;
+    case XK_BackSpace: return VK_BACK;
+    case XK_Delete: return VK_DELETE;
+    case XK_Left: return VK_LEFT;
+    case XK_Right: return VK_RIGHT;
+    case XK_Up: return VK_UP;
+    case XK_Down: return VK_DOWN;
+    case XK_Home: return VK_HOME;
+    case XK_End: return VK_END;
+    case XK_Shift_L: case XK_Shift_R: return VK_SHIFT;
+    case XK_Control_L: case XK_Control_R: return VK_CONTROL;
+    case XK_Alt_L: case XK_Alt_R: return VK_MENU;
+    default: return 0;
+  }
+}
+
+class Presenter {
+ public:
+  explicit Presenter(::Display* x) : x_(x) {
+    delete_window_ = XInternAtom(x_, "WM_DELETE_WINDOW", False);
+    protocols_ = XInternAtom(x_, "WM_PROTOCOLS", False);
+    net_wm_name_ = XInternAtom(x_, "_NET_WM_NAME", False);
+    utf8_ = XInternAtom(x_, "UTF8_STRING", False);
+  }
+
+  void Run() {
+    Display_& d = D();
+    pollfd fds[2] = {{d.wake[0], POLLIN, 0}, {ConnectionNumber(x_), POLLIN, 0}};
+    for (;;) {
+      XFlush(x_);
+      if (!XPending(x_) && poll(fds, 2, -1) < 0) continue;
+      if (fds[0].revents & POLLIN) {
+        char drain[64];
+        while (read(d.wake[0], drain, sizeof(drain)) > 0) {
+        }
+      }
+      Update();
+      while (XPending(x_)) {
+        XEvent event;
+        XNextEvent(x_, &event);
+        Handle(event);
+      }
+    }
+  }
+
+ private:
+  // Applies what the program handed over since the last round; draws with
+  // the hand-over lock released, so the program never waits on the server.
+  void Update() {
+    std::vector<std::pair<::Window, Snapshot>> draws;
+    {
+      Display_& d = D();
+      std::lock_guard<std::mutex> guard(d.mutex);
+      for (auto it = d.windows.begin(); it != d.windows.end();) {
+        Shown& shown = it->second;
+        if (shown.gone) {
+          if (shown.xwindow) {
+            by_x_.erase(shown.xwindow);
+            XDestroyWindow(x_, shown.xwindow);
+          }
+          it = d.windows.erase(it);
+          continue;
+        }
+        if (shown.dirty) {
+          shown.dirty = false;
+          Place(it->first, &shown);
+          draws.emplace_back(shown.xwindow, shown.frame);
+        }
+        ++it;
+      }
+    }
+    for (const auto& [xwindow, frame] : draws) Draw(xwindow, frame);
+  }
+
+  void Place(uintptr_t hwnd, Shown* shown) {
+    const Snapshot& f = shown->frame;
+    if (!shown->xwindow) {
+      int screen = DefaultScreen(x_);
+      shown->xwindow = XCreateSimpleWindow(x_, RootWindow(x_, screen), 0, 0, f.width, f.height,
+                                           0, BlackPixel(x_, screen), WhitePixel(x_, screen));
+      XSelectInput(x_, shown->xwindow,
+                   ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
+                       KeyPressMask | KeyReleaseMask);
+      XSetWMProtocols(x_, shown->xwindow, &delete_window_, 1);
+      std::string class_name = Utf8(f.class_name);
+      XClassHint hint = {const_cast<char*>(class_name.c_str()), const_cast<char*>(class_name.c_str())};
+      XSetClassHint(x_, shown->xwindow, &hint);
+      shown->width = f.width;
+      shown->height = f.height;
+      by_x_[shown->xwindow] = hwnd;
+      SetTitle(shown);
+      Hints(*shown);
+      XMapWindow(x_, shown->xwindow);
+    } else if (shown->width != f.width || shown->height != f.height) {
+      shown->width = f.width;
+      shown->height = f.height;
+      Hints(*shown);
+      XResizeWindow(x_, shown->xwindow, f.width, f.height);
+    }
+    if (shown->title != f.title) SetTitle(shown);
+  }
+
+  // The window's size is the program's to choose, not the window manager's.
+  void Hints(const Shown& shown) {
+    XSizeHints hints = {};
+    hints.flags = PMinSize | PMaxSize;
+    hints.min_width = hints.max_width = shown.width;
+    hints.min_height = hints.max_height = shown.height;
+    XSetWMNormalHints(x_, shown.xwindow, &hints);
+  }
+
+  void SetTitle(Shown* shown) {
+    shown->title = shown->frame.title;
+    std::string title = Utf8(shown->title);
+    // WM_NAME as UTF8_STRING too: what xdotool and most window managers read.
+    XChangeProperty(x_, shown->xwindow, XA_WM_NAME, utf8_, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(title.data()), static_cast<int>(title.size()));
+    XChangeProperty(x_, shown->xwindow, net_wm_name_, utf8_, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(title.data()), static_cast<int>(title.size()));
+  }
+
+  void Draw(::Window xwindow, const Snapshot& f) {
+    if (!xwindow || !f.pixels || f.pixels->empty()) return;
+    int screen = DefaultScreen(x_);
+    Visual* visual = DefaultVisual(x_, screen);
+    int depth = DefaultDepth(x_, screen);
+    if (depth != 24 && depth != 32) return;  // BGRA words are a 24/32-bit TrueColor layout
+    XImage* image = XCreateImage(x_, visual, static_cast<unsigned>(depth), ZPixmap, 0,
+                                 reinterpret_cast<char*>(const_cast<uint32_t*>(f.pixels->data())),
+                                 static_cast<unsigned>(f.width), static_cast<unsigned>(f.height), 32,
+                                 f.width * 4);
+    if (!image) return;
+    XPutImage(x_, xwindow, DefaultGC(x_, screen), image, 0, 0, 0, 0,
+              static_cast<unsigned>(f.width), static_cast<unsigned>(f.height));
+    image->data = nullptr;  // the frame's own pixels
+    XDestroyImage(image);
+    XSync(x_, False);
+    frames_shown.fetch_add(1);
+  }
+
+  void Handle(const XEvent& event) {
+    auto it = by_x_.find(event.xany.window);
+    if (it == by_x_.end()) return;
+    HWND hwnd = simwin::FromValue(it->second);
+    int origin_x = 0, origin_y = 0;
+    Snapshot exposed;
+    {
+      Display_& d = D();
+      std::lock_guard<std::mutex> guard(d.mutex);
+      auto shown = d.windows.find(it->second);
+      if (shown == d.windows.end()) return;
+      origin_x = shown->second.frame.origin_x;
+      origin_y = shown->second.frame.origin_y;
+      if (event.type == Expose) exposed = shown->second.frame;
+    }
+    if (event.type == Expose) {
+      if (event.xexpose.count == 0) Draw(event.xany.window, exposed);
+      return;
+    }
+    SimInput input;
+    switch (event.type) {
+      case ButtonPress:
+      case ButtonRelease: {
+        bool press = event.type == ButtonPress;
+        if (event.xbutton.button == Button1)
+          input.kind = press ? SimInputKind::kLeftDown : SimInputKind::kLeftUp;
+        else if (event.xbutton.button == Button3)
+          input.kind = press ? SimInputKind::kRightDown : SimInputKind::kRightUp;
+        else
+          return;
+        input.x = event.xbutton.x + origin_x;
+        input.y = event.xbutton.y + origin_y;
+        break;
+      }
+      case MotionNotify:
+        input.kind = SimInputKind::kMouseMove;
+        input.x = event.xmotion.x + origin_x;
+        input.y = event.xmotion.y + origin_y;
+        break;
+      case KeyPress:
+      case KeyRelease: {
+        XKeyEvent key = event.xkey;
+        input.kind = event.type == KeyPress ? SimInputKind::kKeyDown : SimInputKind::kKeyUp;
+        input.key = VirtualKey(XLookupKeysym(&key, 0));
+        if (!input.key) return;
+        break;
+      }
+      case ClientMessage:
+        if (event.xclient.message_type != protocols_ ||
+            static_cast<Atom>(event.xclient.data.l[0]) != delete_window_)
+          return;
+        input.kind = SimInputKind::kClose;
+        break;
+      default:
+        return;
+    }
+    SimInjectInput(hwnd, input);
+  }
+
+  ::Display* x_;
+  Atom delete_window_;
+  Atom protocols_;
+  Atom net_wm_name_;
+  Atom utf8_;
+  std::map<::Window, uintptr_t> by_x_;
+};
+
+// Starts the presenter thread on first use; false without a display.
+bool Usable(Display_& d) {
+  if (d.started) return d.usable;
+  d.started = true;
+  const char* name = std::getenv("DISPLAY");
+  if (!name || !*name) return false;
+  ::Display* x = XOpenDisplay(nullptr);
+  if (!x) return false;
+  if (pipe2(d.wake, O_CLOEXEC | O_NONBLOCK) != 0) {
+    XCloseDisplay(x);
+    return false;
+  }
+  // Its connection stays open for the life of the process: the X windows go with it.
+  fcntl(ConnectionNumber(x), F_SETFD, FD_CLOEXEC);
+  std::thread([x] { Presenter(x).Run(); }).detach();
+  d.usable = true;
+  return true;
+}
+
+void Wake(Display_& d) {
+  char byte = 1;
+  (void)!write(d.wake[1], &byte, 1);
+}
+
+}  // namespace
+
+void ShowOnDisplay(HWND window, const Snapshot& frame) {
+  Display_& d = D();
+  std::lock_guard<std::mutex> guard(d.mutex);
+  if (!Usable(d)) return;
+  Shown& shown = d.windows[simwin::Value(window)];
+  shown.frame = frame;
+  shown.dirty = true;
+  shown.gone = false;
+  Wake(d);
+}
+
+void RemoveFromDisplay(HWND window) {
+  Display_& d = D();
+  std::lock_guard<std::mutex> guard(d.mutex);
+  if (!d.usable) return;
+  auto it = d.windows.find(simwin::Value(window));
+  if (it == d.windows.end()) return;
+  it->second.gone = true;
+  Wake(d);
+}
+
+}  // namespace simdisplay
+
+uint64_t SimDisplayFramesShown() { return simdisplay::frames_shown.load(); }
