@@ -29,10 +29,16 @@ namespace simdisplay {
 
 namespace {
 
-struct Shown {
+// What the program hands over, taken by the presenter thread.
+struct Pending {
   Snapshot frame;
   bool dirty = false;
   bool gone = false;
+};
+
+// A window as the presenter thread shows it; only that thread touches it.
+struct Shown {
+  Snapshot frame;
   ::Window xwindow = 0;
   int width = 0;
   int height = 0;
@@ -40,11 +46,11 @@ struct Shown {
 };
 
 struct Display_ {
-  std::mutex mutex;
-  std::map<uintptr_t, Shown> windows;
+  std::mutex mutex;  // never held across an X call
+  std::map<uintptr_t, Pending> pending;
   int wake[2] = {-1, -1};
   bool started = false;
-  bool usable = false;
+  std::atomic<bool> usable{false};
 };
 
 Display_& D() {
@@ -118,8 +124,10 @@ class Presenter {
 
   void Run() {
     Display_& d = D();
+    // A lost server ends the showing, not the program (Xlib's default is exit).
+    XSetIOErrorExitHandler(x_, [](::Display*, void* lost) { *static_cast<bool*>(lost) = true; }, &lost_);
     pollfd fds[2] = {{d.wake[0], POLLIN, 0}, {ConnectionNumber(x_), POLLIN, 0}};
-    for (;;) {
+    while (!lost_) {
       XFlush(x_);
       if (!XPending(x_) && poll(fds, 2, -1) < 0) continue;
       if (fds[0].revents & POLLIN) {
@@ -128,41 +136,40 @@ class Presenter {
         }
       }
       Update();
-      while (XPending(x_)) {
+      while (!lost_ && XPending(x_)) {
         XEvent event;
         XNextEvent(x_, &event);
         Handle(event);
       }
     }
+    d.usable = false;
   }
 
  private:
-  // Applies what the program handed over since the last round; draws with
-  // the hand-over lock released, so the program never waits on the server.
+  // Takes what the program handed over since the last round, then shows it.
   void Update() {
-    std::vector<std::pair<::Window, Snapshot>> draws;
+    std::map<uintptr_t, Pending> taken;
     {
       Display_& d = D();
       std::lock_guard<std::mutex> guard(d.mutex);
-      for (auto it = d.windows.begin(); it != d.windows.end();) {
-        Shown& shown = it->second;
-        if (shown.gone) {
-          if (shown.xwindow) {
-            by_x_.erase(shown.xwindow);
-            XDestroyWindow(x_, shown.xwindow);
-          }
-          it = d.windows.erase(it);
-          continue;
-        }
-        if (shown.dirty) {
-          shown.dirty = false;
-          Place(it->first, &shown);
-          draws.emplace_back(shown.xwindow, shown.frame);
-        }
-        ++it;
-      }
+      taken.swap(d.pending);
     }
-    for (const auto& [xwindow, frame] : draws) Draw(xwindow, frame);
+    for (auto& [hwnd, change] : taken) {
+      if (change.gone) {
+        auto it = shown_.find(hwnd);
+        if (it == shown_.end()) continue;
+        if (it->second.xwindow) {
+          by_x_.erase(it->second.xwindow);
+          XDestroyWindow(x_, it->second.xwindow);
+        }
+        shown_.erase(it);
+        continue;
+      }
+      Shown& shown = shown_[hwnd];
+      shown.frame = std::move(change.frame);
+      Place(hwnd, &shown);
+      Draw(shown.xwindow, shown.frame);
+    }
   }
 
   void Place(uintptr_t hwnd, Shown* shown) {
@@ -235,21 +242,13 @@ class Presenter {
     auto it = by_x_.find(event.xany.window);
     if (it == by_x_.end()) return;
     HWND hwnd = simwin::FromValue(it->second);
-    int origin_x = 0, origin_y = 0;
-    Snapshot exposed;
-    {
-      Display_& d = D();
-      std::lock_guard<std::mutex> guard(d.mutex);
-      auto shown = d.windows.find(it->second);
-      if (shown == d.windows.end()) return;
-      origin_x = shown->second.frame.origin_x;
-      origin_y = shown->second.frame.origin_y;
-      if (event.type == Expose) exposed = shown->second.frame;
-    }
+    const Shown& shown = shown_[it->second];
     if (event.type == Expose) {
-      if (event.xexpose.count == 0) Draw(event.xany.window, exposed);
+      if (event.xexpose.count == 0) Draw(shown.xwindow, shown.frame);
       return;
     }
+    const int origin_x = shown.frame.origin_x;
+    const int origin_y = shown.frame.origin_y;
     SimInput input;
     switch (event.type) {
       case ButtonPress:
@@ -295,25 +294,30 @@ class Presenter {
   Atom protocols_;
   Atom net_wm_name_;
   Atom utf8_;
+  std::map<uintptr_t, Shown> shown_;
   std::map<::Window, uintptr_t> by_x_;
+  bool lost_ = false;
 };
 
-// Starts the presenter thread on first use; false without a display.
+// Starts the presenter thread on first use; false without a display. The
+// thread connects, so that not even that waits on the server.
 bool Usable(Display_& d) {
   if (d.started) return d.usable;
   d.started = true;
   const char* name = std::getenv("DISPLAY");
   if (!name || !*name) return false;
-  ::Display* x = XOpenDisplay(nullptr);
-  if (!x) return false;
-  if (pipe2(d.wake, O_CLOEXEC | O_NONBLOCK) != 0) {
-    XCloseDisplay(x);
-    return false;
-  }
-  // Its connection stays open for the life of the process: the X windows go with it.
-  fcntl(ConnectionNumber(x), F_SETFD, FD_CLOEXEC);
-  std::thread([x] { Presenter(x).Run(); }).detach();
+  if (pipe2(d.wake, O_CLOEXEC | O_NONBLOCK) != 0) return false;
   d.usable = true;
+  std::thread([] {
+    ::Display* x = XOpenDisplay(nullptr);
+    if (!x) {
+      D().usable = false;
+      return;
+    }
+    // Its connection stays open for the life of the process: the X windows go with it.
+    fcntl(ConnectionNumber(x), F_SETFD, FD_CLOEXEC);
+    Presenter(x).Run();
+  }).detach();
   return true;
 }
 
@@ -328,10 +332,10 @@ void ShowOnDisplay(HWND window, const Snapshot& frame) {
   Display_& d = D();
   std::lock_guard<std::mutex> guard(d.mutex);
   if (!Usable(d)) return;
-  Shown& shown = d.windows[simwin::Value(window)];
-  shown.frame = frame;
-  shown.dirty = true;
-  shown.gone = false;
+  Pending& pending = d.pending[simwin::Value(window)];
+  pending.frame = frame;
+  pending.dirty = true;
+  pending.gone = false;
   Wake(d);
 }
 
@@ -339,9 +343,9 @@ void RemoveFromDisplay(HWND window) {
   Display_& d = D();
   std::lock_guard<std::mutex> guard(d.mutex);
   if (!d.usable) return;
-  auto it = d.windows.find(simwin::Value(window));
-  if (it == d.windows.end()) return;
-  it->second.gone = true;
+  Pending& pending = d.pending[simwin::Value(window)];
+  pending.frame = Snapshot{};
+  pending.gone = true;
   Wake(d);
 }
 

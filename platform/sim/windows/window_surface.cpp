@@ -15,6 +15,7 @@ namespace {
 uint32_t Over(uint32_t src, uint32_t dst) {
   uint32_t inverse = 255 - (src >> 24);
   if (inverse == 0) return src;
+  if (inverse == 255) return dst;  // premultiplied: nothing to add
   uint32_t out = 0;
   for (int shift = 0; shift < 32; shift += 8) {
     uint32_t d = (dst >> shift) & 0xFF;
