@@ -60,6 +60,17 @@ Display_& D() {
 
 std::atomic<uint64_t> frames_shown{0};
 
+// Xlib's I/O error handler is one for the process: ours keeps quiet about
+// the presenter's own connection (its exit handler then ends the showing)
+// and leaves any other connection to the handler that was there before.
+std::atomic<::Display*> presenter_connection{nullptr};
+XIOErrorHandler previous_io_handler = nullptr;
+
+int OnIoError(::Display* x) {
+  if (x == presenter_connection.load() || !previous_io_handler) return 0;
+  return previous_io_handler(x);
+}
+
 std::string Utf8(const std::u16string& text) {
   std::string out;
   for (size_t i = 0; i < text.size(); ++i) {
@@ -316,6 +327,8 @@ bool Usable(Display_& d) {
     }
     // Its connection stays open for the life of the process: the X windows go with it.
     fcntl(ConnectionNumber(x), F_SETFD, FD_CLOEXEC);
+    presenter_connection = x;
+    previous_io_handler = XSetIOErrorHandler(OnIoError);
     Presenter(x).Run();
   }).detach();
   return true;
