@@ -75,7 +75,7 @@ int RunDemoWindow(bool trace) {
   window_class.cbSize = sizeof(window_class);
   window_class.lpfnWndProc = DemoProc;
   window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  window_class.lpszClassName = u"CanvasDemoWindow";
+  window_class.lpszClassName = AsWide(u"CanvasDemoWindow");
   if (!RegisterClassExW(&window_class)) {
     std::fprintf(stderr, "canvasdemo: no window system here (run it inside a machine)\n");
     return 1;

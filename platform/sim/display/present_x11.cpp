@@ -6,14 +6,19 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
 #include <X11/keysym.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -36,9 +41,17 @@ struct Pending {
   bool gone = false;
 };
 
+// An image in memory the server shares (MIT-SHM): a frame reaches the
+// server without going through the socket.
+struct SharedImage {
+  XShmSegmentInfo info = {};
+  XImage* image = nullptr;
+};
+
 // A window as the presenter thread shows it; only that thread touches it.
 struct Shown {
   Snapshot frame;
+  std::unique_ptr<SharedImage> shared;
   ::Window xwindow = 0;
   int width = 0;
   int height = 0;
@@ -69,6 +82,18 @@ XIOErrorHandler previous_io_handler = nullptr;
 int OnIoError(::Display* x) {
   if (x == presenter_connection.load() || !previous_io_handler) return 0;
   return previous_io_handler(x);
+}
+
+// Protocol errors on the presenter's connection are noted, never fatal.
+std::atomic<bool> presenter_error{false};
+XErrorHandler previous_error_handler = nullptr;
+
+int OnError(::Display* x, XErrorEvent* error) {
+  if (x == presenter_connection.load() || !previous_error_handler) {
+    presenter_error = true;
+    return 0;
+  }
+  return previous_error_handler(x, error);
 }
 
 std::string Utf8(const std::u16string& text) {
@@ -131,6 +156,7 @@ class Presenter {
     protocols_ = XInternAtom(x_, "WM_PROTOCOLS", False);
     net_wm_name_ = XInternAtom(x_, "_NET_WM_NAME", False);
     utf8_ = XInternAtom(x_, "UTF8_STRING", False);
+    shared_memory_ = XShmQueryExtension(x_);
   }
 
   void Run() {
@@ -169,6 +195,7 @@ class Presenter {
       if (change.gone) {
         auto it = shown_.find(hwnd);
         if (it == shown_.end()) continue;
+        Release(&it->second);
         if (it->second.xwindow) {
           by_x_.erase(it->second.xwindow);
           XDestroyWindow(x_, it->second.xwindow);
@@ -179,7 +206,7 @@ class Presenter {
       Shown& shown = shown_[hwnd];
       shown.frame = std::move(change.frame);
       Place(hwnd, &shown);
-      Draw(shown.xwindow, shown.frame);
+      Draw(&shown);
     }
   }
 
@@ -230,23 +257,90 @@ class Presenter {
                     reinterpret_cast<const unsigned char*>(title.data()), static_cast<int>(title.size()));
   }
 
-  void Draw(::Window xwindow, const Snapshot& f) {
-    if (!xwindow || !f.pixels || f.pixels->empty()) return;
+  void Draw(Shown* shown) {
+    const Snapshot& f = shown->frame;
+    if (!shown->xwindow || !f.pixels || f.pixels->empty()) return;
     int screen = DefaultScreen(x_);
-    Visual* visual = DefaultVisual(x_, screen);
-    int depth = DefaultDepth(x_, screen);
-    if (depth != 24 && depth != 32) return;  // BGRA words are a 24/32-bit TrueColor layout
-    XImage* image = XCreateImage(x_, visual, static_cast<unsigned>(depth), ZPixmap, 0,
-                                 reinterpret_cast<char*>(const_cast<uint32_t*>(f.pixels->data())),
-                                 static_cast<unsigned>(f.width), static_cast<unsigned>(f.height), 32,
-                                 f.width * 4);
-    if (!image) return;
-    XPutImage(x_, xwindow, DefaultGC(x_, screen), image, 0, 0, 0, 0,
-              static_cast<unsigned>(f.width), static_cast<unsigned>(f.height));
-    image->data = nullptr;  // the frame's own pixels
-    XDestroyImage(image);
+    if (DefaultDepth(x_, screen) != 24 && DefaultDepth(x_, screen) != 32)
+      return;  // BGRA words are a 24/32-bit TrueColor layout
+    if (shared_memory_ && (!shown->shared || shown->shared->image->width != f.width ||
+                           shown->shared->image->height != f.height)) {
+      Release(shown);
+      shown->shared = Share(f.width, f.height);
+    }
+    if (shown->shared) {
+      XImage* image = shown->shared->image;
+      for (int y = 0; y < f.height; ++y)
+        std::memcpy(image->data + static_cast<size_t>(y) * image->bytes_per_line,
+                    f.pixels->data() + static_cast<size_t>(y) * f.width, static_cast<size_t>(f.width) * 4);
+      XShmPutImage(x_, shown->xwindow, DefaultGC(x_, screen), image, 0, 0, 0, 0,
+                   static_cast<unsigned>(f.width), static_cast<unsigned>(f.height), False);
+    } else {
+      XImage* image = XCreateImage(x_, DefaultVisual(x_, screen),
+                                   static_cast<unsigned>(DefaultDepth(x_, screen)), ZPixmap, 0,
+                                   reinterpret_cast<char*>(const_cast<uint32_t*>(f.pixels->data())),
+                                   static_cast<unsigned>(f.width), static_cast<unsigned>(f.height),
+                                   32, f.width * 4);
+      if (!image) return;
+      XPutImage(x_, shown->xwindow, DefaultGC(x_, screen), image, 0, 0, 0, 0,
+                static_cast<unsigned>(f.width), static_cast<unsigned>(f.height));
+      image->data = nullptr;  // the frame's own pixels
+      XDestroyImage(image);
+    }
+    // The server has the image before the frame counts as shown (and the
+    // shared memory may be written again).
     XSync(x_, False);
     frames_shown.fetch_add(1);
+  }
+
+  // A shared image of width x height; null (and plain XPutImage from then
+  // on) when the server cannot share memory with us.
+  std::unique_ptr<SharedImage> Share(int width, int height) {
+    int screen = DefaultScreen(x_);
+    auto shared = std::make_unique<SharedImage>();
+    shared->image = XShmCreateImage(x_, DefaultVisual(x_, screen),
+                                    static_cast<unsigned>(DefaultDepth(x_, screen)), ZPixmap, nullptr,
+                                    &shared->info, static_cast<unsigned>(width),
+                                    static_cast<unsigned>(height));
+    if (!shared->image) {
+      shared_memory_ = false;
+      return nullptr;
+    }
+    shared->info.shmid = shmget(IPC_PRIVATE,
+                                static_cast<size_t>(shared->image->bytes_per_line) * height,
+                                IPC_CREAT | 0600);
+    void* address = shared->info.shmid < 0 ? reinterpret_cast<void*>(-1)
+                                           : shmat(shared->info.shmid, nullptr, 0);
+    if (address == reinterpret_cast<void*>(-1)) {
+      if (shared->info.shmid >= 0) shmctl(shared->info.shmid, IPC_RMID, nullptr);
+      XDestroyImage(shared->image);
+      shared_memory_ = false;
+      return nullptr;
+    }
+    shared->info.shmaddr = shared->image->data = static_cast<char*>(address);
+    shared->info.readOnly = False;
+    presenter_error = false;
+    XShmAttach(x_, &shared->info);
+    XSync(x_, False);
+    // Gone as soon as both sides let go, however this process ends.
+    shmctl(shared->info.shmid, IPC_RMID, nullptr);
+    if (presenter_error) {
+      shmdt(address);
+      shared->image->data = nullptr;
+      XDestroyImage(shared->image);
+      shared_memory_ = false;
+      return nullptr;
+    }
+    return shared;
+  }
+
+  void Release(Shown* shown) {
+    if (!shown->shared) return;
+    XShmDetach(x_, &shown->shared->info);
+    shmdt(shown->shared->info.shmaddr);
+    shown->shared->image->data = nullptr;
+    XDestroyImage(shown->shared->image);
+    shown->shared.reset();
   }
 
   void Handle(const XEvent& event) {
@@ -255,7 +349,7 @@ class Presenter {
     HWND hwnd = simwin::FromValue(it->second);
     const Shown& shown = shown_[it->second];
     if (event.type == Expose) {
-      if (event.xexpose.count == 0) Draw(shown.xwindow, shown.frame);
+      if (event.xexpose.count == 0) Draw(&shown_[it->second]);
       return;
     }
     const int origin_x = shown.frame.origin_x;
@@ -308,6 +402,7 @@ class Presenter {
   std::map<uintptr_t, Shown> shown_;
   std::map<::Window, uintptr_t> by_x_;
   bool lost_ = false;
+  bool shared_memory_ = false;
 };
 
 // Starts the presenter thread on first use; false without a display. The
@@ -329,6 +424,7 @@ bool Usable(Display_& d) {
     fcntl(ConnectionNumber(x), F_SETFD, FD_CLOEXEC);
     presenter_connection = x;
     previous_io_handler = XSetIOErrorHandler(OnIoError);
+    previous_error_handler = XSetErrorHandler(OnError);
     Presenter(x).Run();
   }).detach();
   return true;
