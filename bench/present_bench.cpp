@@ -111,5 +111,9 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   SimHost::ForgetMachine();
+  if (xvfb.Running()) {
+    xvfb.Kill(15);  // so that it removes its socket
+    xvfb.Wait();
+  }
   return 0;
 }

@@ -32,6 +32,18 @@ std::string FindProgram(const std::string& name) {
   return std::string();
 }
 
+// An X server of the test's own, ended with SIGTERM so that it removes its
+// socket and lock file, pass or fail.
+struct XServer {
+  ChildProcess process;
+  ~XServer() {
+    if (process.Running()) {
+      process.Kill(15);
+      process.Wait();
+    }
+  }
+};
+
 ZImage LoadPng(const std::string& path) {
   std::string bytes = ReadTextFile(path);
   ZImage image;
@@ -135,10 +147,10 @@ TEST_F(PresentToolTest, XWindowShowsTheFrameAndGivesBackClicks) {
   const std::string xdotool = FindProgram("xdotool");
   if (xvfb.empty() || xdotool.empty())
     GTEST_SKIP() << "needs Xvfb and xdotool (scripts/setup --wine installs them)";
-  ChildProcess server;
-  ASSERT_TRUE(server.Start(xvfb, {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten",
-                                  "tcp"}));
-  const std::string number = server.ReadLine();
+  XServer server;
+  ASSERT_TRUE(server.process.Start(xvfb, {"-displayfd", "1", "-screen", "0", "1024x768x24",
+                                          "-nolisten", "tcp"}));
+  const std::string number = server.process.ReadLine();
   ASSERT_FALSE(number.empty()) << "Xvfb gave no display";
   const std::string display = "DISPLAY=:" + number;
 
