@@ -2,6 +2,9 @@
 // what another process finds, for as long as the window can be seen.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "platform/canvas.h"
 #include "platform/sim/display/SimPresent.h"
 #include "platform/window_surface.h"
@@ -101,6 +104,35 @@ TEST_F(PresentFramesTest, ChildrenAndEmptyCanvasesMakeNoFrames) {
   SimFrame frame;
   EXPECT_FALSE(SimFindFrame(nullptr, nullptr, &frame));
   EXPECT_FALSE(PresentCanvas(top, empty, 0, 0));
+}
+
+// Frames are rewritten in place: a reader must get one whole frame or the
+// next, never the top of one and the bottom of another.
+TEST_F(PresentFramesTest, ReaderNeverSeesHalfAFrame) {
+  HWND hwnd = Make(WS_POPUP | WS_VISIBLE, RECT{0, 0, 200, 150});
+  ZCanvas red, blue;
+  Fill(&red, 200, 150, ZColor{255, 0, 0, 255});
+  Fill(&blue, 200, 150, ZColor{0, 0, 255, 255});
+  ASSERT_TRUE(PresentCanvas(hwnd, red, 0, 0));
+  std::atomic<bool> done{false};
+  std::thread painter([&] {
+    for (int i = 0; i < 400; ++i) PresentCanvas(hwnd, i % 2 ? red : blue, 0, 0);
+    done = true;
+  });
+  int reads = 0, mixed = 0;
+  while (!done || reads < 50) {
+    SimFrame frame;
+    if (!Frame(&frame)) continue;
+    ++reads;
+    uint32_t first = frame.pixels.front();
+    for (uint32_t pixel : frame.pixels)
+      if (pixel != first) {
+        ++mixed;
+        break;
+      }
+  }
+  painter.join();
+  EXPECT_EQ(mixed, 0) << "of " << reads << " reads";
 }
 
 }  // namespace

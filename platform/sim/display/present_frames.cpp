@@ -1,15 +1,20 @@
 // The last presented frame of each visible top-level window, kept as
 // run/frames/<hwnd>.frame: a header (size, where the frame lies in the window,
-// class and title), then premultiplied BGRA rows. A frame is written beside
-// its name and renamed into place, so a reader never sees half of one; like
-// the window records, the writer holds a kSimHolder lock on it, so a killed
-// owner's frame is known dead and never taken for a live window.
+// class and title), then premultiplied BGRA rows. The file is made beside its
+// name and renamed into place once; later frames are written over it in place
+// (a new 1 MB file per frame would keep the disk's writeback busy) between two
+// steps of a sequence number, odd while writing, so a reader that sees it
+// change or odd reads again and never takes half a frame. Like the window
+// records, the writer holds a kSimHolder lock on it, so a killed owner's
+// frame is known dead and never taken for a live window.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <dirent.h>
+#include <sched.h>
 #include <unistd.h>
 
+#include <cstddef>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -30,13 +35,13 @@ constexpr uint32_t kFrameMagic = 0x4D524653;  // "SFRM"
 
 struct FrameHeader {
   uint32_t magic;
+  uint32_t sequence;  // odd while a frame is being written
   int32_t width;
   int32_t height;
   int32_t origin_x;
   int32_t origin_y;
   uint32_t class_length;
   uint32_t title_length;
-  uint32_t reserved;
 };
 
 std::mutex& FramesMutex() {
@@ -44,9 +49,14 @@ std::mutex& FramesMutex() {
   return *mutex;
 }
 
-// The locked descriptor of each window's current frame.
-std::map<uintptr_t, int>& Held() {
-  static auto* held = new std::map<uintptr_t, int>;
+// The locked descriptor of each window's frame file, and its sequence.
+struct HeldFrame {
+  int fd = -1;
+  uint32_t sequence = 0;
+  off_t size = 0;
+};
+std::map<uintptr_t, HeldFrame>& Held() {
+  static auto* held = new std::map<uintptr_t, HeldFrame>;
   return *held;
 }
 
@@ -71,7 +81,7 @@ void RemoveLocked(uintptr_t hwnd) {
     SimGateLock gate(SimRunGateFd());
     unlink(FramePath(dir, hwnd).c_str());
   }
-  close(it->second);
+  close(it->second.fd);
   Held().erase(it);
 }
 
@@ -88,22 +98,32 @@ bool ReadAll(int fd, void* data, size_t size, off_t offset) {
 }
 
 bool ParseFrame(int fd, SimFrame* out) {
-  FrameHeader header;
-  if (!ReadAll(fd, &header, sizeof(header), 0) || header.magic != kFrameMagic) return false;
-  if (header.width <= 0 || header.height <= 0 || header.width > kCanvasMaxSide ||
-      header.height > kCanvasMaxSide || header.class_length > 65536 || header.title_length > 65536)
-    return false;
-  out->width = header.width;
-  out->height = header.height;
-  out->origin_x = header.origin_x;
-  out->origin_y = header.origin_y;
-  off_t offset = sizeof(header) + (header.class_length + header.title_length) * sizeof(char16_t);
-  out->pixels.resize(static_cast<size_t>(header.width) * header.height);
-  return ReadAll(fd, out->pixels.data(), out->pixels.size() * sizeof(uint32_t), offset);
+  for (int attempt = 0; attempt < 1000; ++attempt) {
+    FrameHeader header;
+    if (!ReadAll(fd, &header, sizeof(header), 0) || header.magic != kFrameMagic) return false;
+    if (header.sequence & 1) {
+      sched_yield();  // being written
+      continue;
+    }
+    if (header.width <= 0 || header.height <= 0 || header.width > kCanvasMaxSide ||
+        header.height > kCanvasMaxSide || header.class_length > 65536 || header.title_length > 65536)
+      return false;
+    out->width = header.width;
+    out->height = header.height;
+    out->origin_x = header.origin_x;
+    out->origin_y = header.origin_y;
+    off_t offset = sizeof(header) + (header.class_length + header.title_length) * sizeof(char16_t);
+    out->pixels.resize(static_cast<size_t>(header.width) * header.height);
+    bool read = ReadAll(fd, out->pixels.data(), out->pixels.size() * sizeof(uint32_t), offset);
+    uint32_t after = 0;
+    if (!ReadAll(fd, &after, sizeof(after), offsetof(FrameHeader, sequence))) return false;
+    if (read && after == header.sequence) return true;
+  }
+  return false;
 }
 
-// Opens a frame that a live process holds; removes a dead one. A frame read
-// just as its writer replaced it looks dead, so the gate decides.
+// Opens a frame that a live process holds; removes a dead one. The gate keeps
+// the removal from racing a writer that is putting a new file in place.
 int OpenLiveFrame(const std::string& path) {
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return -1;
@@ -125,18 +145,16 @@ bool WriteFrame(HWND window, const Snapshot& frame) {
   std::string dir = FramesDir();
   if (dir.empty()) return false;
   uintptr_t value = simwin::Value(window);
-  std::string path = FramePath(dir, value);
-  std::string temporary = path + ".new";
-  int fd = open(temporary.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return false;
+  auto held = Held().find(value);
+  uint32_t sequence = held == Held().end() ? 0 : held->second.sequence + 1;
   FrameHeader header = {kFrameMagic,
+                        sequence,
                         frame.width,
                         frame.height,
                         frame.origin_x,
                         frame.origin_y,
                         static_cast<uint32_t>(frame.class_name.size()),
-                        static_cast<uint32_t>(frame.title.size()),
-                        0};
+                        static_cast<uint32_t>(frame.title.size())};
   iovec parts[4] = {
       {&header, sizeof(header)},
       {const_cast<char16_t*>(frame.class_name.data()), frame.class_name.size() * sizeof(char16_t)},
@@ -144,6 +162,26 @@ bool WriteFrame(HWND window, const Snapshot& frame) {
       {const_cast<uint32_t*>(frame.pixels->data()), frame.pixels->size() * sizeof(uint32_t)}};
   size_t total = 0;
   for (const auto& part : parts) total += part.iov_len;
+
+  if (held != Held().end()) {
+    // Odd first, the frame, then even again: readers retry in between.
+    HeldFrame& file = held->second;
+    const uint32_t done = sequence + 1;
+    bool ok = pwrite(file.fd, &sequence, sizeof(sequence), offsetof(FrameHeader, sequence)) ==
+                  static_cast<ssize_t>(sizeof(sequence)) &&
+              pwritev(file.fd, parts, 4, 0) == static_cast<ssize_t>(total) &&
+              (file.size <= static_cast<off_t>(total) || ftruncate(file.fd, static_cast<off_t>(total)) == 0) &&
+              pwrite(file.fd, &done, sizeof(done), offsetof(FrameHeader, sequence)) ==
+                  static_cast<ssize_t>(sizeof(done));
+    file.sequence = done;
+    file.size = static_cast<off_t>(total);
+    return ok;
+  }
+
+  std::string path = FramePath(dir, value);
+  std::string temporary = path + ".new";
+  int fd = open(temporary.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
   bool ok = writev(fd, parts, 4) == static_cast<ssize_t>(total) && SimLockShared(fd, kSimHolder);
   if (ok) {
     SimGateLock gate(SimRunGateFd());
@@ -154,13 +192,7 @@ bool WriteFrame(HWND window, const Snapshot& frame) {
     close(fd);
     return false;
   }
-  auto it = Held().find(value);
-  if (it != Held().end()) {
-    close(it->second);
-    it->second = fd;
-  } else {
-    Held()[value] = fd;
-  }
+  Held()[value] = HeldFrame{fd, sequence, static_cast<off_t>(total)};
   return true;
 }
 
