@@ -188,7 +188,22 @@ TEST_F(PresentToolTest, XWindowShowsTheFrameAndGivesBackClicks) {
   while (!line.empty() && line.rfind("WM_LBUTTONDOWN", 0) != 0);
   EXPECT_EQ(line, "WM_LBUTTONDOWN 33 44");
   EXPECT_EQ(demo.ReadLine(), "WM_LBUTTONUP 33 44");
-  ASSERT_EQ(Simhost({"input", MachineDir(), "close"}).exit_code, 0);
+  ASSERT_EQ(RunCommand({xdotool, "key", "--window", window, "Escape"}, {display}).exit_code, 0);
+  EXPECT_EQ(demo.ReadLine(), "WM_KEYDOWN 27");
+
+  // The close button, as a window manager reports it.
+  x = XOpenDisplay((":" + number).c_str());
+  ASSERT_NE(x, nullptr);
+  XEvent close = {};
+  close.xclient.type = ClientMessage;
+  close.xclient.window = std::stoul(window);
+  close.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
+  close.xclient.format = 32;
+  close.xclient.data.l[0] = static_cast<long>(XInternAtom(x, "WM_DELETE_WINDOW", False));
+  XSendEvent(x, close.xclient.window, False, NoEventMask, &close);
+  XCloseDisplay(x);
+  EXPECT_EQ(demo.ReadLine(), "SC_CLOSE");
+  EXPECT_EQ(demo.ReadLine(), "WM_CLOSE");
   EXPECT_EQ(demo.Wait(), 0);
 }
 
