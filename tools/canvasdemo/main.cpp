@@ -1,7 +1,11 @@
 // Paints every primitive of the canvas into a 600 x 420 picture and saves it
-// as a PNG: a look at the canvas without a window.
+// as a PNG: a look at the canvas without a window. With --window, shows the
+// same scene in a window of the machine it runs in (SIMHOST_MACHINE) until
+// the window is closed; --trace prints the messages its input becomes.
 //   canvasdemo [OUT.png [PICTURE]]   PICTURE: a PNG, BMP, JPEG or GIF to show too
+//   canvasdemo --window [--trace]
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -9,8 +13,11 @@
 #include "platform/canvas.h"
 #include "platform/image.h"
 #include "tools/canvasdemo/CanvasScene.h"
+#include "tools/canvasdemo/DemoWindow.h"
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "--window") == 0)
+    return RunDemoWindow(argc > 2 && std::strcmp(argv[2], "--trace") == 0);
   const char* out = argc > 1 ? argv[1] : "canvasdemo.png";
   const ZImage disk = SceneDisk();
   ZImage picture = disk;

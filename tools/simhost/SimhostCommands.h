@@ -21,6 +21,8 @@ int CmdSession(const Args& args);
 int CmdRoute(const Args& args);
 int CmdProtect(const Args& args);
 int CmdJunction(const Args& args);
+int CmdScreenshot(const Args& args);
+int CmdInput(const Args& args);
 
 // Selects the machine in dir for this process; prints the reason on failure.
 bool OpenMachine(const std::string& dir);

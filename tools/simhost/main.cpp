@@ -39,7 +39,12 @@ int Usage() {
                "  svc DIR delete NAME               mark a service for deletion\n"
                "  svc DIR events NAME               print a service's history, oldest first\n"
                "  svc DIR set NAME --stop-ms N|--never-stops\n"
-               "                                    how long the service takes to stop\n");
+               "                                    how long the service takes to stop\n"
+               "  screenshot DIR [--title T | --class C] OUT.png\n"
+               "                                    save a live window's last presented frame\n"
+               "  input DIR [--title T | --class C] click X Y|move X Y|key NAME|close\n"
+               "                                    give a live window the input a display\n"
+               "                                    would (X, Y in client pixels)\n");
   return 2;
 }
 
@@ -73,7 +78,8 @@ int main(int argc, char** argv) {
       {"fact", CmdFact},     {"volume", CmdVolume},
       {"svc", CmdSvc},       {"session", CmdSession},
       {"route", CmdRoute},   {"protect", CmdProtect},
-      {"junction", CmdJunction},
+      {"junction", CmdJunction}, {"screenshot", CmdScreenshot},
+      {"input", CmdInput},
   };
   for (const auto& entry : commands)
     if (std::strcmp(command, entry.name) == 0) return entry.run(args);

@@ -75,6 +75,7 @@ struct Window {
   HICON big_icon = nullptr;
   HICON small_icon = nullptr;
   SimWindowPixels layered;
+  SimWindowPixels surface;  // client-area pixels given by PresentCanvas
 };
 
 // A message sent to a window of this process, waiting for its thread.

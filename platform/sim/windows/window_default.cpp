@@ -226,7 +226,7 @@ void PositionChanged(HWND hwnd, const Snapshot& w, const WINDOWPOS* pos) {
 
 LRESULT Text(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   State& s = S();
-  std::lock_guard<std::mutex> guard(s.mutex);
+  std::unique_lock<std::mutex> guard(s.mutex);
   Window* w = Find(s, hwnd);
   if (!w) return 0;
   if (message == WM_SETTEXT) {
@@ -236,6 +236,8 @@ LRESULT Text(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
       Unpublish(*w);
       w->fd = Publish(hwnd, *w, w->record_flags, &w->path);
     }
+    guard.unlock();
+    ContentChanged(hwnd);  // a shown window carries its title
     return TRUE;
   }
   if (message == WM_GETTEXTLENGTH) return static_cast<LRESULT>(w->title.size());

@@ -1,6 +1,7 @@
 #include <time.h>
 
 #include "platform/kernel.h"
+#include "platform/sim/display/SimPresent.h"
 #include "platform/sim/windows/SimWindowState.h"
 
 namespace simwin {
@@ -38,6 +39,7 @@ LRESULT CallProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
 }
 
 void ContentChanged(HWND hwnd) {
+  simdisplay::WindowChanged(hwnd);
   SimContentHook hook;
   void* context;
   {

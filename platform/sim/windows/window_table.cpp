@@ -8,6 +8,7 @@
 #include "platform/kernel.h"
 #include "platform/sim/core/SimHandles.h"
 #include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/display/SimPresent.h"
 #include "platform/sim/windows/SimDpi.h"
 #include "platform/sim/windows/SimWindowState.h"
 #include "platform/sim/windows/window_records.h"
@@ -99,6 +100,7 @@ void FreeWindow(HWND hwnd) {
     }
   }
   SimDpiWindowDestroyed(hwnd);
+  simdisplay::WindowGone(hwnd);
   // A sender waiting on the destroyed window gets its answer: nothing.
   for (auto& sent : unanswered) sent->reply(0);
 }
