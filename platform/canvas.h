@@ -56,6 +56,11 @@ struct ZRect {
   int bottom = 0;
   int Width() const { return right - left; }
   int Height() const { return bottom - top; }
+  // The part of this rectangle inside (0, 0, width, height).
+  ZRect ClampedTo(int width, int height) const {
+    return {left < 0 ? 0 : left, top < 0 ? 0 : top, right > width ? width : right,
+            bottom > height ? height : bottom};
+  }
 };
 
 struct ZPoint {

@@ -223,11 +223,7 @@ void ZCanvas::GradientFillV(const ZRect& rect, ZColor from, ZColor to) {
 
 void ZCanvas::DrawImage(const ZImage& image, const ZRect& src_in, const ZRect& dst, BYTE alpha) {
   if (!impl_->bits || image.Empty() || alpha == 0 || dst.Width() <= 0 || dst.Height() <= 0) return;
-  ZRect src = src_in;
-  src.left = std::max(src.left, 0);
-  src.top = std::max(src.top, 0);
-  src.right = std::min(src.right, image.Width());
-  src.bottom = std::min(src.bottom, image.Height());
+  const ZRect src = src_in.ClampedTo(image.Width(), image.Height());
   if (src.Width() <= 0 || src.Height() <= 0) return;
   const GdiPlusApi& gdip = GdiPlus();
   CanvasGraphics graphics(impl_.get());

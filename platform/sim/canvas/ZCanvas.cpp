@@ -172,11 +172,7 @@ void ZCanvas::GradientFillV(const ZRect& rect, ZColor from, ZColor to) {
 
 void ZCanvas::DrawImage(const ZImage& image, const ZRect& src_in, const ZRect& dst, BYTE alpha) {
   if (!impl_->cr || image.Empty() || alpha == 0 || dst.Width() <= 0 || dst.Height() <= 0) return;
-  ZRect src = src_in;
-  src.left = std::max(src.left, 0);
-  src.top = std::max(src.top, 0);
-  src.right = std::min(src.right, image.Width());
-  src.bottom = std::min(src.bottom, image.Height());
+  const ZRect src = src_in.ClampedTo(image.Width(), image.Height());
   if (src.Width() <= 0 || src.Height() <= 0) return;
   // cairo only reads the image: the const_cast never leads to a write.
   cairo_surface_t* whole = cairo_image_surface_create_for_data(

@@ -25,6 +25,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/sim/core/SimUnicode.h"
 #include "platform/sim/display/SimPresent.h"
 #include "platform/sim/display/present_internal.h"
 #include "platform/sim/windows/SimWindowState.h"
@@ -94,32 +95,6 @@ int OnError(::Display* x, XErrorEvent* error) {
     return 0;
   }
   return previous_error_handler(x, error);
-}
-
-std::string Utf8(const std::u16string& text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    uint32_t c = text[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] < 0xE000)
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
 }
 
 constexpr UINT kVkF1 = 0x70;
@@ -220,7 +195,7 @@ class Presenter {
                    ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
                        KeyPressMask | KeyReleaseMask);
       XSetWMProtocols(x_, shown->xwindow, &delete_window_, 1);
-      std::string class_name = Utf8(f.class_name);
+      std::string class_name = SimToUtf8(f.class_name);
       XClassHint hint = {const_cast<char*>(class_name.c_str()), const_cast<char*>(class_name.c_str())};
       XSetClassHint(x_, shown->xwindow, &hint);
       shown->width = f.width;
@@ -249,7 +224,7 @@ class Presenter {
 
   void SetTitle(Shown* shown) {
     shown->title = shown->frame.title;
-    std::string title = Utf8(shown->title);
+    std::string title = SimToUtf8(shown->title);
     // WM_NAME as UTF8_STRING too: what xdotool and most window managers read.
     XChangeProperty(x_, shown->xwindow, XA_WM_NAME, utf8_, 8, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(title.data()), static_cast<int>(title.size()));
