@@ -21,6 +21,9 @@
 //   exit CODE                  exit with CODE right after "ready"
 //   sfc WINPATH                print "protected 1" or "protected 0": what
 //                              SfcIsFileProtected says of the file
+//   capture TITLE WINPATH      save the client area of the top-level window
+//                              titled TITLE (another program's) as a 24-bit
+//                              BMP, as the screen shows it; print "captured W H"
 //
 // An optional argument is taken unless it is itself the name of a command.
 // A command that fails prints "error COMMAND CODE" (CODE: GetLastError) and
@@ -44,7 +47,8 @@ long long g_quit_on = -1;
 const std::vector<winprog::CommandShape> kCommands = {
     {L"sleep", 0, 0},     {L"open-file", 1, 1},  {L"window", 1, 1},    {L"quit-on", 1, 0},
     {L"hold-mutex", 1, 0}, {L"hold-event", 1, 0}, {L"set-event", 1, 0}, {L"send", 2, 2},
-    {L"exit", 1, 0},       {L"hold-mapping", 1, 1}, {L"sfc", 1, 0}};
+    {L"exit", 1, 0},       {L"hold-mapping", 1, 1}, {L"sfc", 1, 0},
+    {L"capture", 2, 0}};
 
 void PrintLine(const std::string& line) {
   std::fputs(line.c_str(), stdout);
@@ -68,6 +72,58 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpara
     }
   }
   return DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+// The client area of window as the screen shows it, into a bottom-up 24-bit
+// BMP file. False (with the last error) when any step fails.
+bool CaptureClient(HWND window, const std::wstring& path, int* width, int* height) {
+  RECT client;
+  if (!GetClientRect(window, &client) || client.right <= 0 || client.bottom <= 0) return false;
+  POINT origin = {0, 0};
+  ClientToScreen(window, &origin);
+  *width = client.right;
+  *height = client.bottom;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = *width;
+  info.bmiHeader.biHeight = *height;  // bottom-up, as the file stores it
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  bool ok = bitmap && bits;
+  if (ok) {
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    ok = BitBlt(memory, 0, 0, *width, *height, screen, origin.x, origin.y, SRCCOPY) != FALSE;
+    GdiFlush();
+    SelectObject(memory, old);
+  }
+  if (ok) {
+    const DWORD stride = (static_cast<DWORD>(*width) * 3 + 3) & ~3u;
+    const DWORD image_size = stride * static_cast<DWORD>(*height);
+    BITMAPFILEHEADER file_header = {};
+    file_header.bfType = 0x4D42;  // "BM"
+    file_header.bfOffBits = sizeof(file_header) + sizeof(info.bmiHeader);
+    file_header.bfSize = file_header.bfOffBits + image_size;
+    info.bmiHeader.biSizeImage = image_size;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    ok = file != INVALID_HANDLE_VALUE &&
+         WriteFile(file, &file_header, sizeof(file_header), &written, nullptr) &&
+         WriteFile(file, &info.bmiHeader, sizeof(info.bmiHeader), &written, nullptr) &&
+         WriteFile(file, bits, image_size, &written, nullptr);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  }
+  const DWORD error = GetLastError();
+  if (bitmap) DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  SetLastError(error);
+  return ok;
 }
 
 unsigned long long Number(const std::wstring& text) { return std::wcstoull(text.c_str(), nullptr, 0); }
@@ -139,6 +195,11 @@ int wmain(int argc, wchar_t** argv) {
                               : nullptr;
       if (!is_protected) Fail(name);
       PrintLine(std::string("protected ") + (is_protected(nullptr, a[0].c_str()) ? "1" : "0"));
+    } else if (name == L"capture") {
+      HWND window = FindWindowW(nullptr, a[0].c_str());
+      int width = 0, height = 0;
+      if (!window || !CaptureClient(window, a[1], &width, &height)) Fail(name);
+      PrintLine("captured " + std::to_string(width) + " " + std::to_string(height));
     } else if (name == L"exit") {
       exits = true;
       exit_code = static_cast<int>(std::wcstol(a[0].c_str(), nullptr, 0));
