@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -61,10 +62,13 @@ class PresentToolTest : public MachineTest {
     ASSERT_EQ(RunCommand({"/bin/cp", UNINST_CANVASDEMO_PATH, demo_}).exit_code, 0);
   }
 
-  // Starts the demo window and waits for its first paint.
+  // Starts the demo window and waits for its first paint; keeps where its
+  // client area lies on the screen.
   void StartDemo(ChildProcess* child, const std::vector<std::string>& env = {}) {
     ASSERT_TRUE(child->Start(demo_, {"--window", "--trace"}, env));
     ASSERT_EQ(child->ReadLine(), "painted");
+    const std::string place = child->ReadLine();
+    ASSERT_EQ(std::sscanf(place.c_str(), "client at %d %d", &client_x_, &client_y_), 2) << place;
   }
 
   CommandResult Simhost(std::vector<std::string> args) {
@@ -75,6 +79,7 @@ class PresentToolTest : public MachineTest {
   std::string Out(const std::string& name) const { return MachineDir() + "/../" + name; }
 
   std::string demo_;
+  int client_x_ = 0, client_y_ = 0;
 };
 
 TEST_F(PresentToolTest, ScreenshotHoldsExactlyThePaintedPixels) {
@@ -175,6 +180,14 @@ TEST_F(PresentToolTest, XWindowShowsTheFrameAndGivesBackClicks) {
     }
   }
   ASSERT_NE(image, nullptr);
+  // Where the window is on the machine's screen (no window manager moves it).
+  int root_x = -1, root_y = -1;
+  ::Window child_window;
+  XTranslateCoordinates(x, std::stoul(window), DefaultRootWindow(x), 0, 0, &root_x, &root_y,
+                        &child_window);
+  EXPECT_GT(client_x_, 0);
+  EXPECT_EQ(root_x, client_x_);
+  EXPECT_EQ(root_y, client_y_);
   for (auto [px, py] : {std::pair{300, 10}, {60, 120}, {450, 380}, {599, 419}})
     EXPECT_EQ(XGetPixel(image, px, py) & 0xFFFFFF, frame.PixelAt(px, py) & 0xFFFFFF) << px << "," << py;
   XDestroyImage(image);

@@ -61,6 +61,7 @@ class CanvasPicture:
     def test_window_shows_the_scene_and_closes_on_wm_close(self):
         demo = self.machine.start_program("C:\\demo\\canvasdemo.exe", ["--window", "--trace"])
         self.assertEqual(demo.read_line(60), "painted")
+        self.assertTrue(demo.read_line(30).startswith("client at "))
         # The window's surface reaches the screen a moment after the paint:
         # a few looks before the picture counts as wrong.
         for _ in range(5):

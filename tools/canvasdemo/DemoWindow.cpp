@@ -97,6 +97,9 @@ int RunDemoWindow(bool trace) {
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   ShowWindow(hwnd, SW_SHOWNORMAL);
   UpdateWindow(hwnd);
+  POINT client = {0, 0};
+  ClientToScreen(hwnd, &client);
+  Trace("client at %ld %ld", client.x, client.y);
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
     TranslateMessage(&msg);

@@ -4,6 +4,8 @@
 // the window is closed; --trace prints the messages its input becomes.
 //   canvasdemo [OUT.png [PICTURE]]   PICTURE: a PNG, BMP, JPEG or GIF to show too
 //   canvasdemo --window [--trace]
+//       --trace prints "painted" at each paint, then "client at X Y" (the
+//       client area's place on the screen) once shown, then its messages
 //   canvasdemo --compare PICTURE [--opaque]
 //       compares PICTURE (another back end's scene, or with --opaque a
 //       screenshot of the window) with the scene painted here, outside text;

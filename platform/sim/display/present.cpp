@@ -22,10 +22,14 @@ Shown Take(HWND window, Snapshot* out) {
   const SimWindowPixels* source = nullptr;
   if ((w->ex_style & WS_EX_LAYERED) && w->layered.width) {
     source = &w->layered;
+    out->screen_x = w->rect.left;
+    out->screen_y = w->rect.top;
   } else if (w->surface.width && w->surface.height) {
     source = &w->surface;
     out->origin_x = w->client.left - w->rect.left;
     out->origin_y = w->client.top - w->rect.top;
+    out->screen_x = w->client.left;
+    out->screen_y = w->client.top;
   }
   if (!source) return Shown::kNothing;
   out->width = source->width;

@@ -14,6 +14,8 @@ struct Snapshot {
   int height = 0;
   int origin_x = 0;  // the frame's top-left in window coordinates
   int origin_y = 0;
+  int screen_x = 0;  // the frame's top-left on the screen
+  int screen_y = 0;
   std::u16string title;
   std::u16string class_name;
   std::shared_ptr<const std::vector<uint32_t>> pixels;

@@ -54,6 +54,8 @@ struct Shown {
   Snapshot frame;
   std::unique_ptr<SharedImage> shared;
   ::Window xwindow = 0;
+  int x = 0;
+  int y = 0;
   int width = 0;
   int height = 0;
   std::u16string title;
@@ -189,8 +191,9 @@ class Presenter {
     const Snapshot& f = shown->frame;
     if (!shown->xwindow) {
       int screen = DefaultScreen(x_);
-      shown->xwindow = XCreateSimpleWindow(x_, RootWindow(x_, screen), 0, 0, f.width, f.height,
-                                           0, BlackPixel(x_, screen), WhitePixel(x_, screen));
+      shown->xwindow = XCreateSimpleWindow(x_, RootWindow(x_, screen), f.screen_x, f.screen_y,
+                                           f.width, f.height, 0, BlackPixel(x_, screen),
+                                           WhitePixel(x_, screen));
       XSelectInput(x_, shown->xwindow,
                    ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
                        KeyPressMask | KeyReleaseMask);
@@ -198,25 +201,33 @@ class Presenter {
       std::string class_name = SimToUtf8(f.class_name);
       XClassHint hint = {const_cast<char*>(class_name.c_str()), const_cast<char*>(class_name.c_str())};
       XSetClassHint(x_, shown->xwindow, &hint);
+      shown->x = f.screen_x;
+      shown->y = f.screen_y;
       shown->width = f.width;
       shown->height = f.height;
       by_x_[shown->xwindow] = hwnd;
       SetTitle(shown);
       Hints(*shown);
       XMapWindow(x_, shown->xwindow);
-    } else if (shown->width != f.width || shown->height != f.height) {
+    } else if (shown->width != f.width || shown->height != f.height || shown->x != f.screen_x ||
+               shown->y != f.screen_y) {
+      shown->x = f.screen_x;
+      shown->y = f.screen_y;
       shown->width = f.width;
       shown->height = f.height;
       Hints(*shown);
-      XResizeWindow(x_, shown->xwindow, f.width, f.height);
+      XMoveResizeWindow(x_, shown->xwindow, f.screen_x, f.screen_y, f.width, f.height);
     }
     if (shown->title != f.title) SetTitle(shown);
   }
 
-  // The window's size is the program's to choose, not the window manager's.
+  // The window's place and size are the program's to choose, not the window
+  // manager's.
   void Hints(const Shown& shown) {
     XSizeHints hints = {};
-    hints.flags = PMinSize | PMaxSize;
+    hints.flags = USPosition | PPosition | PMinSize | PMaxSize;
+    hints.x = shown.x;
+    hints.y = shown.y;
     hints.min_width = hints.max_width = shown.width;
     hints.min_height = hints.max_height = shown.height;
     XSetWMNormalHints(x_, shown.xwindow, &hints);
