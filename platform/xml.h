@@ -8,6 +8,23 @@
 
 class ZXmlDocument;
 
+// One attribute of an element; empty when it names nothing.
+class ZXmlAttribute {
+ public:
+  ZXmlAttribute() = default;
+  explicit operator bool() const { return node_ != nullptr; }
+  const char* Name() const;
+  const char* Value() const;
+  // The element's next attribute in document order.
+  ZXmlAttribute Next() const;
+
+ private:
+  friend class ZXmlElement;
+  ZXmlAttribute(const void* node, int index) : node_(node), index_(index) {}
+  const void* node_ = nullptr;
+  int index_ = 0;
+};
+
 // A light handle on one element of a document; empty when it names nothing.
 class ZXmlElement {
  public:
@@ -23,6 +40,10 @@ class ZXmlElement {
   ZXmlElement NextSiblingElement() const;
   // The text of the element's first child when that is text, else null.
   const char* Text() const;
+  // The first attribute in document order.
+  ZXmlAttribute FirstAttribute() const;
+  // The line of the element's start tag (1-based; 0 when unknown).
+  int Line() const;
 
  private:
   friend class ZXmlDocument;

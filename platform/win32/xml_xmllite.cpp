@@ -28,6 +28,7 @@ namespace {
 
 struct Node {
   std::string name;
+  int line = 0;
   std::vector<std::pair<std::string, std::string>> attributes;
   // The text of the first child node, when that node is text or CDATA.
   bool first_child_is_text = false;
@@ -115,6 +116,27 @@ const char* ZXmlElement::Text() const {
   return AsNode(node_)->text.c_str();
 }
 
+ZXmlAttribute ZXmlElement::FirstAttribute() const {
+  if (!node_ || AsNode(node_)->attributes.empty()) return ZXmlAttribute();
+  return ZXmlAttribute(node_, 0);
+}
+
+int ZXmlElement::Line() const { return node_ ? AsNode(node_)->line : 0; }
+
+const char* ZXmlAttribute::Name() const {
+  return node_ ? AsNode(node_)->attributes[static_cast<size_t>(index_)].first.c_str() : nullptr;
+}
+
+const char* ZXmlAttribute::Value() const {
+  return node_ ? AsNode(node_)->attributes[static_cast<size_t>(index_)].second.c_str() : nullptr;
+}
+
+ZXmlAttribute ZXmlAttribute::Next() const {
+  if (!node_ || static_cast<size_t>(index_) + 1 >= AsNode(node_)->attributes.size())
+    return ZXmlAttribute();
+  return ZXmlAttribute(node_, index_ + 1);
+}
+
 struct ZXmlDocument::Impl {
   std::deque<Node> nodes;  // a deque: handles stay valid while it grows
   const Node* root = nullptr;
@@ -186,6 +208,9 @@ bool ZXmlDocument::Impl::Read(const char* text) {
         UINT size = 0;
         if (FAILED(reader->GetQualifiedName(&value, &size))) return false;
         node.name = ToUtf8(value, size);
+        // The start tag's line, as the Linux reader counts it.
+        UINT line = 0;
+        if (SUCCEEDED(reader->GetLineNumber(&line))) node.line = static_cast<int>(line);
         for (hr = reader->MoveToFirstAttribute(); hr == S_OK; hr = reader->MoveToNextAttribute()) {
           const wchar_t* attribute_name = nullptr;
           UINT name_size = 0;

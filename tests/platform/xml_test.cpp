@@ -37,6 +37,23 @@ TEST(XmlTest, ParsesAndWalksElements) {
   EXPECT_EQ(root.Text(), nullptr) << "the first child is an element, not text";
 }
 
+TEST(XmlTest, AttributesInDocumentOrderAndLines) {
+  ZXmlDocument doc;
+  ASSERT_TRUE(doc.Parse("<?xml version=\"1.0\"?>\n<layer b=\"2\" a=\"1\"\n  c=\"&lt;\">\n\n  <x/><y\n/></layer>"));
+  ZXmlElement layer = doc.FirstChildElement();
+  std::vector<std::pair<std::string, std::string>> seen;
+  for (ZXmlAttribute a = layer.FirstAttribute(); a; a = a.Next()) seen.emplace_back(a.Name(), a.Value());
+  EXPECT_EQ(seen, (std::vector<std::pair<std::string, std::string>>{{"b", "2"}, {"a", "1"}, {"c", "<"}}));
+  EXPECT_FALSE(layer.FirstChildElement().FirstAttribute());
+  EXPECT_FALSE(ZXmlAttribute().Next());
+  EXPECT_EQ(ZXmlAttribute().Name(), nullptr);
+  // The start tag's line.
+  EXPECT_EQ(layer.Line(), 2);
+  EXPECT_EQ(layer.FirstChildElement().Line(), 5);
+  EXPECT_EQ(layer.FirstChildElement().NextSiblingElement().Line(), 5);
+  EXPECT_EQ(ZXmlElement().Line(), 0);
+}
+
 TEST(XmlTest, AttributeMissingDiffersFromEmpty) {
   ZXmlDocument doc;
   ASSERT_TRUE(doc.Parse("<item key=\"k\" value=\"\" amp=\"a&amp;b &lt;c&gt;\"/>"));

@@ -95,6 +95,22 @@ void CheckXml() {
   CHECK(item.Attribute("Key") == nullptr);
   CHECK(Same(item.Attribute("amp"), "a&b <c>"));
 
+  // Attributes in document order, and each element's line.
+  CHECK(doc.Parse("<?xml version=\"1.0\"?>\n<layer b=\"2\" a=\"1\"\n  c=\"&lt;\">\n\n  <x/><y\n/></layer>"));
+  ZXmlElement layer = doc.FirstChildElement();
+  ZXmlAttribute attribute = layer.FirstAttribute();
+  CHECK(Same(attribute.Name(), "b") && Same(attribute.Value(), "2"));
+  attribute = attribute.Next();
+  CHECK(Same(attribute.Name(), "a") && Same(attribute.Value(), "1"));
+  attribute = attribute.Next();
+  CHECK(Same(attribute.Name(), "c") && Same(attribute.Value(), "<"));
+  CHECK(!attribute.Next());
+  CHECK(!layer.FirstChildElement().FirstAttribute());
+  CHECK(layer.Line() == 2);
+  CHECK(layer.FirstChildElement().Line() == 5);
+  CHECK(layer.FirstChildElement().NextSiblingElement().Line() == 5);
+  CHECK(ZXmlElement().Line() == 0);
+
   CHECK(doc.Parse("<r><!-- first -->text</r>"));
   CHECK(doc.FirstChildElement().Text() == nullptr);  // the first child is the comment
   CHECK(doc.Parse("<r>\n  <a/></r>"));

@@ -36,6 +36,26 @@ const char* ZXmlElement::Text() const {
   return node_ ? AsElement(node_)->GetText() : nullptr;
 }
 
+ZXmlAttribute ZXmlElement::FirstAttribute() const {
+  if (!node_) return ZXmlAttribute();
+  return ZXmlAttribute(AsElement(node_)->FirstAttribute(), 0);
+}
+
+int ZXmlElement::Line() const { return node_ ? AsElement(node_)->Row() : 0; }
+
+const char* ZXmlAttribute::Name() const {
+  return node_ ? static_cast<const TiXmlAttribute*>(node_)->Name() : nullptr;
+}
+
+const char* ZXmlAttribute::Value() const {
+  return node_ ? static_cast<const TiXmlAttribute*>(node_)->Value() : nullptr;
+}
+
+ZXmlAttribute ZXmlAttribute::Next() const {
+  if (!node_) return ZXmlAttribute();
+  return ZXmlAttribute(static_cast<const TiXmlAttribute*>(node_)->Next(), index_ + 1);
+}
+
 struct ZXmlDocument::Impl {
   TiXmlDocument document;
 };
