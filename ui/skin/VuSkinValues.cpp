@@ -1,23 +1,10 @@
 #include "ui/skin/VuSkinValues.h"
 
-#include <climits>
 #include <cstdint>
-#include <cstring>
 
-int VuSkinInt(const char* text) {
-  if (!text) return 0;
-  while (*text == ' ' || *text == '\t' || *text == '\r' || *text == '\n') ++text;
-  bool negative = false;
-  if (*text == '+' || *text == '-') negative = *text++ == '-';
-  long long value = 0;
-  for (; *text >= '0' && *text <= '9'; ++text) {
-    value = value * 10 + (*text - '0');
-    if (value > static_cast<long long>(INT_MAX) + 1) value = static_cast<long long>(INT_MAX) + 1;
-  }
-  if (negative) value = -value;
-  if (value > INT_MAX) value = INT_MAX;
-  return static_cast<int>(value);
-}
+#include "ui/style/VuValueParsers.h"
+
+int VuSkinInt(const char* text) { return VuParseInt(text); }
 
 bool VuSkinPixels(const char* text, int* pixels) {
   const int value = VuSkinInt(text);
@@ -26,27 +13,11 @@ bool VuSkinPixels(const char* text, int* pixels) {
   return true;
 }
 
-namespace {
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-}  // namespace
-
 bool VuSkinColor(const char* text, VuColor* color) {
-  if (!text || std::strlen(text) != 6) return false;
-  VuColor result = 0;
-  for (int pair = 0; pair < 3; ++pair) {
-    const int high = HexDigit(text[pair * 2]);
-    const int low = HexDigit(text[pair * 2 + 1]);
-    const int channel = high < 0 || low < 0 ? 0 : high * 16 + low;
-    result |= channel << (pair * 8);
-  }
-  *color = result;
+  // A rejected value leaves the colour as it was.
+  VuColor parsed = kVuNoColor;
+  if (!VuParseColor(text, &parsed)) return false;
+  *color = parsed;
   return true;
 }
 
