@@ -28,6 +28,7 @@ class ElementSkin : public SkinTest {
     VuStylePool::Instance().LoadDocument(styles.FirstChildElement());
   }
   void TearDown() override {
+    CVuWindow::SetDpiManagerForTest(nullptr);
     VuStylePool::Instance().Clear();
     SkinTest::TearDown();
   }
@@ -96,6 +97,30 @@ TEST_F(ElementSkin, SkinButtonFramesByState) {
   EXPECT_EQ(PaintIn(button.get(), kVuStateHover | kVuStatePushed), kBlue);
   EXPECT_EQ(PaintIn(button.get(), kVuStateDisabled | kVuStateHover), kYellow);
   EXPECT_TRUE(button->NeedsRedrawOnStateChange());
+}
+
+TEST_F(ElementSkin, DpiAwareTreesScalePositionsAndFixedSizes) {
+  ScaleForDpi(144);  // scale 1.5
+  CVuWindow::SetDpiManagerForTest(dpi_.get());
+  const char* xml =
+      "<dlg width='40' height='20'><text id='1' pos='10,5,-3,-0'/>"
+      "<dlg id='2' pos='0,0,-0,-0'><text id='3' width='7' height='full'/></dlg></dlg>";
+  ZXmlDocument doc;
+  ASSERT_TRUE(doc.Parse(xml));
+  CVuDialog aware, plain;
+  aware.SetDpiAware(true);
+  aware.Load(doc.FirstChildElement());
+  plain.Load(doc.FirstChildElement());
+  aware.Position(0, 0, 1000, 1000);
+  plain.Position(0, 0, 1000, 1000);
+  EXPECT_EQ(ElementRectText(aware.GetRect()), "0,0,60,30");
+  // 5 x 1.5 and 3 x 1.5 truncate to 7 and 4.
+  EXPECT_EQ(ElementRectText(aware.FindChildById(1)->GetRect()), "15,7,56,30");
+  // The flag reaches grandchildren through their parents.
+  EXPECT_TRUE(aware.FindChildById(3)->IsDpiAware());
+  EXPECT_EQ(ElementRectText(aware.FindChildById(3)->GetRect()), "0,0,10,30");
+  EXPECT_EQ(ElementRectText(plain.FindChildById(1)->GetRect()), "10,5,37,20");
+  EXPECT_EQ(ElementRectText(plain.FindChildById(3)->GetRect()), "0,0,7,20");
 }
 
 }  // namespace
