@@ -36,6 +36,10 @@
 #define FW_NORMAL 400
 #define FW_BOLD 700
 
+// LOGFONT qualities.
+#define ANTIALIASED_QUALITY 4
+#define CLEARTYPE_QUALITY 5
+
 #endif  // !_WIN32
 
 class ZImage;
@@ -78,6 +82,7 @@ struct ZFont {
   bool italic = false;
   bool underline = false;
   bool strike_out = false;
+  int quality = ANTIALIASED_QUALITY;  // LOGFONT's lfQuality; the Linux canvas ignores it
 };
 
 // A measured size in (fractional) pixels.

@@ -22,7 +22,7 @@ LOGFONTW LogFont(const ZFont& font) {
   log.lfCharSet = DEFAULT_CHARSET;
   log.lfOutPrecision = OUT_TT_PRECIS;
   log.lfClipPrecision = CLIP_DEFAULT_PRECIS;
-  log.lfQuality = ANTIALIASED_QUALITY;
+  log.lfQuality = static_cast<BYTE>(font.quality);
   log.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
   const size_t length = std::min<size_t>(font.face.size(), LF_FACESIZE - 1);
   std::copy(font.face.begin(), font.face.begin() + length, log.lfFaceName);

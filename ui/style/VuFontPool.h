@@ -9,6 +9,8 @@
 
 #include "platform/canvas.h"
 
+class VuDpiManager;
+
 class VuFontPool {
  public:
   static VuFontPool& Instance();
@@ -18,8 +20,13 @@ class VuFontPool {
   // height - size step (bits 8-15, signed), times the DPI factor when
   // dpi_scaled (truncated).
   ZFont GetFont(uint16_t font_id, bool dpi_scaled);
-  // Replaces the default face and height and drops the cached fonts.
+  // Replaces the default face and height and drops the cached fonts (the
+  // font of id 0 is made again at once).
   void SetDefaultFont(const std::u16string& face, int height);
+  // The base font every id starts from: the GUI font's description (taken as
+  // Tahoma, -11) with the default face and height, CLEARTYPE_QUALITY for the
+  // YaHei faces, ANTIALIASED_QUALITY otherwise.
+  ZFont BaseFont();
   const std::u16string& DefaultFace() const;
   int DefaultHeight() const;
   // The face the registry's Fonts key chooses ("微软雅黑", "Microsoft YaHei",
@@ -31,13 +38,19 @@ class VuFontPool {
 
   // Tests only: a pool made afresh (reads the registry again).
   void ResetForTest();
+  // Tests only: scale with this manager instead of the process-wide one (null: that one again).
+  void SetDpiManagerForTest(VuDpiManager* manager);
 
  private:
   VuFontPool();
-  void Initialise();
+  void InitialiseLocked() const;  // reads the registry once
+  ZFont BaseFontLocked() const;
+  ZFont MakeFontLocked(uint16_t font_id, bool dpi_scaled) const;
   mutable std::mutex mutex_;
-  bool initialised_ = false;
-  std::u16string face_;
-  int height_ = -12;
+  // Filled lazily, also from the const accessors.
+  mutable bool initialised_ = false;
+  mutable std::u16string face_;
+  mutable int height_ = -12;
   std::map<uint32_t, ZFont> fonts_;  // key: font id | dpi flag << 31
+  VuDpiManager* dpi_manager_ = nullptr;  // null: VuDpiManager::Instance()
 };

@@ -13,9 +13,22 @@ class VuStyle : public CVuObject {
   VuStyle() = default;
 
   const char* GetTag() const override;  // "class"
+  // 1 when applied; E_FAIL (the field unchanged) for an unknown attribute or
+  // a value its syntax refuses (a colour not six characters, a font id of
+  // more than four digits, a cursor other than "hand" and "arrow").
+  // Integers are read leniently; "alphabg"/"alphatxt" are clamped to 0-255,
+  // "gditxtrndhit" to 0-5 and margins and spacings to +-32767.
   HRESULT SetAttribute(const char* name, const char* value, bool loading) override;
 
   const std::string& Name() const { return name_; }
+
+  // What an element in state (kVuState* bits) draws with. Disabled takes
+  // crdisabled, pushed crpush/pushfont, hovered crhover/hoverfont/crbghover;
+  // a state value that is unset (-1, font 0) falls back to the next
+  // matching state, then to crtext/font/crbg. Pushed before hover.
+  VuColor TextColorForState(uint32_t state) const;
+  uint16_t FontForState(uint32_t state) const;
+  VuColor BackgroundForState(uint32_t state) const;
 
   // Fields in declaration order; kVuNoColor = none.
   VuColor crbg = kVuNoColor;
