@@ -32,6 +32,14 @@ constexpr int kVuAlignLeft = 0;
 constexpr int kVuAlignCenter = 0x4000;
 constexpr int kVuAlignRight = 0x8000;
 
+// The position message: lparam points at a ZRect holding the origin
+// (left, top) and the offered size (right = cx, bottom = cy).
+constexpr UINT kVuMsgPosition = 0x0400 + 0x0101;  // WM_USER + 0x101
+
+// The skin frame for element state bits: disabled 3, else pushed 2, else
+// hover 1, else 0.
+int VuSkinFrameForState(uint32_t state);
+
 // Called before (may veto with false) and after an element paints itself.
 class IVuPaintHook {
  public:
@@ -117,8 +125,13 @@ class CVuWindow : public CVuObject {
   VuColor GetBackgroundColor() const;
   VuColor GetTextColor() const;
   ZFont GetFont() const;
-  // The text's size with the element's font and text mode, plus margins.
-  VuSize MeasureContent(ZCanvas* dc) const;
+  // The text's size with the element's font and text mode, plus margins;
+  // with a word-breaking text mode the text wraps at max_width (none when
+  // <= 0). dc may be null (a canvas of the element's own measures then).
+  VuSize MeasureContent(ZCanvas* dc, int max_width = 0) const;
+  // The frame the background skin is drawn in: the state mapping with
+  // "correctdrawbg" (or for skins reading raw bits), else the raw bits.
+  int BackgroundSkinState(bool raw_bits_skin) const;
 
   void SetPaintHook(IVuPaintHook* hook) { paint_hook_ = hook; }
   void SetEventListener(IVuEventListener* listener) { event_listener_ = listener; }
@@ -129,6 +142,13 @@ class CVuWindow : public CVuObject {
  protected:
   // The size the element wants for the offered (cx, cy) when positioned.
   virtual VuSize WantedSize(int cx, int cy);
+  // The position message's work: the element rules (wanted size, then the
+  // "full" and fixed modes); containers lay out their children after it.
+  virtual void OnPosition(int x, int y, int cx, int cy);
+  // Places the element's own rectangle by the element rules.
+  void PlaceSelf(int x, int y, int cx, int cy);
+  // Draws text in rect with the element's font, colour and text alpha.
+  void DrawElementText(ZCanvas* dc, const std::u16string& text, ZRect rect, UINT format);
   // Re-lays this element out after a "pos" set outside loading.
   void RequestReposition();
   // A value times the DPI factor when this element is DPI-aware and

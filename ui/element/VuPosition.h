@@ -24,3 +24,5 @@ void VuScalePosition(VuPosition* position, float scale);
 // centre: start + length / 2 + value (- value with far_edge); far edge
 // only: start + length - value; neither: start + value. Truncating division.
 int VuResolve(const VuPosItem& item, int start, int length);
+// value clamped to the int range (layout arithmetic is done in 64 bits).
+int VuSaturate(int64_t value);

@@ -1,0 +1,3 @@
+#include "ui/controls/CVuButton.h"
+
+const char* CVuButton::GetTag() const { return "button"; }

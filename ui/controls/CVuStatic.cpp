@@ -1,0 +1,3 @@
+#include "ui/controls/CVuStatic.h"
+
+const char* CVuStatic::GetTag() const { return "text"; }

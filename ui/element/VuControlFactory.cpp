@@ -1,0 +1,75 @@
+#include "ui/element/VuControlFactory.h"
+
+#include <cstring>
+
+#include "ui/controls/CVuButton.h"
+#include "ui/controls/CVuImageWnd.h"
+#include "ui/controls/CVuLineBreak.h"
+#include "ui/controls/CVuSkinBtnWnd.h"
+#include "ui/controls/CVuStatic.h"
+#include "ui/element/CVuContainerWnd.h"
+
+namespace {
+
+using Maker = std::unique_ptr<CVuWindow> (*)();
+
+template <typename T>
+std::unique_ptr<CVuWindow> Make() {
+  return std::make_unique<T>();
+}
+
+struct BuiltIn {
+  const char* tag;
+  Maker make;  // null: a built-in tag whose control is not made yet
+};
+
+// The built-in tags in the factory's order; the first exact match wins.
+constexpr BuiltIn kBuiltIns[] = {
+    {"dlg", &Make<CVuDialog>},
+    {"text", &Make<CVuStatic>},
+    {"button", &Make<CVuButton>},
+    {"img", &Make<CVuImageWnd>},
+    {"imgbg", nullptr},
+    {"scrollimg", nullptr},
+    {"progress", nullptr},
+    {"progressex", nullptr},
+    {"imgbtn", nullptr},
+    {"skinbtn", &Make<CVuSkinBtnWnd>},
+    {"realwnd", nullptr},
+    {"realwnd2", nullptr},
+    {"hr", nullptr},
+    {"check", nullptr},
+    {"icon", nullptr},
+    {"tabctrl", nullptr},
+    {"radio", nullptr},
+    {"customradio", nullptr},
+    {"richtext", nullptr},
+    {"link", nullptr},
+    {"memimage", nullptr},
+    {"storageimage", nullptr},
+    {"storageimageex", nullptr},
+    {"imgbtnsized", nullptr},
+    {"imggray", nullptr},
+    {"imgex", nullptr},
+    {"imgrotale", nullptr},
+    {"slider", nullptr},
+    {"dlgbtn", nullptr},
+    {"hicon", nullptr},
+    // The flow layout's line break.
+    {"br", &Make<CVuLineBreak>},
+};
+
+}  // namespace
+
+std::unique_ptr<CVuWindow> VuCreateControl(const char* tag, IVuControlCreator* creator) {
+  if (!tag) return nullptr;
+  for (const BuiltIn& built_in : kBuiltIns) {
+    if (std::strcmp(tag, built_in.tag) != 0) continue;
+    if (!built_in.make) return nullptr;
+    std::unique_ptr<CVuWindow> element = built_in.make();
+    // A container made here gets the creator in force.
+    if (auto* container = dynamic_cast<CVuContainerWnd*>(element.get())) container->SetCreator(creator);
+    return element;
+  }
+  return creator ? creator->CreateControl(tag) : nullptr;
+}
