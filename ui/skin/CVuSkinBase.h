@@ -23,9 +23,21 @@ class CVuSkinBase : public CVuObject {
   HRESULT SetAttribute(const char* name, const char* value, bool loading) override;
   const std::string& Name() const { return name_; }
 
+  // Virtual operations after CVuObject's six, in their slot order.
+  // Extension point with one argument; nothing in the base.
+  virtual void SkinExtension(int argument);
   // Draws the skin over rect in state (or, for a skin that reads raw
   // element state bits such as "button", those bits) with constant alpha.
   virtual void Draw(ZCanvas* dc, const ZRect& rect, int state, BYTE alpha) = 0;
+  // Extension point with Draw's four arguments; nothing in the base.
+  virtual void DrawExtension(ZCanvas* dc, const ZRect& rect, int state, BYTE alpha);
+  // Six further drawing extension points; nothing in the base.
+  virtual void DrawExtension1(ZCanvas* dc, const ZRect& rect);
+  virtual void DrawExtension2(ZCanvas* dc, const ZRect& rect);
+  virtual void DrawExtension3(ZCanvas* dc, const ZRect& rect);
+  virtual void DrawExtension4(ZCanvas* dc, const ZRect& rect);
+  virtual void DrawExtension5(ZCanvas* dc, const ZRect& rect);
+  virtual void DrawExtension6(ZCanvas* dc, const ZRect& rect);
   // The natural size of one state image; 0 x 0 in the base.
   virtual VuSize GetSkinSize();
   // True when drawing does not depend on the state (the base).
@@ -33,9 +45,17 @@ class CVuSkinBase : public CVuObject {
   // Loads what the skin draws from (its image), once; 0 in the base,
   // nonzero once something is loaded.
   virtual int EnsureLoaded();
+  // Two further extension points; nothing in the base.
+  virtual void SkinExtension1();
+  virtual void SkinExtension2();
+
   // True for skins that read the raw element state bits (the "button" face).
   virtual bool TakesRawStateBits() const { return false; }
+  // The source line of the skin's element (0 when not loaded from a document).
+  int Line() const { return line_; }
+  bool Load(const ZXmlElement& element) override;
 
  protected:
   std::string name_;
+  int line_ = 0;
 };

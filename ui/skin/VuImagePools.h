@@ -1,20 +1,38 @@
 // The image pools behind skins: bitmaps by numeric id (VuBmpPool), PNG and
 // JPEG images by id or file name (VuPngPool, VuJpgPool). Process-wide,
-// holding each image until the pool is emptied.
+// holding each image until the pool is emptied. An image that is missing or
+// cannot be read is reported once and remembered as missing until then.
 #pragma once
 
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <tuple>
 
 #include "platform/image.h"
 
-// A pooled image and the scale it was drawn for (1.0, or the DPI image's).
+class VuDpiManager;
+
+// A pooled image, the scale it was drawn for (1.0, or the DPI image's) and
+// the scale it is drawn at (the DPI manager's when scaling is on). Skin
+// sizes are written for scale 1.0: a size v covers v x scale pixels of the
+// image and v x target pixels on the canvas.
 struct VuPooledImage {
   ZImage image;
   float scale = 1.0f;
+  float target = 1.0f;
+
+  // Variants of the image made on first use (mask applied, made opaque,
+  // mirrored), kept as long as the image. UI thread only.
+  using VariantKey = std::tuple<int, uint32_t, int, int>;
+  mutable std::map<VariantKey, std::unique_ptr<ZImage>> variants;
 };
+
+// The manager the pools ask for the scale and the DPI images; null (the
+// default) is VuDpiManager::Instance(). Tests set one of their own; empty
+// the pools after a change.
+void VuSetImageDpiManager(VuDpiManager* manager);
 
 class VuBmpPool {
  public:
@@ -45,6 +63,10 @@ class VuImagePool {
   const VuPooledImage* GetByFile(const std::u16string& file_name);
   // Deletes every cached image (the framework's initialisation does this).
   void Clear();
+
+  // True for a name that stays inside the directory it is joined to: no
+  // "..", drive, leading separator or stream.
+  static bool IsPlainRelativeName(const std::u16string& file_name);
 
  private:
   explicit VuImagePool(const char* type) : type_(type) {}
