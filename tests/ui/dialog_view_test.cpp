@@ -44,7 +44,8 @@ class DialogViewTest : public DialogTest {
     DialogTest::SetUp();
     DrainQueue();
     WriteResource("10000.xml",
-                  "<skins><gradation name=\"red\" from=\"FF0000\" to=\"FF0000\"/></skins>");
+                  "<skins><gradation name=\"red\" from=\"FF0000\" to=\"FF0000\"/>"
+                  "<gradation name=\"dlg_shadow\" from=\"000000\" to=\"000000\"/></skins>");
     WriteResource("11001.xml",
                   "<layer title=\"modal\" width=\"200\" height=\"120\" noborder=\"1\">"
                   "<header height=\"30\"><button id=\"5\" pos=\"-40,4,-4,26\">x</button></header>"
@@ -236,6 +237,40 @@ TEST_F(DialogViewTest, HeaderPressOnNoControlStartsTheMoveUnlessNomove) {
   ASSERT_NE(fixed.Create(nullptr), nullptr);
   SendMessageW(fixed.GetHwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 10));
   EXPECT_EQ(moves.size(), 1u);
+}
+
+TEST_F(DialogViewTest, ShadowFollowsAVisibleTopLevelDialogAndGoesWithIt) {
+  CVuDialogViewEx dialog(11003);
+  HWND window = dialog.Create(nullptr);
+  ASSERT_NE(window, nullptr);
+  UpdateWindow(window);
+  HWND shadow = dialog.Shadow().GetHwnd();
+  ASSERT_NE(shadow, nullptr);
+  EXPECT_TRUE(IsWindowVisible(shadow));
+  RECT d, s;
+  GetWindowRect(window, &d);
+  GetWindowRect(shadow, &s);
+  const int size = VuShadowWindow::kShadowSize;
+  EXPECT_EQ((std::vector<long>{s.left, s.top, s.right, s.bottom}),
+            (std::vector<long>{d.left - size, d.top - size, d.right + size, d.bottom + size}));
+  EXPECT_NE(GetWindowLongW(shadow, GWL_EXSTYLE) & WS_EX_TRANSPARENT, 0);
+  const std::u16string shadow_class = kVuShadowWindowClass;
+  SimFrame frame;
+  ASSERT_TRUE(SimFindFrame(nullptr, &shadow_class, &frame));
+  EXPECT_EQ(frame.pixels[0] >> 24, 0xFFu);  // painted with "dlg_shadow"
+
+  SetWindowPos(window, nullptr, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  GetWindowRect(shadow, &s);
+  EXPECT_EQ(s.left, 300 - size);
+  EXPECT_EQ(s.top, 200 - size);
+  ShowWindow(window, SW_HIDE);
+  EXPECT_FALSE(IsWindowVisible(shadow));
+
+  // A layered dialog draws its own edges: no shadow.
+  CVuDialogViewEx layered(11002);
+  ASSERT_NE(layered.Create(nullptr), nullptr);
+  UpdateWindow(layered.GetHwnd());
+  EXPECT_TRUE(layered.Shadow().GetHwnd() == nullptr || !IsWindowVisible(layered.Shadow().GetHwnd()));
 }
 
 }  // namespace

@@ -199,7 +199,8 @@ int main(int argc, char** argv) {
     }
     if (options.elements) PrintElements(dialog.Layout(), stdout);
     std::fflush(stdout);
-    status = static_cast<int>(dialog.DoModal(nullptr));
+    // Until the window is closed (its close button ends the dialog).
+    dialog.RunModalLoop();
   }
   std::fflush(stdout);
   return status;

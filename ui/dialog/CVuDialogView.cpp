@@ -135,6 +135,8 @@ HWND CVuDialogView::Create(HWND owner, const RECT* rect) {
 INT_PTR CVuDialogView::DoModal(HWND owner, const RECT* rect) {
   if (!owner) owner = VuFramework::CurrentModalDialog();
   if (!owner) owner = GetActiveWindow();
+  // This view's own earlier window is about to go: it owns nothing.
+  if (owner && owner == hwnd_) owner = nullptr;
   bool owner_disabled = false;
   if (owner && IsWindow(owner) && IsWindowEnabled(owner)) {
     EnableWindow(owner, FALSE);

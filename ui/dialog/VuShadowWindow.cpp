@@ -49,20 +49,25 @@ void VuShadowWindow::Update(HWND dialog, int size) {
                        want.bottom - want.top != placed_.bottom - placed_.top;
   if (!hwnd_) {
     if (!VuSkinPool::Instance().Get("dlg_shadow")) return;
-    CreateImplWindow(kVuShadowWindowClass, dialog, want, u"", WS_POPUP, kShadowExStyle);
+    // Not owned by the dialog: the simulated host shows no owned popup on
+    // its display; the dialog hides and moves it itself.
+    CreateImplWindow(kVuShadowWindowClass, nullptr, want, u"", WS_POPUP, kShadowExStyle);
     if (!hwnd_) return;
   }
+  bool repaint = !IsWindowVisible(hwnd_);
   if (resized || canvas_.Width() == 0) {
     if (!Paint(&canvas_, r.right - r.left, r.bottom - r.top, size)) {
       Hide();
       return;
     }
-    PresentLayeredCanvas(hwnd_, canvas_, 255);
+    repaint = true;
   }
   placed_ = want;
   // Just below its dialog.
   SetWindowPos(hwnd_, dialog, want.left, want.top, want.right - want.left, want.bottom - want.top,
                SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  // Presented once shown: a hidden window keeps no picture.
+  if (repaint) PresentLayeredCanvas(hwnd_, canvas_, 255);
 }
 
 void VuShadowWindow::Hide() {
