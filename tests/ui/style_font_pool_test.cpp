@@ -99,7 +99,6 @@ TEST_F(FontPoolTest, FontsFromIdsStartFromTheBaseFont) {
   EXPECT_EQ(marked.weight, 400);
   EXPECT_EQ(marked.height, -12);
   EXPECT_EQ(pool.GetFont(0xFE00, false).height, -10);  // a negative step makes it smaller
-  EXPECT_EQ(pool.GetFont(0x7F00, false).height, -139);
   EXPECT_EQ(pool.GetFont(0x8000, false).height, 116);
 
   // Another default font: cached fonts are made again from it.
