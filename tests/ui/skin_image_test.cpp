@@ -149,4 +149,28 @@ TEST_F(SkinImageTest, ImghorzexKeepsItsCapsAndStretchesTheMiddle) {
   EXPECT_EQ(Px(30, 10), kWhite);  // its own height
 }
 
+TEST_F(SkinImageTest, FramedKindsCutTheStateFrame) {
+  // Four 6 x 6 frames, each a border of one colour around a grey centre.
+  const uint32_t borders[4] = {kRed, kGreen, kBlue, kYellow};
+  WriteResource("2.bmp", BmpBytes(24, 6, [&](int x, int y) {
+                  const int fx = x % 6;
+                  const bool centre = fx >= 2 && fx < 4 && y >= 2 && y < 4;
+                  return centre ? kGrey : borders[x / 6];
+                }));
+  LoadSkins(R"(<imgframe name="frame" src="2" subwidth="6" left="2" top="2"/>
+               <imghorzex name="bar" src="2" subwidth="6" left="2"/>)");
+  for (int state = 0; state < 4; ++state) {
+    Draw("frame", ZRect{0, 0, 40, 30}, state);
+    EXPECT_TRUE(AllOf(ZRect{0, 0, 40, 2}, borders[state])) << state;
+    EXPECT_TRUE(AllOf(ZRect{38, 2, 40, 28}, borders[state])) << state;
+    EXPECT_TRUE(AllOf(ZRect{2, 2, 38, 28}, kGrey)) << state;
+    Draw("bar", ZRect{0, 0, 40, 30}, state);
+    EXPECT_TRUE(AllOf(ZRect{0, 0, 2, 6}, borders[state])) << state;
+    EXPECT_TRUE(AllOf(ZRect{2, 2, 38, 4}, kGrey)) << state;
+    EXPECT_EQ(Px(20, 6), kWhite) << state;
+  }
+  EXPECT_FALSE(Skin("frame")->IsStateless());
+  EXPECT_EQ(Skin("frame")->GetSkinSize().cx, 6);
+}
+
 }  // namespace
