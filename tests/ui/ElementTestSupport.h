@@ -15,6 +15,12 @@
 #include "ui/resource/VuResourceLocator.h"
 #include "ui/style/VuStyle.h"
 
+// "left,top,right,bottom".
+inline std::string ElementRectText(const ZRect& r) {
+  return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+         std::to_string(r.bottom);
+}
+
 class ElementTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -54,10 +60,7 @@ class ElementTest : public ::testing::Test {
     return std::unique_ptr<T>(typed);
   }
 
-  static std::string RectText(const ZRect& r) {
-    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-           std::to_string(r.bottom);
-  }
+  static std::string RectText(const ZRect& r) { return ElementRectText(r); }
   static std::string RectOf(CVuContainerWnd* parent, int id) {
     CVuWindow* element = parent->FindChildById(id);
     return element ? RectText(element->GetRect()) : "missing";

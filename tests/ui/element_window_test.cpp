@@ -2,6 +2,7 @@
 // unknown tags, handles, visibility through ancestors, and hit testing.
 #include <algorithm>
 
+#include "platform/window_input.h"
 #include "tests/ui/ElementTestSupport.h"
 #include "ui/controls/CVuImageWnd.h"
 #include "ui/controls/CVuStatic.h"
@@ -130,6 +131,16 @@ TEST_F(ElementWindow, VisibilityAndEnabledThroughAncestors) {
   EXPECT_EQ(inner->ModifyState(kVuStateHover, kVuStateDisabled), kVuStateDisabled);
   EXPECT_EQ(inner->GetState(), kVuStateHover);
   EXPECT_TRUE(leaf->IsEnabled(true));
+}
+
+TEST_F(ElementWindow, CursorComesFromTheStyle) {
+  LoadStyles("<class name='link' cursor='hand'/>");
+  auto link = LoadTree<CVuStatic>("<text class='link'/>");
+  auto plain = LoadTree<CVuStatic>("<text class='no such style'/>");
+  link->SetCursorForElement();
+  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_HAND));
+  plain->SetCursorForElement();  // an unknown style is the default one
+  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_ARROW));
 }
 
 class ElementHitTest : public ElementTest {};

@@ -46,6 +46,10 @@ bool IsLoadOwnAttribute(const char* name) {
   return Is(name, "show") || Is(name, "width") || Is(name, "height") || Is(name, "float");
 }
 
+VuDpiManager* g_test_dpi_manager = nullptr;
+
+VuDpiManager& DpiManager() { return g_test_dpi_manager ? *g_test_dpi_manager : VuDpiManager::Instance(); }
+
 // Measuring needs a canvas only for its text engine.
 ZCanvas* MeasuringCanvas() {
   thread_local ZCanvas canvas;
@@ -158,9 +162,7 @@ HRESULT CVuWindow::SetAttribute(const char* name, const char* value, bool loadin
     if (pos_.count == 2 || pos_.count == 4) {
       size_modes_ &= ~(kVuWidthFixed | kVuWidthFull | kVuHeightFixed | kVuHeightFull);
       size_modes_ |= kVuWidthAuto | kVuHeightAuto;
-      if (dpi_aware_) VuScalePosition(&pos_, VuDpiManager::Instance().IsEnabled()
-                                                 ? VuDpiManager::Instance().GetScale()
-                                                 : 1.0f);
+      if (dpi_aware_ && DpiManager().IsEnabled()) VuScalePosition(&pos_, DpiManager().GetScale());
     }
     if (!loading) RequestReposition();
     return 1;
@@ -302,7 +304,7 @@ VuSize CVuWindow::WantedSize(int cx, int cy) {
     return {VuSaturate(int64_t{x2} - x1), VuSaturate(int64_t{y2} - y1)};
   }
   const VuStyle* style = GetStyle();
-  return MeasureContent(nullptr, cx - 2 * style->x_margin);
+  return MeasureContent(nullptr, VuSaturate(int64_t{cx} - 2 * int64_t{style->x_margin}));
 }
 
 VuSize CVuWindow::MeasureContent(ZCanvas* dc, int max_width) const {
@@ -333,8 +335,9 @@ VuSize CVuWindow::MeasureContent(ZCanvas* dc, int max_width) const {
 void CVuWindow::PaintContent(ZCanvas* dc) {
   if (!dc || text_.empty()) return;
   const VuStyle* style = GetStyle();
-  ZRect box{rect_.left + style->x_margin, rect_.top + style->y_margin, rect_.right - style->x_margin,
-            rect_.bottom - style->y_margin};
+  const ZRect box{VuSaturate(int64_t{rect_.left} + style->x_margin), VuSaturate(int64_t{rect_.top} + style->y_margin),
+                  VuSaturate(int64_t{rect_.right} - style->x_margin),
+                  VuSaturate(int64_t{rect_.bottom} - style->y_margin)};
   DrawElementText(dc, text_, box, style->textmode);
 }
 
@@ -421,5 +424,7 @@ void CVuWindow::RequestReposition() {
 }
 
 int CVuWindow::ScaleForDpi(int value) const {
-  return dpi_aware_ ? VuDpiManager::Instance().Scale(value) : value;
+  return dpi_aware_ ? DpiManager().Scale(value) : value;
 }
+
+void CVuWindow::SetDpiManagerForTest(VuDpiManager* manager) { g_test_dpi_manager = manager; }

@@ -12,6 +12,7 @@
 #include "ui/core/VuTypes.h"
 #include "ui/element/VuPosition.h"
 
+class VuDpiManager;
 class VuStyle;
 class CVuWindow;
 
@@ -132,6 +133,10 @@ class CVuWindow : public CVuObject {
   // The frame the background skin is drawn in: the state mapping with
   // "correctdrawbg" (or for skins reading raw bits), else the raw bits.
   int BackgroundSkinState(bool raw_bits_skin) const;
+
+  // Tests only: elements scale with this manager instead of the
+  // process-wide one (null: that one again).
+  static void SetDpiManagerForTest(VuDpiManager* manager);
 
   void SetPaintHook(IVuPaintHook* hook) { paint_hook_ = hook; }
   void SetEventListener(IVuEventListener* listener) { event_listener_ = listener; }
