@@ -251,4 +251,26 @@ TEST_F(DialogRenderTest, MessageBoxAtScaleOneAndAHalfThroughSkinview) {
   EXPECT_NE(run.out.find("\"visible\": false"), std::string::npos) << "hidden buttons listed";
 }
 
+TEST(SkinviewTest, SaysWhatIsWrongWithItsArguments) {
+  const std::string out = RenderDir() + "/never.png";
+  CommandResult run = RunCommand({UNINST_SKINVIEW_PATH, SampleDir(), "12345", "--out", out});
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_NE(run.err.find("12345.xml:0: layout resource 12345.xml not found"), std::string::npos)
+      << run.err;
+  EXPECT_FALSE(PathExists(out));
+  run = RunCommand({UNINST_SKINVIEW_PATH, "/nonexistent/skins", "11001", "--out", out});
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_NE(run.err.find("is not a folder"), std::string::npos) << run.err;
+  for (const std::vector<std::string>& bad :
+       {std::vector<std::string>{SampleDir()}, {SampleDir(), "abc"}, {SampleDir(), "11001", "--dpi", "0"},
+        {SampleDir(), "11001", "--bogus"}})
+    EXPECT_EQ(RunCommand([&] {
+                std::vector<std::string> argv{UNINST_SKINVIEW_PATH};
+                argv.insert(argv.end(), bad.begin(), bad.end());
+                return argv;
+              }())
+                  .exit_code,
+              2);
+}
+
 }  // namespace
