@@ -112,7 +112,8 @@ TEST_F(DialogBadInputTest, UnknownTagsAndAttributesAreNamedTheirSiblingsStillLoa
 
 TEST_F(DialogBadInputTest, GarbagePositionsColoursAndFontsAreRejectedOrHarmless) {
   WriteResource("10001.xml",
-                "<style><class name=\"t\" crtext=\"12\" font=\"123456\" textmode=\"zz\"/></style>");
+                "<style><class name=\"t\" crtext=\"12\" font=\"123456\" textmode=\"zz\"/>"
+                "<class name=\"wrap\" textmode=\"10\"/></style>");
   WriteResource("11001.xml",
                 "<layer width=\"-300\" height=\"99999999\" min_width=\"2147483647\">"
                 "<header height=\"-40\">"
@@ -120,6 +121,8 @@ TEST_F(DialogBadInputTest, GarbagePositionsColoursAndFontsAreRejectedOrHarmless)
                 "<text id=\"6\" pos=\"-2147483648,2147483647,|-99999999999,5\" crbg=\"GGGGGG\" "
                 "crtext=\"0x\" font=\"-1\">b</text>"
                 "<text id=\"7\" pos=\"1,2,3\" valign=\"sideways\" align=\"\">c</text>"
+                // Wrapped text measured in a span as wide as an int.
+                "<dlg pos=\"0,0,2147483647,20\"><dlg><text class=\"wrap\">words to wrap</text></dlg></dlg>"
                 "</header></layer>");
   CVuDialogView view(11001);
   ASSERT_TRUE(LoadAndPaint(&view));
