@@ -80,6 +80,16 @@ TEST_F(FontPoolTest, RegistryChoosesTheDefaultFaceInItsOrder) {
   }
 }
 
+TEST_F(FontPoolTest, FontsKeyIsSharedByBothRegistryViews) {
+  // A 64-bit font installer writes the key; the 32-bit program still sees it.
+  ASSERT_EQ(RunCommand({kSimhostPath, "reg", MachineDir(), "set",
+                        "HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts",
+                        "SimSun & NSimSun (TrueType)", "REG_SZ", "simsun.ttc", "--view", "64"})
+                .exit_code,
+            0);
+  EXPECT_TRUE(VuFontPool::Instance().DefaultFace() == u"SimSun");
+}
+
 TEST_F(FontPoolTest, FontsFromIdsStartFromTheBaseFont) {
   InstallFonts({u"Microsoft YaHei (TrueType)"});
   VuFontPool& pool = VuFontPool::Instance();

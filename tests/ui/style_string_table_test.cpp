@@ -63,17 +63,20 @@ TEST_F(StringTableTest, EverySourceMergesAndTheFirstTextOfAnIdWins) {
 }
 
 TEST_F(StringTableTest, BadEntriesAndRootsAreReported) {
-  EXPECT_EQ(LoadText("<string>\n<s>no id</s>\n<t id=\"7\">x</t>\n<s id=\"8\">ok</s>\n</string>"),
+  EXPECT_EQ(LoadText("<string>\n<s>no id</s>\n<t id=\"7\">x</t>\n<s id=\"8\">ok</s>\n"
+                     "<s id=\"0\">zero</s><s id=\"x\">none</s></string>"),
             1);
-  ASSERT_EQ(problems_.size(), 2u);
+  ASSERT_EQ(problems_.size(), 4u);
   EXPECT_EQ(problems_[0].line, 2);
   EXPECT_EQ(problems_[1].line, 3);
   EXPECT_NE(problems_[1].message.find("<t>"), std::string::npos);
+  EXPECT_NE(problems_[3].message.find("\"x\""), std::string::npos);
   EXPECT_TRUE(Text(7) == u"<none>");
   EXPECT_TRUE(Text(8) == u"ok");
+  EXPECT_TRUE(Text(0) == u"<none>");
   EXPECT_EQ(LoadText("<style><s id=\"9\">x</s></style>"), 0);
   EXPECT_TRUE(Text(9) == u"<none>");
-  EXPECT_EQ(problems_.size(), 3u);
+  EXPECT_EQ(problems_.size(), 5u);
 }
 
 TEST_F(StringTableTest, SubstituteReplacesUntilTheFirstBrokenReference) {

@@ -33,10 +33,16 @@ int VuStringTable::LoadDocument(const ZXmlElement& root) {
       locator.Report(child.Line(), "<s> without \"id\" skipped");
       continue;
     }
+    const int number = VuParseInt(id);
+    if (number <= 0) {
+      // "%strN%" only reaches positive ids.
+      locator.Report(child.Line(), std::string("<s> id \"") + id + "\" is not a positive number");
+      continue;
+    }
     const char* text = child.Text();
     std::u16string value = text ? VuUtf8ToUtf16(text) : std::u16string();
     std::lock_guard<std::mutex> lock(mutex_);
-    if (strings_.emplace(VuParseInt(id), std::move(value)).second) ++added;
+    if (strings_.emplace(number, std::move(value)).second) ++added;
   }
   return added;
 }

@@ -14,7 +14,8 @@ class VuStringTable {
   static VuStringTable& Instance();
 
   // Adds the entries of one "string" document; an id already present keeps
-  // its first text. Returns the number added.
+  // its first text, an id that is not a positive number is reported and
+  // skipped. Returns the number added.
   int LoadDocument(const ZXmlElement& root);
   void Clear();
   // The entry's text, or null.
