@@ -161,12 +161,15 @@ TEST_F(SkinPngTest, FileNamesThatLeaveTheDirectoryAreRefused) {
   WriteResource("sub/ok.png", PngBytes(2, 2, [](int, int) { return kRed; }));
   for (const char16_t* name : {u"..\\x.png", u"../x.png", u"sub\\..\\..\\x.png", u"C:\\res\\x.png",
                                u"C:x.png", u"\\res\\x.png", u"/res/x.png", u"ok.png:stream",
-                               u"... \\x.png", u""}) {
+                               u"... \\x.png", u"", u"con.png", u"sub\\NUL", u"Com1 .png",
+                               u"conout$"}) {
     EXPECT_FALSE(VuImagePool::IsPlainRelativeName(name));
     EXPECT_EQ(VuImagePool::Png().GetByFile(name), nullptr);
   }
   EXPECT_TRUE(VuImagePool::IsPlainRelativeName(u"sub\\ok.png"));
   EXPECT_TRUE(VuImagePool::IsPlainRelativeName(u"a..b.png"));
+  EXPECT_TRUE(VuImagePool::IsPlainRelativeName(u"console.png"));
+  EXPECT_TRUE(VuImagePool::IsPlainRelativeName(u"com10.png"));
   EXPECT_NE(VuImagePool::Png().GetByFile(u"sub\\ok.png"), nullptr);
 }
 

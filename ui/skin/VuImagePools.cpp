@@ -79,6 +79,20 @@ std::u16string PrimaryFolderName() {
                         end - (slash == std::u16string::npos ? 0 : slash + 1) + 1);
 }
 
+// Windows opens a device for these names whatever the folder or extension
+// ("con.png" reads the console and would wait for input).
+bool IsDeviceName(const std::u16string& part) {
+  std::u16string stem;
+  for (char16_t c : part.substr(0, part.find(u'.'))) {
+    if (c == u' ') break;
+    stem += c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c;
+  }
+  for (const char16_t* device : {u"CON", u"PRN", u"AUX", u"NUL", u"CONIN$", u"CONOUT$"})
+    if (stem == device) return true;
+  return stem.size() == 4 && (stem.compare(0, 3, u"COM") == 0 || stem.compare(0, 3, u"LPT") == 0) &&
+         stem[3] >= u'0' && stem[3] <= u'9';
+}
+
 std::u16string Widen(const char* ascii) {
   std::u16string out;
   for (; *ascii; ++ascii) out += static_cast<char16_t>(*ascii);
@@ -166,6 +180,7 @@ bool VuImagePool::IsPlainRelativeName(const std::u16string& file_name) {
     if (!part.empty() && part.find_first_not_of(u". ") == std::u16string::npos &&
         part.find(u"..") != std::u16string::npos)
       return false;
+    if (IsDeviceName(part)) return false;
     start = end + 1;
   }
   return true;

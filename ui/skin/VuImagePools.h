@@ -65,7 +65,7 @@ class VuImagePool {
   void Clear();
 
   // True for a name that stays inside the directory it is joined to: no
-  // "..", drive, leading separator or stream.
+  // "..", drive, leading separator, stream or device name.
   static bool IsPlainRelativeName(const std::u16string& file_name);
 
  private:
