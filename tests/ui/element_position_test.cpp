@@ -44,6 +44,12 @@ TEST(ElementPosGrammar, ItemsFlagsAndCounts) {
   EXPECT_TRUE(order.items[0].far_edge);
   EXPECT_FALSE(order.items[0].centre);
   EXPECT_EQ(order.items[0].value, 0);
+  // After the flags the number is read leniently, sign included.
+  VuPosition signed_value = VuParsePosition("--30, 7");
+  EXPECT_TRUE(signed_value.items[0].far_edge);
+  EXPECT_EQ(signed_value.items[0].value, -30);
+  EXPECT_EQ(VuResolve(signed_value.items[0], 0, 100), 130);
+  EXPECT_EQ(signed_value.items[1].value, 7);
   // Junk reads as 0; digits stop at the first other character.
   VuPosition junk = VuParsePosition("abc,12px");
   EXPECT_EQ(junk.items[0].value, 0);
