@@ -1,5 +1,7 @@
 #include "ui/dialog/VuLayout.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "ui/dialog/VuFramework.h"
@@ -211,6 +213,11 @@ bool VuLayout::LoadText(const std::string& text, HWND host) {
 }
 
 void VuLayout::Arrange(int cx, int cy) {
+  // Sections of hostile sizes may reach the ends of the int range: the sums
+  // are taken in 64 bits and brought back into it.
+  const auto clamp = [](int64_t v) {
+    return static_cast<int>(v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : v);
+  };
   int header_bottom = 0;
   if (header_) {
     header_->Position(0, 0, cx, cy);
@@ -219,12 +226,13 @@ void VuLayout::Arrange(int cx, int cy) {
   int footer_height = 0;
   if (footer_) {
     footer_->Position(0, 0, cx, cy);
-    footer_height = footer_->GetRect().Height();
-    footer_->Position(0, cy - footer_height, cx, footer_height);
+    const ZRect& r = footer_->GetRect();
+    footer_height = clamp(std::max<int64_t>(0, static_cast<int64_t>(r.bottom) - r.top));
+    footer_->Position(0, clamp(static_cast<int64_t>(cy) - footer_height), cx, footer_height);
   }
   if (body_) {
-    int body_height = cy - footer_height - header_bottom;
-    body_->Position(0, header_bottom, cx, body_height < 0 ? 0 : body_height);
+    const int64_t body_height = static_cast<int64_t>(cy) - footer_height - header_bottom;
+    body_->Position(0, header_bottom, cx, body_height < 0 ? 0 : clamp(body_height));
   }
 }
 

@@ -97,9 +97,16 @@ void MakeLayout(PangoContext* context, const ZFont& font, const PrefixedText& sh
 
 }  // namespace
 
-int ZCanvas::PaintText(const std::u16string& text, ZRect* rect, UINT format, const ZFont& font,
+int ZCanvas::PaintText(const std::u16string& text, ZRect* asked, UINT format, const ZFont& font,
                       ZColor color) {
-  if (!impl_->cr || !rect) return 0;
+  if (!impl_->cr || !asked) return 0;
+  // Coordinates far beyond any canvas are brought within +-2^29, so that the
+  // sums below stay inside an int; only DT_CALCRECT writes the rectangle back.
+  constexpr int kFar = 1 << 29;
+  ZRect bounded{std::clamp(asked->left, -kFar, kFar), std::clamp(asked->top, -kFar, kFar),
+                std::clamp(asked->right, -kFar, kFar), std::clamp(asked->bottom, -kFar, kFar)};
+  ZRect* rect = (format & DT_CALCRECT) ? asked : &bounded;
+  if (rect == asked) *asked = bounded;
   const bool single = format & DT_SINGLELINE;
   PrefixedText shown;
   if (format & DT_NOPREFIX)
