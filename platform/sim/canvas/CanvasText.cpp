@@ -12,6 +12,13 @@
 
 namespace {
 
+// Pixels in pango units, within what pango's int takes (a rectangle may be
+// as wide as an int).
+int PangoUnits(double pixels) {
+  const double units = pixels * PANGO_SCALE;
+  return units >= 2147483647.0 ? 2147483647 : units <= 0 ? 0 : static_cast<int>(units);
+}
+
 // pango's default font map: one per thread (font maps are not thread-safe).
 PangoFontMap* FontMap() { return pango_cairo_font_map_get_default(); }
 
@@ -90,9 +97,16 @@ void MakeLayout(PangoContext* context, const ZFont& font, const PrefixedText& sh
 
 }  // namespace
 
-int ZCanvas::PaintText(const std::u16string& text, ZRect* rect, UINT format, const ZFont& font,
+int ZCanvas::PaintText(const std::u16string& text, ZRect* asked, UINT format, const ZFont& font,
                       ZColor color) {
-  if (!impl_->cr || !rect) return 0;
+  if (!impl_->cr || !asked) return 0;
+  // Coordinates far beyond any canvas are brought within +-2^29, so that the
+  // sums below stay inside an int; only DT_CALCRECT writes the rectangle back.
+  constexpr int kFar = 1 << 29;
+  ZRect bounded{std::clamp(asked->left, -kFar, kFar), std::clamp(asked->top, -kFar, kFar),
+                std::clamp(asked->right, -kFar, kFar), std::clamp(asked->bottom, -kFar, kFar)};
+  ZRect* rect = (format & DT_CALCRECT) ? asked : &bounded;
+  if (rect == asked) *asked = bounded;
   const bool single = format & DT_SINGLELINE;
   PrefixedText shown;
   if (format & DT_NOPREFIX)
@@ -121,12 +135,12 @@ int ZCanvas::PaintText(const std::u16string& text, ZRect* rect, UINT format, con
   const bool ellipsis = format & DT_END_ELLIPSIS;
   const bool calc = format & DT_CALCRECT;
   const bool sized = wrap || (ellipsis && !calc);
-  if (sized) pango_layout_set_width(layout, box_width * PANGO_SCALE);
+  if (sized) pango_layout_set_width(layout, PangoUnits(box_width));
   if (wrap) pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
   if (ellipsis && !calc) {
     pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_END);
     // Wrapped text is cut (with the ellipsis) at the last line that fits.
-    if (wrap) pango_layout_set_height(layout, std::max(0, rect->Height()) * PANGO_SCALE);
+    if (wrap) pango_layout_set_height(layout, PangoUnits(std::max(0, rect->Height())));
   }
   const UINT horizontal = format & (DT_CENTER | DT_RIGHT);
   pango_layout_set_alignment(layout, horizontal == DT_CENTER  ? PANGO_ALIGN_CENTER
@@ -185,8 +199,7 @@ ZSizeF ZCanvas::MeasureString(const std::u16string& text, const ZFont& font, flo
   MakeLayout(TextContext(impl_.get()), font, shown, &made);
   const double padding = made.em / 3;
   if (max_width > 0) {
-    pango_layout_set_width(made.layout,
-                           static_cast<int>(std::max(1.0, max_width - padding) * PANGO_SCALE));
+    pango_layout_set_width(made.layout, PangoUnits(std::max(1.0, max_width - padding)));
     pango_layout_set_wrap(made.layout, PANGO_WRAP_WORD_CHAR);
   }
   PangoRectangle ink, logical;

@@ -26,8 +26,12 @@ uint32_t Premultiplied(uint32_t r, uint32_t g, uint32_t b, uint32_t a) {
 
 // Columns (or rows) of the gradient, each exact, painted without filtering.
 void Gradient(ZCanvas::Impl* impl, const ZRect& rect, ZColor from, ZColor to, bool vertical) {
-  if (!impl->cr || rect.Width() <= 0 || rect.Height() <= 0) return;
-  const int steps = vertical ? rect.Height() : rect.Width();
+  // In 64 bits: a rectangle may span the whole int range.
+  const int64_t width = static_cast<int64_t>(rect.right) - rect.left;
+  const int64_t height = static_cast<int64_t>(rect.bottom) - rect.top;
+  // cairo makes no image longer than 32767 pixels.
+  if (!impl->cr || width <= 0 || height <= 0 || (vertical ? height : width) > 32767) return;
+  const int steps = static_cast<int>(vertical ? height : width);
   cairo_surface_t* ramp = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, vertical ? 1 : steps,
                                                      vertical ? steps : 1);
   if (cairo_surface_status(ramp) != CAIRO_STATUS_SUCCESS) {
@@ -51,11 +55,11 @@ void Gradient(ZCanvas::Impl* impl, const ZRect& rect, ZColor from, ZColor to, bo
   cairo_pattern_set_extend(pattern, CAIRO_EXTEND_REPEAT);
   cairo_pattern_set_filter(pattern, CAIRO_FILTER_NEAREST);
   cairo_matrix_t matrix;
-  cairo_matrix_init_translate(&matrix, -rect.left, -rect.top);
+  cairo_matrix_init_translate(&matrix, -static_cast<double>(rect.left), -static_cast<double>(rect.top));
   cairo_pattern_set_matrix(pattern, &matrix);
   cairo_set_source(cr, pattern);
   cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
-  cairo_rectangle(cr, rect.left, rect.top, rect.Width(), rect.Height());
+  cairo_rectangle(cr, rect.left, rect.top, static_cast<double>(width), static_cast<double>(height));
   cairo_fill(cr);
   cairo_restore(cr);
   cairo_pattern_destroy(pattern);

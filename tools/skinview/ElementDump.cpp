@@ -1,0 +1,43 @@
+#include "tools/skinview/ElementDump.h"
+
+#include <string>
+
+#include "ui/dialog/VuLayout.h"
+#include "ui/element/CVuContainerWnd.h"
+
+namespace {
+
+std::string JsonString(const char* text) {
+  std::string out = "\"";
+  for (const char* p = text ? text : ""; *p; ++p) {
+    const unsigned char c = static_cast<unsigned char>(*p);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += *p;
+    } else if (c < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof(escaped), "\\u%04x", c);
+      out += escaped;
+    } else {
+      out += *p;
+    }
+  }
+  return out + "\"";
+}
+
+void PrintTree(const CVuWindow* element, FILE* out) {
+  const ZRect& r = element->GetRect();
+  std::fprintf(out, "{\"id\": %d, \"tag\": %s, \"rect\": [%d, %d, %d, %d], \"visible\": %s}\n",
+               element->GetId(), JsonString(element->GetTag()).c_str(), r.left, r.top, r.right,
+               r.bottom, element->IsVisible(true) ? "true" : "false");
+  if (const auto* container = dynamic_cast<const CVuContainerWnd*>(element))
+    for (const auto& child : container->Children()) PrintTree(child.get(), out);
+}
+
+}  // namespace
+
+void PrintElements(const VuLayout& layout, FILE* out) {
+  for (const CVuDialog* section : {layout.Header(), layout.Body(), layout.Footer()})
+    if (section)
+      for (const auto& child : section->Children()) PrintTree(child.get(), out);
+}
