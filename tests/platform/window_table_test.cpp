@@ -174,6 +174,18 @@ TEST_F(WindowTableTest, ANewTitleIsWhatOthersFindButMessageOnlyWindowsStayHidden
   SetWindowTextW(message_only, u"Hidden");
   EXPECT_EQ(FindWindowW(nullptr, u"Hidden"), nullptr);
   DestroyWindow(message_only);
+
+  // An owned popup (a dialog over its owner) is a top-level window: found,
+  // while a child window is not.
+  HWND owned = CreateWindowExW(0, u"TestWindowA", u"Owned", WS_POPUP, 0, 0, 10, 10, hwnd, nullptr,
+                               nullptr, nullptr);
+  HWND child = CreateWindowExW(0, u"TestWindowA", u"Child", WS_CHILD, 0, 0, 5, 5, hwnd, nullptr,
+                               nullptr, nullptr);
+  ASSERT_NE(owned, nullptr);
+  ASSERT_NE(child, nullptr);
+  EXPECT_EQ(GetWindow(owned, GW_OWNER), hwnd);
+  EXPECT_EQ(FindWindowW(nullptr, u"Owned"), owned);
+  EXPECT_EQ(FindWindowW(nullptr, u"Child"), nullptr);
 }
 
 TEST_F(WindowTableTest, IconsAreKeptPerSizeAndTheOldOneReturned) {

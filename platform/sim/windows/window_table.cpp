@@ -200,8 +200,8 @@ HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR window_name, DW
     window.rect = RECT{x, y, x + width, y + height};
     window.client = window.rect;
     // Message-only and child windows are never found by FindWindowW, but
-    // other processes may still post to them.
-    window.record_flags = (parent || message_only) ? kFlagHidden : 0;
+    // other processes may still post to them; an owned popup is top-level.
+    window.record_flags = ((style & WS_CHILD) || message_only) ? kFlagHidden : 0;
     window.fd = Publish(hwnd, window, window.record_flags, &window.path);
     overlapped_or_sizable = (style & WS_THICKFRAME) || !(style & (WS_POPUP | WS_CHILD));
     s.windows.emplace(Value(hwnd), std::move(window));
