@@ -54,45 +54,6 @@ float CurrentScale() {
 
 }  // namespace
 
-std::u16string VuUtf8ToUtf16(const char* text) {
-  std::u16string out;
-  if (!text) return out;
-  const auto* p = reinterpret_cast<const unsigned char*>(text);
-  while (*p) {
-    uint32_t c = *p;
-    int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
-    if (extra < 0) {
-      out.push_back(0xFFFD);
-      ++p;
-      continue;
-    }
-    c &= extra == 0 ? 0x7F : (0x3F >> extra);
-    const unsigned char* start = p++;
-    bool ok = true;
-    for (int i = 0; i < extra; ++i, ++p) {
-      if ((*p & 0xC0) != 0x80) {
-        ok = false;
-        break;
-      }
-      c = (c << 6) | (*p & 0x3F);
-    }
-    const uint32_t min[] = {0, 0x80, 0x800, 0x10000};
-    if (!ok || c < min[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-      out.push_back(0xFFFD);
-      p = start + 1;
-      continue;
-    }
-    if (c >= 0x10000) {
-      c -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-    } else {
-      out.push_back(static_cast<char16_t>(c));
-    }
-  }
-  return out;
-}
-
 void VuReadLayoutAttributes(const ZXmlElement& root, float scale, VuLayoutAttributes* out) {
   *out = VuLayoutAttributes();
   if (const char* frame = root.Attribute("frame")) out->frame = frame;

@@ -10,6 +10,7 @@
 #include "platform/types.h"
 #include "platform/xml.h"
 #include "ui/core/VuTypes.h"
+#include "ui/resource/VuUtf8.h"
 
 class CVuDialog;
 class CVuWindow;
@@ -87,6 +88,3 @@ class VuLayout {
   std::unique_ptr<CVuDialog> header_, body_, footer_;
   bool header_fills_ = false;
 };
-
-// UTF-8 text as UTF-16 (invalid sequences become U+FFFD).
-std::u16string VuUtf8ToUtf16(const char* text);

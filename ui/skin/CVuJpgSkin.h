@@ -12,11 +12,9 @@ class CVuJpgSkin : public CVuSkinBase {
   void Draw(ZCanvas* dc, const ZRect& rect, int state, BYTE alpha) override;
   VuSize GetSkinSize() override;
   bool IsStateless() const override { return margins_.SubWidth() <= 0; }
-  int EnsureLoaded() override { return Image() ? 1 : 0; }
+  int EnsureLoaded() override { return src_.Get() ? 1 : 0; }
 
  private:
-  const VuPooledImage* Image() const;
-
-  int src_ = 0;
+  VuPoolImageById src_{&VuImagePool::Jpg};
   VuMarginImage margins_{0};
 };

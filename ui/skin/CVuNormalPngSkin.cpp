@@ -5,6 +5,7 @@
 #include "platform/kernel.h"
 #include "platform/private_profile.h"
 #include "ui/skin/VuSkinValues.h"
+#include "ui/resource/VuUtf8.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ HRESULT CVuNormalPngSkin::SetAttribute(const char* name, const char* value, bool
     return S_OK;
   }
   if (std::strcmp(name, "extern_alpha_key") == 0) {
-    extern_alpha_key_ = VuSkinWiden(value);
+    extern_alpha_key_ = VuUtf8ToUtf16(value);
     extern_alpha_read_ = false;
     return S_OK;
   }

@@ -3,13 +3,14 @@
 #include <cstring>
 
 #include "ui/skin/VuSkinValues.h"
+#include "ui/resource/VuUtf8.h"
 
 HRESULT CVuNormalSkin::SetAttribute(const char* name, const char* value, bool loading) {
   HRESULT result = CVuSkinBase::SetAttribute(name, value, loading);
   if (result != E_FAIL || !name || !value) return result;
   if (std::strcmp(name, "file") == 0) {
     if (!*value) return E_FAIL;
-    file_ = VuSkinWiden(value);
+    file_ = VuUtf8ToUtf16(value);
     return S_OK;
   }
   return margins_.Set(name, value);

@@ -6,6 +6,7 @@
 #include "ui/dpi/VuDpiManager.h"
 #include "ui/resource/VuFileBytes.h"
 #include "ui/resource/VuResourceLocator.h"
+#include "ui/resource/VuUtf8.h"
 
 namespace {
 
@@ -20,35 +21,6 @@ VuDpiManager& Dpi() {
 float TargetScale() {
   VuDpiManager& dpi = Dpi();
   return dpi.IsEnabled() ? dpi.GetScale() : 1.0f;
-}
-
-std::string Narrow(const std::u16string& text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    uint32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
 }
 
 void ReportMissing(const std::string& image) {
@@ -154,7 +126,7 @@ const VuPooledImage* VuImagePool::GetById(int id) {
     if (VuReadWholeFile(dpi_path, &bytes) == VuReadResult::kRead)
       pooled = Decoded(bytes, dpi_scale);
     // A broken DPI image leaves the normal one, scaled.
-    if (!pooled) ReportUnreadable(Narrow(dpi_path));
+    if (!pooled) ReportUnreadable(VuUtf16ToUtf8(dpi_path));
   }
   if (!pooled) {
     VuResourceBlob blob;
@@ -191,7 +163,7 @@ const VuPooledImage* VuImagePool::GetByFile(const std::u16string& file_name) {
   auto found = by_file_.find(file_name);
   if (found != by_file_.end()) return found->second.get();
   std::unique_ptr<VuPooledImage> pooled;
-  const std::string name = Narrow(file_name);
+  const std::string name = VuUtf16ToUtf8(file_name);
   const std::u16string& primary = VuResourceLocator::Instance().PrimaryDirectory();
   if (!IsPlainRelativeName(file_name)) {
     VuResourceLocator::Instance().Report(0, "image " + name + " refused: it leaves the resource directory");

@@ -71,3 +71,16 @@ VuSize VuMarginImage::FrameSize(const VuPooledImage& image) const {
   const ZRect frame = VuStateFrame(image, subwidth_, 0);
   return VuSize{VuImageToCanvas(image, frame.Width()), VuImageToCanvas(image, frame.Height())};
 }
+
+HRESULT VuPoolImageById::Set(const char* value) {
+  const int id = VuSkinInt(value);
+  if (id <= 0) return E_FAIL;
+  src_ = id;
+  return S_OK;
+}
+
+const VuPooledImage* VuPoolImageById::Get() const {
+  if (src_ <= 0) return nullptr;
+  const VuPooledImage* image = pool_().GetById(src_);
+  return image && !image->image.Empty() ? image : nullptr;
+}

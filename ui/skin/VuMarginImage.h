@@ -32,6 +32,14 @@ class VuMarginImage {
             BYTE alpha) const;
   // One state frame's size on the canvas.
   VuSize FrameSize(const VuPooledImage& image) const;
+  // The same for an image that may be missing: nothing drawn, size 0 x 0.
+  void DrawIfLoaded(ZCanvas* dc, const VuPooledImage* image, const ZRect& rect, int state,
+                    BYTE alpha) const {
+    if (image) Draw(dc, *image, rect, state, alpha);
+  }
+  VuSize FrameSizeIfLoaded(const VuPooledImage* image) const {
+    return image ? FrameSize(*image) : VuSize{};
+  }
   int SubWidth() const { return subwidth_; }
 
  private:
@@ -42,4 +50,18 @@ class VuMarginImage {
   int flip_type_ = 0;
   bool middle_tile_ = false;
   bool want_image_width_ = false;
+};
+
+// The image of a kind that names it by id ("src") in one of the pools.
+class VuPoolImageById {
+ public:
+  explicit VuPoolImageById(VuImagePool& (*pool)()) : pool_(pool) {}
+  // S_OK for a positive id, else E_FAIL (the old id stays).
+  HRESULT Set(const char* value);
+  // The loaded, non-empty image, or null.
+  const VuPooledImage* Get() const;
+
+ private:
+  VuImagePool& (*pool_)();
+  int src_ = 0;
 };

@@ -19,5 +19,3 @@ bool VuSkinPixels(const char* text, int* pixels);
 bool VuSkinColor(const char* text, VuColor* color);
 // An alpha value clamped to 0..255.
 BYTE VuSkinAlpha(int value);
-// UTF-8 text as UTF-16 (a malformed sequence gives U+FFFD).
-std::u16string VuSkinWiden(const char* utf8);
