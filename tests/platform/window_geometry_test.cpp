@@ -139,6 +139,16 @@ TEST_F(WindowGeometryTest, TheScreenIsAMachineFact) {
   RECT work;
   ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
   EXPECT_TRUE(SameRect(work, RECT{0, 0, 1920, 1040}));
+  // The foreground lock time-out: its value travels in the pointer when set.
+  DWORD timeout = 1;
+  ASSERT_TRUE(SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, nullptr, 0));
+  ASSERT_TRUE(SystemParametersInfoW(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &timeout, 0));
+  EXPECT_EQ(timeout, 0u);
+  ASSERT_TRUE(SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0,
+                                    reinterpret_cast<PVOID>(uintptr_t{200000}), 0));
+  ASSERT_TRUE(SystemParametersInfoW(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &timeout, 0));
+  EXPECT_EQ(timeout, 200000u);
+  EXPECT_FALSE(SystemParametersInfoW(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, nullptr, 0));
   HWND hwnd = Make(WS_POPUP, RECT{10, 10, 20, 20});
   HMONITOR monitor = MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST);
   ASSERT_NE(monitor, nullptr);

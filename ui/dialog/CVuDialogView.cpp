@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr UINT kSpiSetForegroundLockTimeout = 0x2001;
 // SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_HIDEWINDOW
 constexpr UINT kSwpHideInPlace = 0x97;
 constexpr DWORD kWsChild = 0x40000000;
@@ -162,7 +161,7 @@ INT_PTR CVuDialogView::DoModal(HWND owner, const RECT* rect) {
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 
-  SystemParametersInfoW(kSpiSetForegroundLockTimeout, 0, nullptr, 0);
+  SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, nullptr, 0);
   ShowWindow(window, SW_SHOW);
   const HWND foreground = GetForegroundWindow();
   const DWORD foreground_thread = foreground ? GetWindowThreadProcessId(foreground, nullptr) : 0;

@@ -1,5 +1,6 @@
 // Position, size, Z order and showing of windows, and the screen they are on.
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 
 #include "platform/kernel.h"
@@ -490,11 +491,28 @@ int GetSystemMetrics(int index) {
   return 0;
 }
 
+namespace {
+
+// The foreground lock time-out of the logged-on user's desktop, in
+// milliseconds; Windows' default is 200000. Kept per process here.
+std::atomic<DWORD> foreground_lock_timeout{200000};
+
+}  // namespace
+
 BOOL SystemParametersInfoW(UINT action, UINT, PVOID value, UINT) {
-  if (action == SPI_GETWORKAREA) {
-    if (!value) return SimFail(ERROR_INVALID_PARAMETER);
-    *static_cast<RECT*>(value) = WorkArea();
-    return TRUE;
+  switch (action) {
+    case SPI_GETWORKAREA:
+      if (!value) return SimFail(ERROR_INVALID_PARAMETER);
+      *static_cast<RECT*>(value) = WorkArea();
+      return TRUE;
+    case SPI_GETFOREGROUNDLOCKTIMEOUT:
+      if (!value) return SimFail(ERROR_INVALID_PARAMETER);
+      *static_cast<DWORD*>(value) = foreground_lock_timeout.load();
+      return TRUE;
+    case SPI_SETFOREGROUNDLOCKTIMEOUT:
+      // The new value travels in the pointer itself.
+      foreground_lock_timeout.store(static_cast<DWORD>(reinterpret_cast<uintptr_t>(value)));
+      return TRUE;
   }
   return SimFail(ERROR_INVALID_PARAMETER);
 }
