@@ -3,9 +3,9 @@
 // checksum, checked against independent computations and the openssl tool.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstring>
-#include <ctime>
 #include <string>
 #include <thread>
 #include <vector>
@@ -221,11 +221,18 @@ TEST(HexIdTest, OnlyThirtyTwoUpperCaseDigitsCount) {
 }
 
 TEST(PublicBlockTest, FillWritesElevenFieldsInOrder) {
-  const uint32_t before = static_cast<uint32_t>(std::time(nullptr));
+  // The system clock the block reads, not time(): that one may be a coarse
+  // clock a tick behind, and say the old second after the block saw the new one.
+  auto seconds_now = [] {
+    return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::seconds>(
+                                     std::chrono::system_clock::now().time_since_epoch())
+                                     .count());
+  };
+  const uint32_t before = seconds_now();
   ZPublicBlock block;
   block.Fill(u" 42abc", u"-1", u"", u"x9", u"+17", u"00112233445566778899AABBCCDDEEFF",
              u"70001", u"SVR");
-  const uint32_t after = static_cast<uint32_t>(std::time(nullptr));
+  const uint32_t after = seconds_now();
   const Bytes b = Of(block.RecordBytes());
   ASSERT_EQ(b.size(), 2u + 18 + 16 + 1 + 2 + 4 + 4 + 4 + 5);
   EXPECT_EQ(Get16(b, 0), 4);
