@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/controls/CVuButton.h"
+#include "ui/controls/basic/CVuButton.h"
 #include "ui/element/CVuContainerWnd.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "fuzz/FuzzCheck.h"
-#include "ui/controls/CVuStatic.h"
+#include "ui/controls/basic/CVuStatic.h"
 #include "ui/element/CVuContainerWnd.h"
 #include "ui/element/VuPosition.h"
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "tests/ui/ElementTestSupport.h"
-#include "ui/controls/CVuStatic.h"
+#include "ui/controls/basic/CVuStatic.h"
 
 namespace {
 

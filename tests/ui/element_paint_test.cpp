@@ -2,7 +2,7 @@
 // elements, the paint hook's veto, and the background's fill, alpha, hover
 // colour and border, checked on the canvas's pixels.
 #include "tests/ui/ElementTestSupport.h"
-#include "ui/controls/CVuStatic.h"
+#include "ui/controls/basic/CVuStatic.h"
 
 namespace {
 

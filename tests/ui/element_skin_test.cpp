@@ -4,9 +4,9 @@
 // and "skinbtn" frames by state.
 #include "tests/ui/ElementTestSupport.h"
 #include "tests/ui/skin_test_support.h"
-#include "ui/controls/CVuImageWnd.h"
-#include "ui/controls/CVuSkinBtnWnd.h"
-#include "ui/controls/CVuStatic.h"
+#include "ui/controls/basic/CVuImageWnd.h"
+#include "ui/controls/basic/CVuSkinBtnWnd.h"
+#include "ui/controls/basic/CVuStatic.h"
 #include "ui/style/VuStyle.h"
 
 namespace {

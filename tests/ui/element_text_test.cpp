@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "tests/ui/ElementTestSupport.h"
-#include "ui/controls/CVuStatic.h"
+#include "ui/controls/basic/CVuStatic.h"
 #include "ui/resource/VuStringTable.h"
 
 namespace {

@@ -4,8 +4,8 @@
 
 #include "platform/window_input.h"
 #include "tests/ui/ElementTestSupport.h"
-#include "ui/controls/CVuImageWnd.h"
-#include "ui/controls/CVuStatic.h"
+#include "ui/controls/basic/CVuImageWnd.h"
+#include "ui/controls/basic/CVuStatic.h"
 
 namespace {
 

@@ -2,11 +2,11 @@
 
 #include <cstring>
 
-#include "ui/controls/CVuButton.h"
-#include "ui/controls/CVuImageWnd.h"
-#include "ui/controls/CVuLineBreak.h"
-#include "ui/controls/CVuSkinBtnWnd.h"
-#include "ui/controls/CVuStatic.h"
+#include "ui/controls/basic/CVuButton.h"
+#include "ui/controls/basic/CVuImageWnd.h"
+#include "ui/controls/basic/CVuLineBreak.h"
+#include "ui/controls/basic/CVuSkinBtnWnd.h"
+#include "ui/controls/basic/CVuStatic.h"
 #include "ui/element/CVuContainerWnd.h"
 
 namespace {

@@ -1,3 +1,3 @@
-#include "ui/controls/CVuButton.h"
+#include "ui/controls/basic/CVuButton.h"
 
 const char* CVuButton::GetTag() const { return "button"; }

@@ -1,4 +1,4 @@
-#include "ui/controls/CVuImageWnd.h"
+#include "ui/controls/basic/CVuImageWnd.h"
 
 #include <algorithm>
 #include <cstring>

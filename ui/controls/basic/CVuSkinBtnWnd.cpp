@@ -1,4 +1,4 @@
-#include "ui/controls/CVuSkinBtnWnd.h"
+#include "ui/controls/basic/CVuSkinBtnWnd.h"
 
 #include <cstring>
 

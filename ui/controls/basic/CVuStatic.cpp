@@ -1,3 +1,3 @@
-#include "ui/controls/CVuStatic.h"
+#include "ui/controls/basic/CVuStatic.h"
 
 const char* CVuStatic::GetTag() const { return "text"; }

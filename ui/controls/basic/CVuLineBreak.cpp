@@ -1,4 +1,4 @@
-#include "ui/controls/CVuLineBreak.h"
+#include "ui/controls/basic/CVuLineBreak.h"
 
 const char* CVuLineBreak::GetTag() const { return "br"; }
 
