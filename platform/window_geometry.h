@@ -167,6 +167,7 @@ BOOL IsIconic(HWND window);
 BOOL IsZoomed(HWND window);
 BOOL EnableWindow(HWND window, BOOL enable);
 BOOL IsWindowEnabled(HWND window);
+HWND GetDesktopWindow();
 HWND GetActiveWindow();
 HWND SetActiveWindow(HWND window);
 HWND GetForegroundWindow();

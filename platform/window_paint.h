@@ -86,6 +86,8 @@ BOOL DeleteDC(HDC dc);
 
 HRGN CreateRectRgn(int left, int top, int right, int bottom);
 HRGN CreateRectRgnIndirect(const RECT* rect);
+HRGN CreateRoundRectRgn(int left, int top, int right, int bottom, int ellipse_width,
+                        int ellipse_height);
 int CombineRgn(HRGN destination, HRGN source1, HRGN source2, int mode);
 int GetRgnBox(HRGN region, LPRECT rect);
 int OffsetRgn(HRGN region, int x, int y);

@@ -1,6 +1,7 @@
 // Update regions, WM_PAINT, regions and layered windows.
 #include "platform/sim/windows/SimWindows.h"
 #include "tests/platform/WindowTestSupport.h"
+#include "tests/support/RoundRectAnswers.h"
 
 namespace {
 
@@ -131,6 +132,49 @@ TEST_F(WindowPaintTest, RegionsCombineAsRectangleSets) {
   EXPECT_EQ(CombineRgn(out, a, b, RGN_OR), RGN_ERROR);
   DeleteObject(b);
   DeleteObject(out);
+}
+
+TEST_F(WindowPaintTest, RoundRectRegionsCutTheirCornersAsGdiDoes) {
+  for (const RoundRectAnswer& answer : kRoundRectAnswers) {
+    SCOPED_TRACE(answer.ellipse);
+    HRGN region = CreateRoundRectRgn(0, 0, kRoundRectBox, kRoundRectBox, answer.ellipse,
+                                     answer.ellipse);
+    auto inside = [&](int x, int y) { return PtInRegion(region, x, y) != FALSE; };
+    RECT box;
+    GetRgnBox(region, &box);
+    EXPECT_EQ(box.right, kRoundRectCovered);
+    EXPECT_EQ(box.bottom, kRoundRectCovered);
+    for (int row = 0; row < 5; ++row) {
+      EXPECT_EQ(RoundRectRowStart(inside, row), answer.insets[row]) << "row " << row;
+      EXPECT_EQ(RoundRectRowStart(inside, kRoundRectCovered - 1 - row), answer.insets[row]);
+      // Symmetric: the last pixel kept is as far from the right edge.
+      EXPECT_TRUE(inside(kRoundRectCovered - 1 - answer.insets[row], row));
+      EXPECT_FALSE(inside(kRoundRectCovered - answer.insets[row], row));
+    }
+    DeleteObject(region);
+  }
+  // Hostile sizes: reversed corners, huge and negative ellipses stay inside the box.
+  HRGN region = CreateRoundRectRgn(20, 20, 0, 0, -0x7fffffff, 0x7fffffff);
+  RECT box;
+  EXPECT_NE(GetRgnBox(region, &box), RGN_ERROR);
+  EXPECT_GE(box.left, 0);
+  EXPECT_LE(box.right, 19);
+  DeleteObject(region);
+}
+
+TEST_F(WindowPaintTest, TheDesktopWindowIsTheScreen) {
+  HWND desktop = GetDesktopWindow();
+  ASSERT_NE(desktop, nullptr);
+  EXPECT_TRUE(IsWindow(desktop));
+  EXPECT_TRUE(IsWindowEnabled(desktop));
+  RECT rect;
+  ASSERT_TRUE(GetWindowRect(desktop, &rect));
+  EXPECT_EQ(rect.left, 0);
+  EXPECT_GT(rect.right, 0);
+  HWND window = Make(WS_POPUP, RECT{0, 0, 10, 10});
+  ASSERT_NE(window, nullptr);
+  EXPECT_NE(window, desktop);
+  EXPECT_EQ(GetParent(window), nullptr);
 }
 
 TEST_F(WindowPaintTest, InvalidateRgnAddsOnlyTheRegion) {

@@ -11,7 +11,10 @@
 #include "tests/support/CryptoVectors.h"
 #include "platform/http.h"
 #include "platform/types.h"
+#include "platform/window_geometry.h"
+#include "platform/window_paint.h"
 #include "platform/xml.h"
+#include "tests/support/RoundRectAnswers.h"
 
 namespace {
 
@@ -164,9 +167,29 @@ void CheckHttp() {
   CHECK(reply.empty());
 }
 
+void CheckRegions() {
+  // The rounded window shape the dialogs use, as the simulated host gives it.
+  for (const RoundRectAnswer& answer : kRoundRectAnswers) {
+    HRGN region = CreateRoundRectRgn(0, 0, kRoundRectBox, kRoundRectBox, answer.ellipse,
+                                     answer.ellipse);
+    auto inside = [&](int x, int y) { return PtInRegion(region, x, y) != FALSE; };
+    RECT box;
+    CHECK(GetRgnBox(region, &box) != RGN_ERROR && box.right == kRoundRectCovered &&
+          box.bottom == kRoundRectCovered);
+    for (int row = 0; row < 5; ++row) {
+      CHECK(RoundRectRowStart(inside, row) == answer.insets[row]);
+      CHECK(RoundRectRowStart(inside, kRoundRectCovered - 1 - row) == answer.insets[row]);
+    }
+    DeleteObject(region);
+  }
+  RECT screen;
+  CHECK(GetWindowRect(GetDesktopWindow(), &screen) && screen.right > screen.left);
+}
+
 }  // namespace
 
 int wmain() {
+  CheckRegions();
   CheckCipher();
   CheckCrc();
   CheckXml();

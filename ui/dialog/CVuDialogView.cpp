@@ -65,11 +65,9 @@ void CVuDialogView::ApplyWindowRegion() {
   GetClientRect(hwnd_, &client);
   const int w = client.right, h = client.bottom;
   if (w <= 2 || h <= 2) return;
-  // A 2 x 2 rounding takes exactly the four corner pixels.
-  HRGN region = CreateRectRgn(1, 0, w - 1, h);
-  HRGN middle = CreateRectRgn(0, 1, w, h - 1);
-  CombineRgn(region, region, middle, RGN_OR);
-  DeleteObject(middle);
+  // The region leaves out its right column and bottom row: one more each
+  // way covers the client.
+  HRGN region = CreateRoundRectRgn(0, 0, w + 1, h + 1, 2, 2);
   if (!SetWindowRgn(hwnd_, region, FALSE)) DeleteObject(region);
 }
 
@@ -137,7 +135,7 @@ INT_PTR CVuDialogView::DoModal(HWND owner, const RECT* rect) {
   // This view's own earlier window is about to go: it owns nothing.
   if (owner && owner == hwnd_) owner = nullptr;
   bool owner_disabled = false;
-  if (owner && IsWindow(owner) && IsWindowEnabled(owner)) {
+  if (owner && owner != GetDesktopWindow() && IsWindow(owner) && IsWindowEnabled(owner)) {
     EnableWindow(owner, FALSE);
     owner_disabled = true;
   }

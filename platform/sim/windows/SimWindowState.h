@@ -180,6 +180,10 @@ HWND RootLocked(State& s, HWND hwnd);
 RECT ScreenRect();
 RECT WorkArea();
 
+// The desktop window: process 1's index 0, which no window is ever given.
+constexpr uintptr_t kDesktopWindowValue = 0x10000;
+inline bool IsDesktop(HWND hwnd) { return Value(hwnd) == kDesktopWindowValue; }
+
 // The queue: runs the calling thread's pending sent messages; returns
 // whether it ran any. Takes and gives back the lock.
 bool RunSentMessages(std::unique_lock<std::mutex>& lock);

@@ -213,6 +213,7 @@ BOOL EnableWindow(HWND window, BOOL enable) {
 }
 
 BOOL IsWindowEnabled(HWND window) {
+  if (IsDesktop(window)) return TRUE;
   State& s = S();
   std::lock_guard<std::mutex> guard(s.mutex);
   Window* w = Find(s, window);

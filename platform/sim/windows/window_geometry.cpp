@@ -246,8 +246,14 @@ BOOL MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint) 
                       SWP_NOZORDER | SWP_NOACTIVATE | (repaint ? 0 : SWP_NOREDRAW));
 }
 
+HWND GetDesktopWindow() { return FromValue(kDesktopWindowValue); }
+
 BOOL GetWindowRect(HWND window, LPRECT rect) {
   if (!rect) return SimFail(ERROR_INVALID_PARAMETER);
+  if (IsDesktop(window)) {
+    *rect = ScreenRect();
+    return TRUE;
+  }
   State& s = S();
   std::lock_guard<std::mutex> guard(s.mutex);
   if (!Find(s, window)) return SimFail(ERROR_INVALID_WINDOW_HANDLE);
@@ -257,6 +263,11 @@ BOOL GetWindowRect(HWND window, LPRECT rect) {
 
 BOOL GetClientRect(HWND window, LPRECT rect) {
   if (!rect) return SimFail(ERROR_INVALID_PARAMETER);
+  if (IsDesktop(window)) {
+    RECT screen = ScreenRect();
+    *rect = RECT{0, 0, screen.right - screen.left, screen.bottom - screen.top};
+    return TRUE;
+  }
   State& s = S();
   std::lock_guard<std::mutex> guard(s.mutex);
   Window* w = Find(s, window);

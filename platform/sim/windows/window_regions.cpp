@@ -1,5 +1,7 @@
 // Region objects and window shapes.
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 
 #include "platform/sim/core/SimHandles.h"
 #include "platform/sim/windows/SimWindowState.h"
@@ -25,6 +27,45 @@ HRGN CreateRectRgn(int left, int top, int right, int bottom) {
   std::lock_guard<std::mutex> guard(s.mutex);
   uintptr_t handle = s.next_gdi++;
   s.regions[handle] = Region(Ordered(left, top, right, bottom));
+  return reinterpret_cast<HRGN>(handle);
+}
+
+// As GDI does, the region leaves out the right column and the bottom row of
+// the rectangle it is given. The corners are quarter ellipses; a row of a
+// corner band is cut by the rounded distance from the ellipse's edge (this
+// gives the rows Wine gives for circular corners: none for 2 x 2, one
+// pixel for 3 x 3 up to 5 x 5, two and one for 6 x 6).
+HRGN CreateRoundRectRgn(int left, int top, int right, int bottom, int ellipse_width,
+                        int ellipse_height) {
+  RECT box = Ordered(left, top, right, bottom);
+  if (box.right > box.left) --box.right;
+  if (box.bottom > box.top) --box.bottom;
+  long long box_w = static_cast<long long>(box.right) - box.left;
+  long long box_h = static_cast<long long>(box.bottom) - box.top;
+  long long ew = std::min<long long>(std::llabs(static_cast<long long>(ellipse_width)), box_w);
+  long long eh = std::min<long long>(std::llabs(static_cast<long long>(ellipse_height)), box_h);
+  if (ew < 2 || eh < 2) return CreateRectRgn(box.left, box.top, box.right, box.bottom);
+  const double a = (ew + 0.5) / 2.0, b = (eh + 0.5) / 2.0;
+  Region region(box);
+  for (long long row = 0; 2 * row < box_h; ++row) {
+    double dy = b - row - 0.5;
+    if (dy <= 0) break;
+    double dx = a * std::sqrt(std::max(0.0, 1.0 - (dy * dy) / (b * b)));
+    long long inset = static_cast<long long>(std::floor(a - dx + 0.5));
+    if (inset <= 0) break;
+    inset = std::min(inset, (box_w + 1) / 2);
+    // Cut the inset from both ends of the row and of its mirror row.
+    for (LONG y : {static_cast<LONG>(box.top + row), static_cast<LONG>(box.bottom - 1 - row)}) {
+      Region cut = Region::Combine(
+          Region(RECT{box.left, y, static_cast<LONG>(box.left + inset), y + 1}),
+          Region(RECT{static_cast<LONG>(box.right - inset), y, box.right, y + 1}), RGN_OR);
+      region = Region::Combine(region, cut, RGN_DIFF);
+    }
+  }
+  State& s = S();
+  std::lock_guard<std::mutex> guard(s.mutex);
+  uintptr_t handle = s.next_gdi++;
+  s.regions[handle] = region;
   return reinterpret_cast<HRGN>(handle);
 }
 

@@ -289,6 +289,7 @@ BOOL DestroyWindow(HWND window) {
 
 BOOL IsWindow(HWND window) {
   if (!window) return FALSE;
+  if (IsDesktop(window)) return TRUE;
   if (IsLocal(window)) {
     State& s = S();
     std::lock_guard<std::mutex> guard(s.mutex);
