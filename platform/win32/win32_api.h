@@ -395,6 +395,15 @@ inline HCURSOR LoadCursorW(HINSTANCE instance, win32_text::In name) {
   return ::LoadCursorW(instance, name.p);
 }
 
+// ---- platform/fonts.h ------------------------------------------------------
+
+inline int AddFontResourceExW(win32_text::In name, DWORD flags, PVOID reserved) {
+  return ::AddFontResourceExW(name.p, flags, reserved);
+}
+inline BOOL RemoveFontResourceExW(win32_text::In name, DWORD flags, PVOID reserved) {
+  return ::RemoveFontResourceExW(name.p, flags, reserved);
+}
+
 // ---- platform/private_profile.h -------------------------------------------
 
 inline DWORD GetPrivateProfileStringW(win32_text::In section, win32_text::In key,

@@ -2,10 +2,14 @@
 // Fonts key chooses, fonts made from ids, and heights scaled for the screen.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/fonts.h"
 #include "platform/registry.h"
 #include "platform/sim/core/SimHost.h"
 #include "platform/sim/windows/SimDpi.h"
@@ -142,6 +146,27 @@ TEST_F(FontPoolTest, ScaledHeightFollowsTheScreen) {
   EXPECT_EQ(pool.GetFont(0x0104, false).height, -13);
   EXPECT_EQ(pool.GetFont(0x0000, true).height, -14);  // -14.4
   EXPECT_EQ(pool.GetFont(0x0104, true).weight, 700);
+}
+
+TEST_F(FontPoolTest, PrivateFontFilesOfTheResourceFolderAreAddedOnce) {
+  // A real font file under the name of one face, garbage under another's.
+  const char* kSomeFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+  std::ifstream in(kSomeFont, std::ios::binary);
+  if (!in) GTEST_SKIP() << kSomeFont << " is not installed";
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::filesystem::create_directories(Real("res/fonts"));
+  ASSERT_TRUE(WriteTextFile(Real("res/fonts/msyh.ttf"), bytes));
+  ASSERT_TRUE(WriteTextFile(Real("res/fonts/simsun.ttc"), "not a font"));
+  VuFontPool& pool = VuFontPool::Instance();
+  EXPECT_EQ(pool.LoadPrivateFonts(u"C:\\res"), 1);
+  EXPECT_EQ(pool.LoadPrivateFonts(u"C:\\res\\"), 0);  // the same file: not again
+  EXPECT_EQ(pool.LoadPrivateFonts(u"C:\\nothing"), 0);
+  EXPECT_EQ(pool.LoadPrivateFonts(u""), 0);
+  // The layer's own answers for a missing file and a file that is no font.
+  EXPECT_EQ(AddFontResourceExW(u"C:\\res\\fonts\\SimSun.ttc", FR_PRIVATE, nullptr), 0);
+  EXPECT_EQ(AddFontResourceExW(u"C:\\res\\fonts\\simsun.ttc", FR_PRIVATE, nullptr), 0);
+  EXPECT_TRUE(RemoveFontResourceExW(u"C:\\res\\fonts\\msyh.ttf", FR_PRIVATE, nullptr));
+  EXPECT_FALSE(RemoveFontResourceExW(u"C:\\res\\fonts\\msyh.ttf", FR_PRIVATE, nullptr));
 }
 
 TEST(FontPoolFiles, PrivateFontFilesOfTheKnownFaces) {

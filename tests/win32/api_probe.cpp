@@ -10,6 +10,7 @@
 #include "platform/dpi.h"
 #include "platform/files.h"
 #include "platform/firewall.h"
+#include "platform/fonts.h"
 #include "platform/kernel.h"
 #include "platform/private_profile.h"
 #include "platform/processes.h"
@@ -591,6 +592,8 @@ void Dpi() {
   GetPrivateProfileStringW(nullptr, nullptr, nullptr, text, 260, u"dpisetting.ini");
   UINT mode = GetPrivateProfileIntW(u"basesetting", u"mode", 2, u"C:\\dpisetting.ini");
   (void)mode;
+  if (AddFontResourceExW(u"C:\\res\\fonts\\face.ttf", FR_PRIVATE, nullptr) > 0)
+    RemoveFontResourceExW(u"C:\\res\\fonts\\face.ttf", FR_PRIVATE, nullptr);
   HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
   (void)arrow;
   HDC dc = GetDC(nullptr);

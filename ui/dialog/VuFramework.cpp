@@ -6,6 +6,7 @@
 #include "ui/resource/VuStringTable.h"
 #include "ui/skin/VuImagePools.h"
 #include "ui/skin/VuSkinPool.h"
+#include "ui/style/VuFontPool.h"
 #include "ui/style/VuStyle.h"
 
 namespace {
@@ -82,6 +83,7 @@ int VuFramework::Initialize(const std::u16string& primary_directory) {
   loaded += LoadSharedDocument(kVuSkinDocumentId);
   loaded += LoadSharedDocument(kVuStyleDocumentId);
   loaded += LoadSharedDocument(kVuStringDocumentId);
+  VuFontPool::Instance().LoadPrivateFonts(primary_directory);
   return loaded;
 }
 

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "platform/files.h"
+#include "platform/fonts.h"
 #include "platform/registry.h"
 #include "ui/dpi/VuDpiManager.h"
 
@@ -67,6 +69,29 @@ std::u16string VuFontPool::PrivateFontFile(const std::u16string& base_dir,
   std::u16string path = base_dir;
   if (!path.empty() && path.back() != u'\\' && path.back() != u'/') path += u'\\';
   return path + u"fonts\\" + file;
+}
+
+int VuFontPool::LoadPrivateFonts(const std::u16string& base_dir) {
+  if (base_dir.empty()) return 0;
+  int added = 0;
+  for (const char16_t* face : {kYaHeiChinese, kSongChinese, kSimSun}) {
+    std::u16string file = PrivateFontFile(base_dir, face);
+    {
+      std::lock_guard<std::mutex> guard(mutex_);
+      if (private_files_.count(file)) continue;
+    }
+    if (GetFileAttributesW(AsWide(file.c_str())) == INVALID_FILE_ATTRIBUTES) continue;
+    if (AddFontResourceExW(AsWide(file.c_str()), FR_PRIVATE, nullptr) <= 0) continue;
+    std::lock_guard<std::mutex> guard(mutex_);
+    private_files_.insert(file);
+    ++added;
+  }
+  if (added) {
+    // Fonts made before may have fallen back to another face.
+    std::lock_guard<std::mutex> guard(mutex_);
+    fonts_.clear();
+  }
+  return added;
 }
 
 void VuFontPool::InitialiseLocked() const {
@@ -145,6 +170,7 @@ void VuFontPool::ResetForTest() {
   face_ = kSongChinese;
   height_ = kInitialHeight;
   fonts_.clear();
+  private_files_.clear();
   dpi_manager_ = nullptr;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <mutex>
 #include <string>
 
@@ -35,6 +36,10 @@ class VuFontPool {
   // The private font file of a face: base_dir + "fonts\" + its file name
   // ("msyh.ttf", "simsun.ttc", "SimSun.ttc"); empty for other faces.
   static std::u16string PrivateFontFile(const std::u16string& base_dir, const std::u16string& face);
+  // Adds, for this process, the private font files of the known faces that
+  // base_dir's "fonts" folder holds, each file once per process; returns
+  // how many files were added now. A skin set can so bring its own faces.
+  int LoadPrivateFonts(const std::u16string& base_dir);
 
   // Tests only: a pool made afresh (reads the registry again).
   void ResetForTest();
@@ -52,5 +57,6 @@ class VuFontPool {
   mutable std::u16string face_;
   mutable int height_ = -12;
   std::map<uint32_t, ZFont> fonts_;  // key: font id | dpi flag << 31
+  std::set<std::u16string> private_files_;  // added so far
   VuDpiManager* dpi_manager_ = nullptr;  // null: VuDpiManager::Instance()
 };
