@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/xml.h"
+#include "tests/ui/ElementTestSupport.h"
 #include "ui/resource/VuResourceLocator.h"
 #include "ui/style/VuStyle.h"
 #include "ui/style/VuValueParsers.h"
@@ -154,24 +155,15 @@ TEST(StyleAttributes, StateChoosesColoursAndFonts) {
   EXPECT_EQ(style.BackgroundForState(all), 0x000010);
 }
 
-class StylePoolTest : public ::testing::Test {
+// The element tests' set-up: the locator reset and its problems collected,
+// the style pool emptied around each test.
+class StylePoolTest : public ElementTest {
  protected:
-  void SetUp() override {
-    VuResourceLocator::Instance().ResetForTest();
-    VuResourceLocator::Instance().SetProblemSink(
-        [this](const VuLoadProblem& problem) { problems_.push_back(problem); });
-    VuStylePool::Instance().Clear();
-  }
-  void TearDown() override {
-    VuStylePool::Instance().Clear();
-    VuResourceLocator::Instance().ResetForTest();
-  }
   int Load(const char* text) {
     ZXmlDocument document;
     EXPECT_TRUE(document.Parse(text));
     return VuStylePool::Instance().LoadDocument(document.FirstChildElement());
   }
-  std::vector<VuLoadProblem> problems_;
 };
 
 TEST_F(StylePoolTest, FirstDefinitionOfANameWinsAcrossDocuments) {
