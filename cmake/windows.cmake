@@ -47,8 +47,11 @@ set(UNINST_WIN32_LINK_OPTIONS -municode -static -static-libgcc -static-libstdc++
 add_library(platform_win32 OBJECT ${PLATFORM_WIN32_SOURCES})
 target_include_directories(platform_win32 PRIVATE ${UNINST_ZLIB_INCLUDE_DIR})
 
-add_library(uninst_product OBJECT app/main_entry.cpp ${PRODUCT_SOURCES})
+add_library(uninst_product OBJECT ${PRODUCT_SOURCES})
 target_compile_options(uninst_product PRIVATE -municode)
+# The entry point apart, so that test tools can link the product's objects.
+add_library(uninst_entry OBJECT app/main_entry.cpp)
+target_compile_options(uninst_entry PRIVATE -municode)
 # windres finds the manifest and the icon beside the script and in resources/.
 set_property(SOURCE platform/win32/uninst.rc APPEND PROPERTY OBJECT_DEPENDS
   ${CMAKE_SOURCE_DIR}/platform/win32/uninst.manifest
@@ -56,7 +59,7 @@ set_property(SOURCE platform/win32/uninst.rc APPEND PROPERTY OBJECT_DEPENDS
 
 # A program of the product's objects whose usage report goes to host.
 function(uninst_program target host)
-  add_executable(${target} WIN32 ${UNINST_STATISTICS_URL_SOURCE}
+  add_executable(${target} WIN32 ${UNINST_STATISTICS_URL_SOURCE} $<TARGET_OBJECTS:uninst_entry>
     $<TARGET_OBJECTS:uninst_product> $<TARGET_OBJECTS:platform_win32> platform/win32/uninst.rc)
   target_compile_definitions(${target} PRIVATE UNINST_STATISTICS_HOST="${host}")
   target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-municode>)

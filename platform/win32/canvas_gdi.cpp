@@ -228,11 +228,16 @@ void ZCanvas::DrawImage(const ZImage& image, const ZRect& src_in, const ZRect& d
   const GdiPlusApi& gdip = GdiPlus();
   CanvasGraphics graphics(impl_.get());
   if (!graphics.Get()) return;
-  // GDI+ only reads the picture: the const_cast never leads to a write.
+  // GDI+ only reads the picture: the const_cast never leads to a write. The
+  // bitmap is the source rectangle alone (the picture's rows, from its
+  // corner), so that a stretch never samples the pixels beside it, such as
+  // the next frame of an image strip.
   GpBitmap* picture = nullptr;
-  if (gdip.CreateBitmapFromScan0(image.Width(), image.Height(), image.Width() * 4,
+  const uint32_t* corner =
+      image.Pixels() + static_cast<size_t>(src.top) * image.Width() + src.left;
+  if (gdip.CreateBitmapFromScan0(src.Width(), src.Height(), image.Width() * 4,
                                  PixelFormat32bppPARGB,
-                                 reinterpret_cast<BYTE*>(const_cast<uint32_t*>(image.Pixels())),
+                                 reinterpret_cast<BYTE*>(const_cast<uint32_t*>(corner)),
                                  &picture) != Ok)
     return;
   GpImageAttributes* attributes = nullptr;
@@ -252,7 +257,7 @@ void ZCanvas::DrawImage(const ZImage& image, const ZRect& src_in, const ZRect& d
   gdip.SetInterpolationMode(graphics.Get(), same_size ? InterpolationModeNearestNeighbor
                                                       : InterpolationModeHighQualityBilinear);
   gdip.DrawImageRectRectI(graphics.Get(), picture, dst.left, dst.top, dst.Width(), dst.Height(),
-                          src.left, src.top, src.Width(), src.Height(), UnitPixel, attributes,
+                          0, 0, src.Width(), src.Height(), UnitPixel, attributes,
                           nullptr, nullptr);
   if (attributes) gdip.DisposeImageAttributes(attributes);
   gdip.DisposeImage(picture);
@@ -262,6 +267,53 @@ void ZCanvas::DrawLine(ZPoint from, ZPoint to, int width, ZColor color) {
   const ZPoint points[2] = {from, to};
   DrawPolyline(points, 2, width, color);
 }
+
+// A one-pixel polyline: its runs across and down are filled pixel for pixel,
+// each pixel once (a run owns its start, the next run its end), so that a
+// frame drawn with a translucent pen is as even as the simulated host's; a
+// slanted run goes to GDI+ alone. Thin pens are where GDI+ implementations
+// disagree most about which pixels a line takes.
+namespace {
+
+void DrawSlantedLine(ZCanvas::Impl* impl, const ZPoint* ends, ZColor color);
+
+void DrawThinPolyline(ZCanvas* canvas, ZCanvas::Impl* impl, const ZPoint* points, size_t count,
+                      ZColor color) {
+  for (size_t i = 0; i + 1 < count; ++i) {
+    const ZPoint a = points[i], b = points[i + 1];
+    if (a.x == b.x && a.y == b.y) continue;
+    if (a.y == b.y) {
+      canvas->FillRect(
+          a.x < b.x ? ZRect{a.x, a.y, b.x, a.y + 1} : ZRect{b.x + 1, a.y, a.x + 1, a.y + 1}, color);
+    } else if (a.x == b.x) {
+      canvas->FillRect(
+          a.y < b.y ? ZRect{a.x, a.y, a.x + 1, b.y} : ZRect{a.x, b.y + 1, a.x + 1, a.y + 1}, color);
+    } else {
+      const ZPoint slant[2] = {a, b};
+      DrawSlantedLine(impl, slant, color);
+    }
+  }
+  // An open line's last point belongs to no run yet.
+  const ZPoint last = points[count - 1], first = points[0];
+  const ZPoint before = points[count - 2];
+  if ((last.x != first.x || last.y != first.y) && (before.x == last.x || before.y == last.y))
+    canvas->FillRect({last.x, last.y, last.x + 1, last.y + 1}, color);
+}
+
+void DrawSlantedLine(ZCanvas::Impl* impl, const ZPoint* ends, ZColor color) {
+  const std::vector<PenPoint> path = PenPath(ends, 2, 1);
+  const GdiPlusApi& gdip = GdiPlus();
+  CanvasGraphics graphics(impl);
+  if (!graphics.Get()) return;
+  GpPen* pen = nullptr;
+  if (gdip.CreatePen1(ToArgb(color), 1.0f, UnitPixel, &pen) != Ok) return;
+  const PointF at[2] = {PointF(static_cast<REAL>(path[0].x), static_cast<REAL>(path[0].y)),
+                        PointF(static_cast<REAL>(path[1].x), static_cast<REAL>(path[1].y))};
+  gdip.DrawLines(graphics.Get(), pen, at, 2);
+  gdip.DeletePen(pen);
+}
+
+}  // namespace
 
 void ZCanvas::DrawPolyline(const ZPoint* points, size_t count, int width, ZColor color) {
   if (!impl_->bits || !points || count < 2 || width <= 0 || count > 100000) return;
@@ -278,6 +330,10 @@ void ZCanvas::DrawPolyline(const ZPoint* points, size_t count, int width, ZColor
     FillRect({static_cast<int>(std::lround(x0)), static_cast<int>(std::lround(y0)),
               static_cast<int>(std::lround(x1)), static_cast<int>(std::lround(y1))},
              color);
+    return;
+  }
+  if (width == 1) {
+    DrawThinPolyline(this, impl_.get(), points, count, color);
     return;
   }
   const GdiPlusApi& gdip = GdiPlus();

@@ -38,8 +38,8 @@ const ZPoint kChart[] = {{440, 220}, {470, 180}, {500, 200}, {530, 170}, {580, 1
 
 TEST(SceneCompareTest, SameSceneAndRendererEdgesPass) {
   const ZImage scene = Paint();
-  ZSceneDifference same = CompareWithScene(scene, Paint(), false);
-  EXPECT_TRUE(SceneDifferenceAcceptable(same)) << DescribeSceneDifference(same);
+  ZPictureDifference same = CompareWithScene(scene, Paint(), false);
+  EXPECT_TRUE(PictureDifferenceAcceptable(same)) << DescribePictureDifference(same);
   EXPECT_EQ(same.max_channel, 0);
 
   // The chart drawn without anti-aliasing and half a pixel off, as Wine's
@@ -65,13 +65,13 @@ TEST(SceneCompareTest, SameSceneAndRendererEdgesPass) {
     pixels[i] = pen.Pixels()[i] ? inked.Pixels()[i] : plain.Pixels()[i];
   ZImage aliased;
   aliased.Assign(kSceneWidth, kSceneHeight, std::move(pixels));
-  ZSceneDifference edges = CompareWithScene(scene, aliased, false);
-  EXPECT_TRUE(SceneDifferenceAcceptable(edges)) << DescribeSceneDifference(edges);
+  ZPictureDifference edges = CompareWithScene(scene, aliased, false);
+  EXPECT_TRUE(PictureDifferenceAcceptable(edges)) << DescribePictureDifference(edges);
   EXPECT_GT(edges.over_close, 0);
 
   // Text is not compared: glyphs are the renderer's own.
   ZImage other_text = Paint([](ZCanvas* c) { c->FillRect(kSceneTitleRect, {255, 0, 0, 255}); });
-  EXPECT_TRUE(SceneDifferenceAcceptable(CompareWithScene(scene, other_text, false)));
+  EXPECT_TRUE(PictureDifferenceAcceptable(CompareWithScene(scene, other_text, false)));
 }
 
 TEST(SceneCompareTest, MissingMisplacedOrWrongPrimitivesFail) {
@@ -90,17 +90,17 @@ TEST(SceneCompareTest, MissingMisplacedOrWrongPrimitivesFail) {
       {"picture not stretched", [](ZCanvas* c) { c->FillRect({280, 80, 424, 224}, kPaper); }},
   };
   for (const auto& [what, fault] : faults) {
-    ZSceneDifference d = CompareWithScene(scene, Paint(fault), false);
-    EXPECT_FALSE(SceneDifferenceAcceptable(d)) << what << ": " << DescribeSceneDifference(d);
+    ZPictureDifference d = CompareWithScene(scene, Paint(fault), false);
+    EXPECT_FALSE(PictureDifferenceAcceptable(d)) << what << ": " << DescribePictureDifference(d);
   }
-  EXPECT_FALSE(SceneDifferenceAcceptable(CompareWithScene(scene, Shifted(scene, 2, 0), false)));
-  EXPECT_FALSE(SceneDifferenceAcceptable(CompareWithScene(scene, Shifted(scene, 0, 3), false)));
+  EXPECT_FALSE(PictureDifferenceAcceptable(CompareWithScene(scene, Shifted(scene, 2, 0), false)));
+  EXPECT_FALSE(PictureDifferenceAcceptable(CompareWithScene(scene, Shifted(scene, 0, 3), false)));
 
   ZImage small;
   small.Assign(10, 10, std::vector<uint32_t>(100, 0xFFFFFFFFu));
-  ZSceneDifference wrong_size = CompareWithScene(scene, small, false);
+  ZPictureDifference wrong_size = CompareWithScene(scene, small, false);
   EXPECT_FALSE(wrong_size.same_size);
-  EXPECT_FALSE(SceneDifferenceAcceptable(wrong_size));
+  EXPECT_FALSE(PictureDifferenceAcceptable(wrong_size));
 }
 
 TEST(SceneCompareTest, AScreenshotIsComparedWhereTheSceneIsOpaque) {
@@ -115,8 +115,8 @@ TEST(SceneCompareTest, AScreenshotIsComparedWhereTheSceneIsOpaque) {
   pixels[0] = 0xFF000000u;  // a corner pixel: whatever the desktop had
   ZImage shot;
   shot.Assign(kSceneWidth, kSceneHeight, std::move(pixels));
-  ZSceneDifference window = CompareWithScene(scene, shot, true);
-  EXPECT_TRUE(SceneDifferenceAcceptable(window)) << DescribeSceneDifference(window);
+  ZPictureDifference window = CompareWithScene(scene, shot, true);
+  EXPECT_TRUE(PictureDifferenceAcceptable(window)) << DescribePictureDifference(window);
   EXPECT_EQ(window.max_channel, 0);
   EXPECT_LT(window.compared, kSceneWidth * kSceneHeight);
   // Compared with alpha, the corners differ.

@@ -1,95 +1,10 @@
 #include "tools/canvasdemo/SceneCompare.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <vector>
+#include <iterator>
 
 #include "tools/canvasdemo/CanvasScene.h"
 
-namespace {
-
-// Text rectangles with a margin: a glyph's anti-aliasing and an underline
-// may reach a pixel or two past its rectangle.
-bool InText(int x, int y) {
-  const int margin = 2;
-  for (const ZRect& r : kSceneTextRects)
-    if (x >= r.left - margin && x < r.right + margin && y >= r.top - margin &&
-        y < r.bottom + margin)
-      return true;
-  return false;
-}
-
-int Channel(uint32_t pixel, int shift) { return static_cast<int>((pixel >> shift) & 0xFF); }
-
-int Distance(uint32_t want, uint32_t got, bool opaque) {
-  int worst = 0;
-  for (int shift = 0; shift < (opaque ? 24 : 32); shift += 8) {
-    const int off = std::abs(Channel(want, shift) - Channel(got, shift));
-    if (off > worst) worst = off;
-  }
-  return worst;
-}
-
-// How far the picture is from the scene's pixel at (x, y): the closest of
-// the picture's pixel there and its eight neighbours. Renderers place an
-// anti-aliased edge a fraction of a pixel apart; a missing or misplaced
-// primitive has no neighbour of the right colour.
-int NearestDistance(const ZImage& scene, const ZImage& picture, int x, int y, bool opaque) {
-  const uint32_t want = scene.PixelAt(x, y);
-  int best = Distance(want, picture.PixelAt(x, y), opaque);
-  for (int dy = -1; dy <= 1 && best > 0; ++dy)
-    for (int dx = -1; dx <= 1; ++dx) {
-      const int nx = x + dx, ny = y + dy;
-      if (nx < 0 || ny < 0 || nx >= picture.Width() || ny >= picture.Height()) continue;
-      const int off = Distance(want, picture.PixelAt(nx, ny), opaque);
-      if (off < best) best = off;
-    }
-  return best;
-}
-
-}  // namespace
-
-ZSceneDifference CompareWithScene(const ZImage& scene, const ZImage& picture, bool opaque) {
-  ZSceneDifference d;
-  d.same_size = scene.Width() == picture.Width() && scene.Height() == picture.Height();
-  if (!d.same_size) return d;
-  const int tiles_across = (scene.Width() + kSceneTile - 1) / kSceneTile;
-  std::vector<int> tiles(static_cast<size_t>(tiles_across) * ((scene.Height() + kSceneTile - 1) / kSceneTile));
-  for (int y = 0; y < scene.Height(); ++y)
-    for (int x = 0; x < scene.Width(); ++x) {
-      if (InText(x, y)) continue;
-      if (opaque && (scene.PixelAt(x, y) >> 24) != 0xFF) continue;
-      const int worst = NearestDistance(scene, picture, x, y, opaque);
-      ++d.compared;
-      if (worst > kSceneCloseDifference) {
-        ++d.over_close;
-        int& tile = tiles[static_cast<size_t>(y / kSceneTile) * tiles_across + x / kSceneTile];
-        if (++tile > d.tile_over_close) d.tile_over_close = tile;
-      }
-      if (worst > kSceneLooseDifference) ++d.over_loose;
-      if (worst > d.max_channel) {
-        d.max_channel = worst;
-        d.worst_x = x;
-        d.worst_y = y;
-      }
-    }
-  return d;
-}
-
-bool SceneDifferenceAcceptable(const ZSceneDifference& d) {
-  return d.same_size && d.compared > 0 &&
-         static_cast<long long>(d.over_close) * 1000 <=
-             static_cast<long long>(d.compared) * kSceneCloseShareMille &&
-         d.tile_over_close <= kSceneTileAllowance && d.over_loose <= kSceneLooseAllowance;
-}
-
-std::string DescribeSceneDifference(const ZSceneDifference& d) {
-  if (!d.same_size) return "not the scene's size";
-  char line[256];
-  std::snprintf(line, sizeof(line),
-                "%d pixels compared outside text: %d off by more than %d, %d by more than %d; "
-                "largest difference %d at (%d, %d); at most %d in a tile",
-                d.compared, d.over_close, kSceneCloseDifference, d.over_loose,
-                kSceneLooseDifference, d.max_channel, d.worst_x, d.worst_y, d.tile_over_close);
-  return line;
+ZPictureDifference CompareWithScene(const ZImage& scene, const ZImage& picture, bool opaque) {
+  const std::vector<ZRect> text(std::begin(kSceneTextRects), std::end(kSceneTextRects));
+  return ComparePictures(scene, picture, text, opaque);
 }

@@ -48,10 +48,10 @@ int Compare(const char* path, bool opaque) {
   ZImage scene;
   scene.Assign(kSceneWidth, kSceneHeight,
                std::vector<uint32_t>(canvas.Pixels(), canvas.Pixels() + kSceneWidth * kSceneHeight));
-  const ZSceneDifference difference = CompareWithScene(scene, other, opaque);
-  const bool same = SceneDifferenceAcceptable(difference);
+  const ZPictureDifference difference = CompareWithScene(scene, other, opaque);
+  const bool same = PictureDifferenceAcceptable(difference);
   std::printf("%s: %s (%s)\n", path, same ? "the scene" : "NOT the scene",
-              DescribeSceneDifference(difference).c_str());
+              DescribePictureDifference(difference).c_str());
   return same ? 0 : 1;
 }
 

@@ -1,5 +1,6 @@
 #include "tools/skinview/ElementDump.h"
 
+#include <cstring>
 #include <string>
 
 #include "ui/dialog/VuLayout.h"
@@ -34,7 +35,33 @@ void PrintTree(const CVuWindow* element, FILE* out) {
     for (const auto& child : container->Children()) PrintTree(child.get(), out);
 }
 
+bool DrawsText(const CVuWindow* element) {
+  static const char* const kTextTags[] = {"richtext", "richtextex", "richtext2", "progress",
+                                          "progressex", "tabctrl", "shadowtext", "listwnd"};
+  if (!element->GetText().empty()) return true;
+  const char* tag = element->GetTag();
+  if (!tag) return false;
+  for (const char* text_tag : kTextTags)
+    if (std::strcmp(tag, text_tag) == 0) return true;
+  return false;
+}
+
+void CollectText(const CVuWindow* element, std::vector<ZRect>* out) {
+  if (!element->IsVisible(true)) return;
+  if (DrawsText(element)) out->push_back(element->GetRect());
+  if (const auto* container = dynamic_cast<const CVuContainerWnd*>(element))
+    for (const auto& child : container->Children()) CollectText(child.get(), out);
+}
+
 }  // namespace
+
+std::vector<ZRect> TextRectangles(const VuLayout& layout) {
+  std::vector<ZRect> rects;
+  for (const CVuDialog* section : {layout.Header(), layout.Body(), layout.Footer()})
+    if (section)
+      for (const auto& child : section->Children()) CollectText(child.get(), &rects);
+  return rects;
+}
 
 void PrintElements(const VuLayout& layout, FILE* out) {
   for (const CVuDialog* section : {layout.Header(), layout.Body(), layout.Footer()})

@@ -2,6 +2,9 @@
 #pragma once
 
 #include <cstdio>
+#include <vector>
+
+#include "platform/canvas.h"
 
 class VuLayout;
 
@@ -9,3 +12,8 @@ class VuLayout;
 // every element under header, body and footer, in tree order; "visible" is
 // with its parents.
 void PrintElements(const VuLayout& layout, FILE* out);
+
+// The rectangles of the visible elements that draw text (their own text,
+// or text a control makes: rich text, a percentage, tab titles), where
+// two systems' glyphs differ.
+std::vector<ZRect> TextRectangles(const VuLayout& layout);

@@ -6,26 +6,29 @@
 // without it, it is shown in a window of the machine until closed. The
 // machine is SIMHOST_MACHINE, else a throw-away one. --dpi N gives the
 // machine a screen of N DPI and lets the dialog scale for it. --elements
-// prints one JSON line per element after layout. Problems go to standard
-// error as "DOCUMENT:LINE: MESSAGE".
+// prints one JSON line per element after layout. --compare PICTURE holds a
+// picture of the dialog made elsewhere (another system's drawing, or a
+// screenshot with --opaque) to this one's, outside the elements' text, and
+// exits 1 when it is not within the tolerance. Problems go to standard
+// error as "DOCUMENT:LINE: MESSAGE". On Windows DIR is a folder of the
+// computer and --dpi scales the dialog as on a screen of N DPI.
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "platform/canvas.h"
-#include "platform/sim/core/SimHost.h"
-#include "platform/sim/core/SimMachineSetup.h"
+#include "platform/image.h"
+#include "tools/common/PictureCompare.h"
 #include "tools/skinview/ElementDump.h"
+#include "tools/skinview/SkinviewHost.h"
 #include "ui/dialog/CVuDialogImpl.h"
 #include "ui/dialog/VuFramework.h"
 #include "ui/resource/VuResourceLocator.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -34,12 +37,15 @@ struct Options {
   int layout_id = 0;
   int dpi = 0;
   std::string out;
+  std::string compare;
+  bool opaque = false;
   bool elements = false;
 };
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: skinview DIR LAYOUT_ID [--dpi N] [--out FILE.png] [--elements]\n");
+               "usage: skinview DIR LAYOUT_ID [--dpi N] [--out FILE.png] [--elements]\n"
+               "                [--compare PICTURE [--opaque]]\n");
   return 2;
 }
 
@@ -52,6 +58,10 @@ bool ParseArgs(int argc, char** argv, Options* o) {
       if (o->dpi < 48 || o->dpi > 960) return false;
     } else if (arg == "--out" && i + 1 < argc) {
       o->out = argv[++i];
+    } else if (arg == "--compare" && i + 1 < argc) {
+      o->compare = argv[++i];
+    } else if (arg == "--opaque") {
+      o->opaque = true;
     } else if (arg == "--elements") {
       o->elements = true;
     } else if (!arg.empty() && arg[0] != '-') {
@@ -67,76 +77,6 @@ bool ParseArgs(int argc, char** argv, Options* o) {
   return end && *end == 0 && o->layout_id > 0;
 }
 
-bool IsWindowsPath(const std::string& path) {
-  return path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
-}
-
-std::u16string Widen(const std::string& text) {
-  std::u16string out;
-  for (unsigned char c : text) out.push_back(c);  // Windows paths given here are ASCII
-  return out;
-}
-
-// A machine of its own, removed at exit.
-struct ThrowAwayMachine {
-  std::string dir;
-  ~ThrowAwayMachine() {
-    if (dir.empty()) return;
-    SimHost::ForgetMachine();
-    std::error_code ignored;
-    fs::remove_all(dir, ignored);
-  }
-};
-
-bool PrepareMachine(ThrowAwayMachine* own) {
-  if (const char* env = std::getenv("SIMHOST_MACHINE"); env && *env) {
-    if (SimHost::Machine()) return true;
-    std::fprintf(stderr, "skinview: SIMHOST_MACHINE=%s is no machine\n", env);
-    return false;
-  }
-  std::string pattern = (fs::temp_directory_path() / "skinview-machine-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) return false;
-  own->dir = pattern;
-  SimMachineOptions options;
-  std::string error;
-  if (!SimCreateMachine(own->dir + "/machine", options, &error)) {
-    std::fprintf(stderr, "skinview: cannot make a machine: %s\n", error.c_str());
-    return false;
-  }
-  return true;
-}
-
-// The folder's files copied to C:\skinview\res (its subfolders too).
-bool CopyIntoMachine(const std::string& dir, std::u16string* windows_dir) {
-  auto machine = SimHost::Machine();
-  const fs::path target = fs::path(machine->DriveDir(u'C')) / "skinview" / "res";
-  std::error_code error;
-  if (!fs::is_directory(dir, error)) {
-    std::fprintf(stderr, "skinview: %s is not a folder\n", dir.c_str());
-    return false;
-  }
-  fs::remove_all(target, error);
-  fs::create_directories(target, error);
-  fs::copy(dir, target, fs::copy_options::recursive | fs::copy_options::overwrite_existing, error);
-  if (error) {
-    std::fprintf(stderr, "skinview: cannot copy %s: %s\n", dir.c_str(), error.message().c_str());
-    return false;
-  }
-  *windows_dir = u"C:\\skinview\\res";
-  return true;
-}
-
-// The screen's DPI and the settings that let this program scale for it.
-void SetDpi(int dpi) {
-  auto machine = SimHost::Machine();
-  machine->SetFact("dpi", std::to_string(dpi));
-  const fs::path settings = fs::path(machine->DriveDir(u'C')) / "skinview" / "ressrc" / "chs";
-  std::error_code error;
-  fs::create_directories(settings, error);
-  std::ofstream(settings / "dpisetting.ini")
-      << "[basesetting]\r\ndebug=1\r\ndebugdpi=" << dpi << "\r\nsupportprocess=skinview\r\n";
-}
-
 bool WritePng(const ZCanvas& canvas, const std::string& path) {
   std::vector<uint8_t> png;
   std::ofstream file(path, std::ios::binary);
@@ -144,23 +84,38 @@ bool WritePng(const ZCanvas& canvas, const std::string& path) {
          file.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
 }
 
+// The picture at path held to the drawn dialog, outside its text.
+int Compare(const ZCanvas& canvas, const VuLayout& layout, const Options& options) {
+  std::ifstream in(options.compare, std::ios::binary);
+  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                   std::istreambuf_iterator<char>());
+  ZImage picture;
+  if (!picture.LoadBytes(bytes.data(), bytes.size())) {
+    std::fprintf(stderr, "skinview: %s is not a picture it reads\n", options.compare.c_str());
+    return 2;
+  }
+  ZImage drawn;
+  drawn.Assign(canvas.Width(), canvas.Height(),
+               std::vector<uint32_t>(canvas.Pixels(),
+                                     canvas.Pixels() + static_cast<size_t>(canvas.Width()) * canvas.Height()));
+  const ZPictureDifference difference =
+      ComparePictures(drawn, picture, TextRectangles(layout), options.opaque);
+  const bool same = PictureDifferenceAcceptable(difference);
+  std::printf("%s: %s (%s)\n", options.compare.c_str(), same ? "the dialog" : "NOT the dialog",
+              DescribePictureDifference(difference).c_str());
+  return same ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   Options options;
   if (!ParseArgs(argc, argv, &options)) return Usage();
-  ThrowAwayMachine own;
-  if (!PrepareMachine(&own)) return 1;
-  SimHost::SetNativeProcess(true);
-  // The DPI settings are read next to the program, as the uninstaller's are.
-  SimHost::SetModulePath(u"C:\\skinview\\skinview.exe");
-  if (options.dpi) SetDpi(options.dpi);
-
+  SkinviewHost host;
+  if (!host.Prepare()) return 1;
+  host.SetDpi(options.dpi);
   std::u16string resource_dir;
-  if (IsWindowsPath(options.dir))
-    resource_dir = Widen(options.dir);
-  else if (!CopyIntoMachine(options.dir, &resource_dir))
-    return 1;
+  if (!host.ResourceDirectory(options.dir, &resource_dir)) return 1;
 
   VuResourceLocator::Instance().SetProblemSink([](const VuLoadProblem& problem) {
     std::fprintf(stderr, "%s:%d: %s\n", problem.document.empty() ? "-" : problem.document.c_str(),
@@ -179,7 +134,7 @@ int main(int argc, char** argv) {
   const int cy = a.height < a.min_height ? a.min_height : a.height;
 
   int status = 0;
-  if (!options.out.empty()) {
+  if (!options.out.empty() || !options.compare.empty()) {
     if (cx <= 0 || cy <= 0) {
       std::fprintf(stderr, "skinview: layout %d has no size (%d x %d)\n", options.layout_id, cx, cy);
       return 1;
@@ -187,11 +142,12 @@ int main(int argc, char** argv) {
     dialog.LayoutView(cx, cy);
     ZCanvas canvas;
     dialog.PaintClient(&canvas, cx, cy, nullptr);
-    if (!WritePng(canvas, options.out)) {
+    if (!options.out.empty() && !WritePng(canvas, options.out)) {
       std::fprintf(stderr, "skinview: cannot write %s\n", options.out.c_str());
       return 1;
     }
     if (options.elements) PrintElements(dialog.Layout(), stdout);
+    if (!options.compare.empty()) status = Compare(canvas, dialog.Layout(), options);
   } else {
     if (!dialog.Create(nullptr)) {
       std::fprintf(stderr, "skinview: no window for layout %d\n", options.layout_id);
