@@ -74,7 +74,7 @@ class CVuDialogView : public CVuWindowImplBase {
   // then its link or its command. False for a disabled or hidden element.
   bool ActivateElement(CVuWindow* element);
   // The button Enter presses when no control has the mark: the first
-  // enabled, visible button of the body (else the footer, else the header).
+  // enabled, visible button of the body (else the footer).
   CVuWindow* FindDefaultButton() const;
   // Thin timer operations on the view window (WM_TIMER arrives there).
   // (Named apart from SetTimer/KillTimer, which a derived dialog calls as is.)

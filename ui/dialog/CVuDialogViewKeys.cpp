@@ -78,7 +78,8 @@ bool CVuDialogView::MoveFocus(bool backwards) {
 }
 
 CVuWindow* CVuDialogView::FindDefaultButton() const {
-  for (CVuDialog* section : {layout_.Body(), layout_.Footer(), layout_.Header()})
+  // Never the header's: its buttons close or minimize the window.
+  for (CVuDialog* section : {layout_.Body(), layout_.Footer()})
     if (section && section->IsVisible(false))
       if (CVuWindow* found = FirstButton(section)) return found;
   return nullptr;
