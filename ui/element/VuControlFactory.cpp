@@ -7,6 +7,11 @@
 #include "ui/controls/basic/CVuLineBreak.h"
 #include "ui/controls/basic/CVuSkinBtnWnd.h"
 #include "ui/controls/basic/CVuStatic.h"
+#include "ui/controls/choice/CVuCheckBox.h"
+#include "ui/controls/choice/CVuRadioBox.h"
+#include "ui/controls/choice/CVuSelfDefineRadioBox.h"
+#include "ui/controls/progress/CVuProgress.h"
+#include "ui/controls/progress/CVuProgressEx.h"
 #include "ui/element/CVuContainerWnd.h"
 
 namespace {
@@ -31,18 +36,18 @@ constexpr BuiltIn kBuiltIns[] = {
     {"img", &Make<CVuImageWnd>},
     {"imgbg", nullptr},
     {"scrollimg", nullptr},
-    {"progress", nullptr},
-    {"progressex", nullptr},
+    {"progress", &Make<CVuProgress>},
+    {"progressex", &Make<CVuProgressEx>},
     {"imgbtn", nullptr},
     {"skinbtn", &Make<CVuSkinBtnWnd>},
     {"realwnd", nullptr},
     {"realwnd2", nullptr},
     {"hr", nullptr},
-    {"check", nullptr},
+    {"check", &Make<CVuCheckBox>},
     {"icon", nullptr},
     {"tabctrl", nullptr},
-    {"radio", nullptr},
-    {"customradio", nullptr},
+    {"radio", &Make<CVuRadioBox>},
+    {"customradio", &Make<CVuSelfDefineRadioBox>},
     {"richtext", nullptr},
     {"link", nullptr},
     {"memimage", nullptr},
