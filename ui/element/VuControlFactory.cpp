@@ -3,6 +3,10 @@
 #include <cstring>
 
 #include "ui/controls/basic/CVuButton.h"
+#include "ui/controls/button/CVuDialogButton.h"
+#include "ui/controls/button/CVuImageBtnWnd.h"
+#include "ui/controls/button/CVuImgbtnsized.h"
+#include "ui/controls/button/CVuLink.h"
 #include "ui/controls/basic/CVuImageWnd.h"
 #include "ui/controls/basic/CVuLineBreak.h"
 #include "ui/controls/basic/CVuSkinBtnWnd.h"
@@ -38,7 +42,7 @@ constexpr BuiltIn kBuiltIns[] = {
     {"scrollimg", nullptr},
     {"progress", &Make<CVuProgress>},
     {"progressex", &Make<CVuProgressEx>},
-    {"imgbtn", nullptr},
+    {"imgbtn", &Make<CVuImageBtnWnd>},
     {"skinbtn", &Make<CVuSkinBtnWnd>},
     {"realwnd", nullptr},
     {"realwnd2", nullptr},
@@ -49,16 +53,16 @@ constexpr BuiltIn kBuiltIns[] = {
     {"radio", &Make<CVuRadioBox>},
     {"customradio", &Make<CVuSelfDefineRadioBox>},
     {"richtext", nullptr},
-    {"link", nullptr},
+    {"link", &Make<CVuLink>},
     {"memimage", nullptr},
     {"storageimage", nullptr},
     {"storageimageex", nullptr},
-    {"imgbtnsized", nullptr},
+    {"imgbtnsized", &Make<CVuImgbtnsized>},
     {"imggray", nullptr},
     {"imgex", nullptr},
     {"imgrotale", nullptr},
     {"slider", nullptr},
-    {"dlgbtn", nullptr},
+    {"dlgbtn", &Make<CVuDialogButton>},
     {"hicon", nullptr},
     // The flow layout's line break.
     {"br", &Make<CVuLineBreak>},
