@@ -30,6 +30,12 @@ class ControlTest : public SkinTest {
     VuStylePool::Instance().Clear();
     SkinTest::TearDown();
   }
+  // Adds the "class" elements of <style>...</style>.
+  void LoadStyles(const std::string& classes) {
+    ZXmlDocument doc;
+    ASSERT_TRUE(doc.Parse(("<style>" + classes + "</style>").c_str()));
+    VuStylePool::Instance().LoadDocument(doc.FirstChildElement());
+  }
   // The control of xml's root tag (through the factory), loaded and
   // positioned at the origin with the offered size.
   template <typename T>
