@@ -12,6 +12,7 @@
 #include "ui/controls/basic/CVuSkinBtnWnd.h"
 #include "ui/controls/basic/CVuStatic.h"
 #include "ui/controls/choice/CVuCheckBox.h"
+#include "ui/controls/line/CVuLine.h"
 #include "ui/controls/choice/CVuRadioBox.h"
 #include "ui/controls/choice/CVuSelfDefineRadioBox.h"
 #include "ui/controls/progress/CVuProgress.h"
@@ -46,7 +47,7 @@ constexpr BuiltIn kBuiltIns[] = {
     {"skinbtn", &Make<CVuSkinBtnWnd>},
     {"realwnd", nullptr},
     {"realwnd2", nullptr},
-    {"hr", nullptr},
+    {"hr", &Make<CVuLine>},
     {"check", &Make<CVuCheckBox>},
     {"icon", nullptr},
     {"tabctrl", nullptr},
