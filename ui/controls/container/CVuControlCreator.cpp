@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "ui/controls/container/CVuListItem.h"
+#include "ui/controls/image/CVuExpendImg.h"
+#include "ui/controls/image/CVuImageEx2.h"
 
 namespace {
 
@@ -25,11 +27,11 @@ constexpr Extended kExtended[] = {
     {"listitem", &Make<CVuListItem>},
     {"rundrect", nullptr},
     {"rundrectpath", nullptr},
-    {"expendimg", nullptr},
+    {"expendimg", &Make<CVuExpendImg>},
     {"realwndex", nullptr},
     {"shadowtext", nullptr},
     {"richtextex", nullptr},
-    {"imgex2", nullptr},
+    {"imgex2", &Make<CVuImageEx2>},
     {"hrex", nullptr},
     {"listscrollbar", nullptr},
     {"dlgbtnEx2", nullptr},
