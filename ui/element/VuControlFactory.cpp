@@ -3,18 +3,28 @@
 #include <cstring>
 
 #include "ui/controls/basic/CVuButton.h"
-#include "ui/controls/button/CVuDialogButton.h"
-#include "ui/controls/button/CVuImageBtnWnd.h"
-#include "ui/controls/button/CVuImgbtnsized.h"
-#include "ui/controls/button/CVuLink.h"
 #include "ui/controls/basic/CVuImageWnd.h"
 #include "ui/controls/basic/CVuLineBreak.h"
 #include "ui/controls/basic/CVuSkinBtnWnd.h"
 #include "ui/controls/basic/CVuStatic.h"
+#include "ui/controls/button/CVuDialogButton.h"
+#include "ui/controls/button/CVuImageBtnWnd.h"
+#include "ui/controls/button/CVuImgbtnsized.h"
+#include "ui/controls/button/CVuLink.h"
 #include "ui/controls/choice/CVuCheckBox.h"
-#include "ui/controls/line/CVuLine.h"
 #include "ui/controls/choice/CVuRadioBox.h"
 #include "ui/controls/choice/CVuSelfDefineRadioBox.h"
+#include "ui/controls/image/CVuHIcon.h"
+#include "ui/controls/image/CVuIconWnd.h"
+#include "ui/controls/image/CVuImageBg.h"
+#include "ui/controls/image/CVuImageEx.h"
+#include "ui/controls/image/CVuImageRotale.h"
+#include "ui/controls/image/CVuImageScroll.h"
+#include "ui/controls/image/CVuImgGray.h"
+#include "ui/controls/image/CVuMemoryImage.h"
+#include "ui/controls/image/CVuStorageImage.h"
+#include "ui/controls/image/CVuStorageImageEx.h"
+#include "ui/controls/line/CVuLine.h"
 #include "ui/controls/progress/CVuProgress.h"
 #include "ui/controls/progress/CVuProgressEx.h"
 #include "ui/element/CVuContainerWnd.h"
@@ -39,8 +49,8 @@ constexpr BuiltIn kBuiltIns[] = {
     {"text", &Make<CVuStatic>},
     {"button", &Make<CVuButton>},
     {"img", &Make<CVuImageWnd>},
-    {"imgbg", nullptr},
-    {"scrollimg", nullptr},
+    {"imgbg", &Make<CVuImageBg>},
+    {"scrollimg", &Make<CVuImageScroll>},
     {"progress", &Make<CVuProgress>},
     {"progressex", &Make<CVuProgressEx>},
     {"imgbtn", &Make<CVuImageBtnWnd>},
@@ -49,22 +59,22 @@ constexpr BuiltIn kBuiltIns[] = {
     {"realwnd2", nullptr},
     {"hr", &Make<CVuLine>},
     {"check", &Make<CVuCheckBox>},
-    {"icon", nullptr},
+    {"icon", &Make<CVuIconWnd>},
     {"tabctrl", nullptr},
     {"radio", &Make<CVuRadioBox>},
     {"customradio", &Make<CVuSelfDefineRadioBox>},
     {"richtext", nullptr},
     {"link", &Make<CVuLink>},
-    {"memimage", nullptr},
-    {"storageimage", nullptr},
-    {"storageimageex", nullptr},
+    {"memimage", &Make<CVuMemoryImage>},
+    {"storageimage", &Make<CVuStorageImage>},
+    {"storageimageex", &Make<CVuStorageImageEx>},
     {"imgbtnsized", &Make<CVuImgbtnsized>},
-    {"imggray", nullptr},
-    {"imgex", nullptr},
-    {"imgrotale", nullptr},
+    {"imggray", &Make<CVuImgGray>},
+    {"imgex", &Make<CVuImageEx>},
+    {"imgrotale", &Make<CVuImageRotale>},
     {"slider", nullptr},
     {"dlgbtn", &Make<CVuDialogButton>},
-    {"hicon", nullptr},
+    {"hicon", &Make<CVuHIcon>},
     // The flow layout's line break.
     {"br", &Make<CVuLineBreak>},
 };

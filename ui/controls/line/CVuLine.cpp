@@ -6,6 +6,7 @@
 
 #include "ui/controls/VuControlUtil.h"
 #include "ui/style/VuStyle.h"
+#include "ui/style/VuValueParsers.h"
 
 namespace {
 
