@@ -34,6 +34,15 @@ constexpr const char* kFixedLayout =
     "<header height=\"30\"/><body><button id=\"5\" pos=\"10,10,90,40\">five</button>"
     "<text id=\"99\" pos=\"100,10,190,40\">here</text></body></layer>";
 
+// Two radio boxes of one group and a check box (body from y 30).
+constexpr const char* kChoiceLayout =
+    "<layer title=\"events\" width=\"300\" height=\"120\" noborder=\"1\">"
+    "<header height=\"30\"/><body>"
+    "<radio id=\"30\" group=\"g\" pos=\"10,10,90,30\">one</radio>"
+    "<radio id=\"31\" group=\"g\" pos=\"100,10,180,30\">two</radio>"
+    "<check id=\"32\" pos=\"190,10,270,30\">three</check>"
+    "<text id=\"99\" pos=\"200,50,290,80\">here</text></body></layer>";
+
 std::string FindProgram(const std::string& name) {
   for (const char* dir : {"/usr/bin", "/bin", "/usr/local/bin"}) {
     const std::string candidate = std::string(dir) + "/" + name;
@@ -51,6 +60,7 @@ class EventsInputTest : public DialogTest {
     WriteResource("10002.xml", "<string/>");
     WriteResource("11001.xml", kLayout);
     WriteResource("11002.xml", kFixedLayout);
+    WriteResource("11003.xml", kChoiceLayout);
   }
   void TearDown() override {
     if (dialog_.Running()) {
@@ -214,6 +224,35 @@ TEST_F(EventsInputTest, KeyboardAloneGoesThroughTheDialog) {
   // (The window may be gone before the key's release reaches it.)
   RunCommand({kSimhostPath, "input", MachineDir(), "--title", "events", "key", "Escape"});
   EXPECT_EQ(dialog_.Wait(20000), 0);
+}
+
+TEST_F(EventsInputTest, RadioGroupsKeepOneCheckedAndCheckBoxesToggle) {
+  Start(11003);
+  Click(50, 50);
+  EXPECT_EQ(Until("notify 1 ").back(), "notify 1 30 radio 5");  // hover and checked
+  Click(140, 50);
+  EXPECT_EQ(Until("notify 1 ").back(), "notify 1 31 radio 5");
+  // Back over the first: no longer checked.
+  Input({"move", "50", "51"});
+  EXPECT_EQ(Until("notify 3 30 ").back(), "notify 3 30 - 0");
+  Click(230, 50);
+  EXPECT_EQ(Until("notify 1 ").back(), "notify 1 32 check 5");
+  Click(230, 50);
+  EXPECT_EQ(Until("notify 1 ").back(), "notify 1 32 check 1");
+
+  // The same by keys: Space on the focused box (the mouse still hovers the check box).
+  Key("Tab");
+  Key("Space");
+  EXPECT_EQ(Until("notify 1 ").back(), "notify 1 30 radio 4");
+  Key("Tab");
+  Key("Tab");
+  EXPECT_EQ(Until("focus 32").back(), "focus 32");
+  Key("Space");
+  EXPECT_EQ(Until("notify 1 ").back(), "notify 1 32 check 5");
+  Key("Space");
+  EXPECT_EQ(Until("notify 1 ").back(), "notify 1 32 check 1");
+  Input({"move", "140", "51"});
+  EXPECT_EQ(Until("notify 3 31 ").back(), "notify 3 31 - 0");
 }
 
 // The real X window under Xvfb, clicked by xdotool.

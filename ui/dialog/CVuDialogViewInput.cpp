@@ -176,7 +176,7 @@ void CVuDialogView::OnLButtonUp(WPARAM keys, int x, int y) {
 
 void CVuDialogView::OnReleasedAway(int) {}
 
-void CVuDialogView::OnLButtonDblClk(WPARAM, int x, int y) {
+void CVuDialogView::OnLButtonDblClk(WPARAM keys, int x, int y) {
   const VuLayoutAttributes& a = layout_.Attributes();
   CVuDialog* header = layout_.Header();
   if (header && header->IsVisible(false)) {
@@ -190,9 +190,13 @@ void CVuDialogView::OnLButtonDblClk(WPARAM, int x, int y) {
       return;
     }
   }
-  CVuWindow* element = Element(layout_.HitTest(x, y));
-  if (element && IsControlTag(element->GetTag()) && element->IsEnabled(true))
-    Notify(kVuNotifyDoubleClick, element, true);
+  const VUHANDLE target = layout_.HitTest(x, y);
+  CVuWindow* element = Element(target);
+  if (!element || !IsControlTag(element->GetTag()) || !element->IsEnabled(true)) return;
+  Notify(kVuNotifyDoubleClick, element, true);
+  // The second click of the pair is still a press, as on a standard button:
+  // a check box clicked twice quickly toggles twice.
+  if (Element(target)) OnLButtonDown(keys, x, y);
 }
 
 void CVuDialogView::OnRButtonDown(WPARAM, int x, int y) {
