@@ -81,7 +81,7 @@ class EventsRoutingTest : public DialogTest {
                   "<header height=\"30\"><button id=\"8\" pos=\"-40,4,-4,26\">x</button></header>"
                   "<body><button id=\"10\" class=\"hand\" tip=\"first tip\" pos=\"10,10,90,40\">a</button>"
                   "<button id=\"11\" pos=\"100,10,180,40\">b</button>"
-                  "<text id=\"12\" pos=\"10,50,90,80\">c</text></body></layer>");
+                  "<text id=\"12\" notify=\"3\" pos=\"10,50,90,80\">c</text></body></layer>");
     WriteResource("11002.xml",
                   "<layer title=\"child\" width=\"200\" height=\"100\" child=\"1\">"
                   "<body><button id=\"20\" pos=\"10,10,90,40\">a</button></body></layer>");
@@ -140,6 +140,15 @@ TEST_F(EventsRoutingTest, HoverAndPressFollowTheMouseAndLeavingClearsThem) {
   SendMessageW(window, WM_LBUTTONUP, 0, At(140, 55));
   EXPECT_EQ(dialog.Codes().size(), 2u);
   EXPECT_EQ(GetCapture(), nullptr);
+
+  // An element with "notify" reports its own moves and leave (code 6, "wnd").
+  dialog.notes.clear();
+  SendMessageW(window, WM_MOUSEMOVE, 0, At(50, 95));
+  SendMessageW(window, WM_MOUSELEAVE, 0, 0);
+  ASSERT_EQ(dialog.Codes(), (std::vector<std::pair<int, int>>{{6, 12}, {3, 12}, {6, 12}, {4, 12}}));
+  EXPECT_EQ(dialog.notes[0].item_class, "wnd");
+  EXPECT_EQ(dialog.notes[0].sub_code, 3);
+  EXPECT_EQ(dialog.notes[2].sub_code, 4);
 
   // A disabled element is reported under the mouse but never hovered or pressed.
   b->ModifyState(kVuStateDisabled, 0);

@@ -146,6 +146,9 @@ class CVuDialogView : public CVuWindowImplBase {
   bool OnRoutingMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result);
   // Sends code (with the element's id and, for commands, its tag).
   void Notify(int32_t code, const CVuWindow* element, bool with_tag);
+  // An element whose "notify" asks for it reports the move (or leave) to
+  // its host window: code 6 with the class word "wnd".
+  void ReportToHost(VUHANDLE element, uint32_t mask);
   // Sets or clears state bits, repainting when the style depends on them.
   void ChangeState(CVuWindow* element, uint32_t add, uint32_t remove);
   // The press on the parent/close request of Esc and IDCANCEL.

@@ -56,6 +56,13 @@ void CVuDialogView::Notify(int32_t code, const CVuWindow* element, bool with_tag
   SendNotify(&record);
 }
 
+void CVuDialogView::ReportToHost(VUHANDLE handle, uint32_t mask) {
+  CVuWindow* element = Element(handle);
+  if (!element || !(element->GetNotifyMask() & mask)) return;
+  VuNotifyHost(*element, kVuNotifyHostReport, element->GetId(), "wnd",
+               mask == kVuNotifyMaskMove ? kVuNotifyMouseMove : kVuNotifyMouseLeave);
+}
+
 void CVuDialogView::ChangeState(CVuWindow* element, uint32_t add, uint32_t remove) {
   if (!element) return;
   const uint32_t old = element->ModifyState(add, remove);
@@ -76,6 +83,7 @@ void CVuDialogView::OnMouseMove(WPARAM keys, int x, int y) {
     if (element->IsEnabled(true)) {
       LRESULT ignored = 0;
       element->ProcessMessage(WM_MOUSEMOVE, keys, MAKELPARAM(x, y), &ignored);
+      ReportToHost(target, kVuNotifyMaskMove);
     }
     if ((element = Element(target))) Notify(kVuNotifyMouseMove, element, false);
   }
@@ -87,6 +95,7 @@ void CVuDialogView::OnMouseMove(WPARAM keys, int x, int y) {
       ChangeState(element, 0, kVuStateHover);
       LRESULT ignored = 0;
       element->ProcessMessage(WM_MOUSELEAVE, 0, 0, &ignored);
+      ReportToHost(old, kVuNotifyMaskLeave);
     }
     if ((element = Element(old))) Notify(kVuNotifyMouseLeave, element, false);
   }
@@ -107,6 +116,7 @@ void CVuDialogView::OnMouseLeave() {
     ChangeState(element, 0, kVuStateHover);
     LRESULT ignored = 0;
     element->ProcessMessage(WM_MOUSELEAVE, 0, 0, &ignored);
+    ReportToHost(old_hover, kVuNotifyMaskLeave);
   }
   ChangeState(Element(old_pushed), 0, kVuStatePushed);
   CVuWindow* former = Element(old_hover);

@@ -29,6 +29,9 @@ constexpr int32_t kVuNotifyHostReport = 6;
 constexpr int32_t kVuNotifyLButtonDown = 7;
 constexpr int32_t kVuNotifyDoubleClick = 8;
 constexpr int32_t kVuNotifyRButtonDown = 9;
+// The bits of an element's "notify": which of its mouse events it reports (code 6).
+constexpr uint32_t kVuNotifyMaskMove = 1;
+constexpr uint32_t kVuNotifyMaskLeave = 2;
 // Arriving at a view: a rectangle to invalidate follows the three header fields.
 constexpr int32_t kVuNotifyInvalidateRect = 1000;
 // Arriving at a view: a child's custom-draw request (NM_CUSTOMDRAW).
