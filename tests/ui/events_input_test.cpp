@@ -26,7 +26,9 @@ constexpr const char* kLayout =
     "<button id=\"0\" pos=\"100,50,180,80\">zero</button>"
     "<button id=\"1\" pos=\"10,100,90,130\">OK</button>"
     "<button id=\"2\" pos=\"100,100,180,130\">Cancel</button>"
-    "<text id=\"99\" pos=\"200,100,290,130\">here</text></body></layer>";
+    "<text id=\"99\" pos=\"200,100,290,130\">here</text>"
+    "<button id=\"14\" href=\"C:\\Tools\\simproc.exe\" pos=\"190,50,270,80\">run</button>"
+    "</body></layer>";
 
 // No element 2, and the window does not move.
 constexpr const char* kFixedLayout =
@@ -165,6 +167,14 @@ TEST_F(EventsInputTest, CommandsComeOnlyFromAReleaseOnThePressedEnabledControl) 
   EXPECT_EQ(calls[0].file, "https://example.invalid/help");
   EXPECT_EQ(calls[0].show, 1);  // SW_SHOWNORMAL
   EXPECT_GT(calls[0].result, 32);
+
+  // A skin's link to a program of the machine is never run, nor a command.
+  InstallHelper(u"C:\\Tools", "simproc.exe");
+  Click(230, 95);
+  lines = Settle();
+  EXPECT_TRUE(Has(lines, "notify 7 14 ")) << Join(lines);
+  EXPECT_FALSE(Has(lines, "notify 1 ")) << Join(lines);
+  EXPECT_EQ(SimReadShellCalls().size(), 1u);
 }
 
 TEST_F(EventsInputTest, HeaderDragMovesTheWindowUnlessNomove) {
@@ -201,7 +211,7 @@ TEST_F(EventsInputTest, KeyboardAloneGoesThroughTheDialog) {
   Key("Shift+Tab");
   EXPECT_EQ(Until("focus ").back(), "focus 8");
   Key("Shift+Tab");
-  EXPECT_EQ(Until("focus ").back(), "focus 2");
+  EXPECT_EQ(Until("focus ").back(), "focus 14");  // wrapped to the last
   Key("Tab");
   EXPECT_EQ(Until("focus ").back(), "focus 8");
   Key("Tab");

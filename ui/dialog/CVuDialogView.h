@@ -73,6 +73,9 @@ class CVuDialogView : public CVuWindowImplBase {
   // Activates an element as a click would: press and release at its centre,
   // then its link or its command. False for a disabled or hidden element.
   bool ActivateElement(CVuWindow* element);
+  // Opens a link's target with the shell's "open": web and mail links only
+  // (http, https, mailto); false for anything else or a failure.
+  bool OpenLink(const std::u16string& link);
   // The button Enter presses when no control has the mark: the first
   // enabled, visible button of the body (else the footer).
   CVuWindow* FindDefaultButton() const;

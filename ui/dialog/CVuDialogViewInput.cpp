@@ -176,12 +176,29 @@ void CVuDialogView::OnLButtonUp(WPARAM keys, int x, int y) {
   element->ProcessMessage(WM_LBUTTONUP, keys, MAKELPARAM(x, y), &ignored);
   element = Element(pushed);
   if (!element || !element->IsEnabled(true)) return;
-  if (!element->GetLink().empty()) {
-    const std::u16string link = element->GetLink();
-    ShellExecuteW(hwnd_, u"open", link.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-  } else if (element->GetId() != 0) {
+  if (!element->GetLink().empty())
+    OpenLink(element->GetLink());
+  else if (element->GetId() != 0)
     Notify(kVuNotifyCommand, element, true);
-  }
+}
+
+bool CVuDialogView::OpenLink(const std::u16string& link) {
+  // A skin's link names a page; a program or file path from it is never run
+  // (the uninstaller runs elevated).
+  auto starts = [&](const char16_t* prefix) {
+    size_t i = 0;
+    for (; prefix[i]; ++i) {
+      if (i >= link.size()) return false;
+      char16_t c = link[i];
+      if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+      if (c != prefix[i]) return false;
+    }
+    return true;
+  };
+  if (!starts(u"http://") && !starts(u"https://") && !starts(u"mailto:")) return false;
+  if (link.find_first_of(u"\r\n\t\"") != std::u16string::npos) return false;
+  return reinterpret_cast<INT_PTR>(ShellExecuteW(hwnd_, u"open", link.c_str(), nullptr, nullptr,
+                                                 SW_SHOWNORMAL)) > 32;
 }
 
 void CVuDialogView::OnReleasedAway(int) {}

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/shell.h"
 #include "platform/window_input.h"
 #include "platform/window_paint.h"
 #include "ui/dialog/CVuDialogView.h"
@@ -100,8 +99,7 @@ bool CVuDialogView::ActivateElement(CVuWindow* element) {
   element->ProcessMessage(WM_LBUTTONUP, 0, centre, &ignored);
   if (!(element = Element(handle)) || !element->IsEnabled(true)) return true;
   if (!element->GetLink().empty()) {
-    const std::u16string link = element->GetLink();
-    ShellExecuteW(hwnd_, u"open", link.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    OpenLink(element->GetLink());
   } else if (element->GetId() != 0) {
     Notify(kVuNotifyCommand, element, true);
   }
