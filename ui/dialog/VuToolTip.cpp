@@ -8,6 +8,8 @@ namespace {
 
 constexpr char16_t kToolTipClass[] = u"tooltips_class32";
 constexpr int kMaxTipWidth = 400;
+// A tip is a line or two; a skin's megabyte of text is cut, not measured.
+constexpr size_t kMaxTipLength = 1024;
 
 TTTOOLINFOW ToolOf(HWND owner, std::u16string* text) {
   TTTOOLINFOW tool = {};
@@ -47,7 +49,8 @@ bool VuToolTip::Ensure(HWND owner) {
   return true;
 }
 
-void VuToolTip::SetText(HWND owner, const std::u16string& text) {
+void VuToolTip::SetText(HWND owner, const std::u16string& full_text) {
+  const std::u16string text = full_text.substr(0, kMaxTipLength);
   if (text == text_ && (text.empty() || window_)) return;
   text_ = text;
   if (text.empty()) {
