@@ -45,6 +45,11 @@ constexpr const char* kChoiceLayout =
     "<check id=\"32\" pos=\"190,10,270,30\">three</check>"
     "<text id=\"99\" pos=\"200,50,290,80\">here</text></body></layer>";
 
+// Resizable from its border.
+constexpr const char* kResizeLayout =
+    "<layer title=\"events\" width=\"200\" height=\"100\" noborder=\"1\" resize=\"1\" "
+    "min_width=\"150\" min_height=\"80\"><header height=\"30\"/><body/></layer>";
+
 std::string FindProgram(const std::string& name) {
   for (const char* dir : {"/usr/bin", "/bin", "/usr/local/bin"}) {
     const std::string candidate = std::string(dir) + "/" + name;
@@ -63,6 +68,7 @@ class EventsInputTest : public DialogTest {
     WriteResource("11001.xml", kLayout);
     WriteResource("11002.xml", kFixedLayout);
     WriteResource("11003.xml", kChoiceLayout);
+    WriteResource("11004.xml", kResizeLayout);
   }
   void TearDown() override {
     if (dialog_.Running()) {
@@ -94,6 +100,7 @@ class EventsInputTest : public DialogTest {
   void Close() {
     Input({"close"});
     EXPECT_EQ(dialog_.Wait(20000), 0);
+    dialog_ = ChildProcess();  // nothing of its output is left to read
   }
   void Click(int x, int y) { Input({"click", std::to_string(x), std::to_string(y)}); }
   void Key(const std::string& name) { Input({"key", name}); }
@@ -177,12 +184,13 @@ TEST_F(EventsInputTest, CommandsComeOnlyFromAReleaseOnThePressedEnabledControl) 
   EXPECT_EQ(SimReadShellCalls().size(), 1u);
 }
 
-TEST_F(EventsInputTest, HeaderDragMovesTheWindowUnlessNomove) {
+TEST_F(EventsInputTest, HeaderDragMovesTheWindowUnlessNomoveAndTheBorderResizesIt) {
   Start(11001);
   Input({"down", "120", "15"});
   Input({"up", "170", "75"});
   std::vector<std::string> lines = Until("moved ");
-  EXPECT_EQ(lines.back(), "moved " + std::to_string(left_ + 50) + " " + std::to_string(top_ + 60));
+  EXPECT_EQ(lines.back(), "moved " + std::to_string(left_ + 50) + " " + std::to_string(top_ + 60) +
+                             " 300 200");
   EXPECT_FALSE(Has(lines, "notify 7 ")) << Join(lines);
   Close();
 
@@ -192,6 +200,19 @@ TEST_F(EventsInputTest, HeaderDragMovesTheWindowUnlessNomove) {
   lines = Settle(150, 55);
   EXPECT_FALSE(Has(lines, "moved ")) << Join(lines);
   EXPECT_FALSE(Has(lines, "notify 7 ")) << Join(lines);
+  Close();
+
+  // The left border of a resizable layout: dragged out 30 pixels, and in
+  // past the minimum width, where it stops.
+  Start(11004);
+  Input({"down", "1", "60"});
+  Input({"up", "-29", "60"});
+  EXPECT_EQ(Until("moved ").back(), "moved " + std::to_string(left_ - 30) + " " +
+                                        std::to_string(top_) + " 230 100");
+  Input({"down", "1", "60"});
+  Input({"up", "150", "60"});
+  const std::string last = Until("moved ").back();
+  EXPECT_NE(last.find(" 150 100"), std::string::npos) << last;
 }
 
 TEST_F(EventsInputTest, KeyboardAloneGoesThroughTheDialog) {

@@ -35,7 +35,8 @@ bool NotifyDialog::ProcessWindowMessage(HWND window, UINT message, WPARAM wparam
   if (message == WM_EXITSIZEMOVE) {
     RECT r;
     GetWindowRect(window, &r);
-    std::fprintf(out_, "moved %ld %ld\n", static_cast<long>(r.left), static_cast<long>(r.top));
+    std::fprintf(out_, "moved %ld %ld %ld %ld\n", static_cast<long>(r.left), static_cast<long>(r.top),
+                 static_cast<long>(r.right - r.left), static_cast<long>(r.bottom - r.top));
     std::fflush(out_);
   }
   return handled;

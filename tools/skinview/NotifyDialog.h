@@ -6,7 +6,7 @@
 //   notify CODE ID TAG STATE     TAG "-" when the record has none; STATE the
 //                                element's state bits (hex) after the event
 //   focus ID                     the keyboard focus mark moved to element ID
-//   moved LEFT TOP               a move or resize of the window ended
+//   moved LEFT TOP WIDTH HEIGHT  a move or resize of the window ended
 #pragma once
 
 #include <cstdio>
