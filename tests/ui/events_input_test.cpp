@@ -217,11 +217,10 @@ TEST_F(EventsInputTest, HeaderDragMovesTheWindowUnlessNomoveAndTheBorderResizesI
 
 TEST_F(EventsInputTest, KeyboardAloneGoesThroughTheDialog) {
   Start(11001, {"--disable", "12"});
-  // Enter and Esc are IDOK and IDCANCEL: elements 1 and 2.
+  // Enter with no focus mark presses the first enabled, visible button of
+  // the body (not element 1, which a skin often makes its close button).
   Key("Return");
-  EXPECT_EQ(Until("notify 1 ").back(), "notify 1 1 button 0");
-  Key("Escape");
-  EXPECT_EQ(Until("notify 1 ").back(), "notify 1 2 button 0");
+  EXPECT_EQ(Until("notify 1 ").back(), "notify 1 10 button 0");
 
   // Tab walks the enabled controls in document order, header first, and
   // skips the disabled one; Shift+Tab walks back.
@@ -249,12 +248,9 @@ TEST_F(EventsInputTest, KeyboardAloneGoesThroughTheDialog) {
   EXPECT_FALSE(Has(lines, "notify 1 ")) << Join(lines);
   ASSERT_EQ(SimReadShellCalls().size(), 1u);
 
-  // Esc without an element 2 closes the dialog.
-  Close();
-  Start(11002);
-  // (The window may be gone before the key's release reaches it.)
+  // Esc is the close request, as the window's close button.
   RunCommand({kSimhostPath, "input", MachineDir(), "--title", "events", "key", "Escape"});
-  EXPECT_EQ(dialog_.Wait(20000), 0);
+  EXPECT_EQ(dialog_.Wait(20000), 0);  // (the key's release may find the window gone)
 }
 
 TEST_F(EventsInputTest, RadioGroupsKeepOneCheckedAndCheckBoxesToggle) {

@@ -298,7 +298,7 @@ TEST_F(EventsRoutingTest, ArrivingNotificationsTimersAndElementRequests) {
   EXPECT_FALSE(dialog.KillViewTimer(42));
 }
 
-TEST_F(EventsRoutingTest, FocusMarkIsDrawnAroundTheControlAndCommandsFindTheDefault) {
+TEST_F(EventsRoutingTest, FocusMarkIsDrawnAroundTheControlAndCommandsMapToElementsOrTheDefault) {
   RecordingDialog dialog(11001);
   HWND window = dialog.Create(nullptr);
   SetFocus(window);
@@ -318,6 +318,23 @@ TEST_F(EventsRoutingTest, FocusMarkIsDrawnAroundTheControlAndCommandsFindTheDefa
   dialog.FindItem(11)->Show(false);
   ASSERT_TRUE(dialog.MoveFocus(false));
   EXPECT_EQ(dialog.GetFocusElement(), dialog.FindItem(8)->GetHandle());
+
+  // IDOK and IDCANCEL are clicks of elements 1 and 2 when they exist, are
+  // enabled and visible.
+  WriteResource("11003.xml",
+                "<layer title=\"ids\" width=\"200\" height=\"100\"><body>"
+                "<button id=\"1\" pos=\"10,10,90,40\">OK</button>"
+                "<button id=\"2\" pos=\"100,10,180,40\">Cancel</button></body></layer>");
+  RecordingDialog ids(11003);
+  HWND ids_window = ids.Create(nullptr);
+  SendMessageW(ids_window, WM_COMMAND, IDOK, 0);
+  SendMessageW(ids_window, WM_COMMAND, IDCANCEL, 0);
+  ids.FindItem(2)->Show(false);
+  SendMessageW(ids_window, WM_COMMAND, IDCANCEL, 0);
+  SendMessageW(ids_window, WM_COMMAND, IDCANCEL, reinterpret_cast<LPARAM>(window));  // from a control
+  EXPECT_EQ(ids.Codes(), (std::vector<std::pair<int, int>>{{1, 1}, {1, 2}}));
+  EXPECT_EQ(ids.notes[1].item_class, "button");
+  EXPECT_TRUE(IsWindow(ids_window));
 
   // No element 1: IDOK presses the first enabled, visible button of the body.
   dialog.notes.clear();

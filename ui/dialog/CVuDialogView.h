@@ -154,7 +154,7 @@ class CVuDialogView : public CVuWindowImplBase {
   void ReportToHost(VUHANDLE element, uint32_t mask);
   // Sets or clears state bits, repainting when the style depends on them.
   void ChangeState(CVuWindow* element, uint32_t add, uint32_t remove);
-  // The press on the parent/close request of Esc and IDCANCEL.
+  // Esc: SC_CLOSE to the top-level window, as its close button asks.
   void CloseRequest();
   // Draws the keyboard focus mark (after the sections).
   void DrawFocusMark(ZCanvas* dc);

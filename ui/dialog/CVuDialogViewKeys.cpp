@@ -1,5 +1,6 @@
 // The dialog view's keyboard (a focus mark moved by Tab between controls,
-// Enter, Space and Esc), its commands (IDOK, IDCANCEL), the notifications
+// Space and Enter on it, Enter for the default button, Esc for the close
+// request), its commands (IDOK, IDCANCEL), the notifications
 // arriving from child windows and elements, and its timers.
 #include <cstring>
 #include <vector>
@@ -107,8 +108,9 @@ bool CVuDialogView::ActivateElement(CVuWindow* element) {
 }
 
 void CVuDialogView::CloseRequest() {
+  // As the window's close button asks: the dialog decides what closing means.
   HWND top = GetAncestor(hwnd_, GA_ROOT);
-  PostMessageW(top ? top : hwnd_, WM_CLOSE, 0, 0);
+  PostMessageW(top ? top : hwnd_, WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 
 bool CVuDialogView::OnKeyDown(WPARAM key) {
@@ -120,11 +122,13 @@ bool CVuDialogView::OnKeyDown(WPARAM key) {
     case VK_RETURN: {
       CVuWindow* focused = focus_shown_ ? Element(focus_) : nullptr;
       if (Usable(focused)) return ActivateElement(focused), true;
-      if (key == VK_RETURN) SendMessageW(hwnd_, WM_COMMAND, IDOK, 0);
+      // Not IDOK: element 1 of a skin is often its close button.
+      if (key == VK_RETURN)
+        if (CVuWindow* button = FindDefaultButton()) ActivateElement(button);
       return true;
     }
     case VK_ESCAPE:
-      SendMessageW(hwnd_, WM_COMMAND, IDCANCEL, 0);
+      CloseRequest();
       return true;
   }
   return false;
@@ -175,13 +179,12 @@ bool CVuDialogView::OnRoutingMessage(UINT message, WPARAM wparam, LPARAM lparam,
     case WM_COMMAND: {
       const WORD command = LOWORD(wparam);
       if (lparam != 0 || (command != IDOK && command != IDCANCEL)) return false;
+      // No fallback for IDCANCEL: a dialog's WM_CLOSE may send it (a loop).
       CVuWindow* element = FindItem(command);
       if (Usable(element)) {
         ActivateElement(element);
       } else if (command == IDOK) {
         if (CVuWindow* button = FindDefaultButton()) ActivateElement(button);
-      } else {
-        CloseRequest();
       }
       *result = 0;
       return true;
