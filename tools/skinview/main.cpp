@@ -1,6 +1,7 @@
 // skinview: a skin resource folder loaded as the uninstaller loads it, one
 // of its layouts laid out and drawn, and every problem the loaders met.
-//   skinview DIR LAYOUT_ID [--dpi N] [--out FILE.png] [--elements]
+//   skinview DIR LAYOUT_ID [--dpi N] [--out FILE.png] [--elements] [--compare PICTURE [--opaque]]
+//            [--notify [--disable ID]...]
 // DIR is a folder of this computer (copied into the machine) or a Windows
 // path of the machine. With --out the dialog is drawn headless into a PNG;
 // without it, it is shown in a window of the machine until closed. The
@@ -9,9 +10,11 @@
 // prints one JSON line per element after layout. --compare PICTURE holds a
 // picture of the dialog made elsewhere (another system's drawing, or a
 // screenshot with --opaque) to this one's, outside the elements' text, and
-// exits 1 when it is not within the tolerance. Problems go to standard
-// error as "DOCUMENT:LINE: MESSAGE". On Windows DIR is a folder of the
-// computer and --dpi scales the dialog as on a screen of N DPI.
+// exits 1 when it is not within the tolerance. --notify runs the window
+// modally and prints what its view tells the application (NotifyDialog.h);
+// --disable ID gives element ID the disabled state first. Problems go to
+// standard error as "DOCUMENT:LINE: MESSAGE". On Windows DIR is a folder of
+// the computer and --dpi scales the dialog as on a screen of N DPI.
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -25,9 +28,11 @@
 #include "platform/image.h"
 #include "tools/common/PictureCompare.h"
 #include "tools/skinview/ElementDump.h"
+#include "tools/skinview/NotifyDialog.h"
 #include "tools/skinview/SkinviewHost.h"
 #include "ui/dialog/CVuDialogImpl.h"
 #include "ui/dialog/VuFramework.h"
+#include "ui/element/CVuWindow.h"
 #include "ui/resource/VuResourceLocator.h"
 
 namespace {
@@ -40,12 +45,14 @@ struct Options {
   std::string compare;
   bool opaque = false;
   bool elements = false;
+  bool notify = false;
+  std::vector<int> disabled;
 };
 
 int Usage() {
   std::fprintf(stderr,
                "usage: skinview DIR LAYOUT_ID [--dpi N] [--out FILE.png] [--elements]\n"
-               "                [--compare PICTURE [--opaque]]\n");
+               "                [--compare PICTURE [--opaque]] [--notify [--disable ID]...]\n");
   return 2;
 }
 
@@ -64,6 +71,10 @@ bool ParseArgs(int argc, char** argv, Options* o) {
       o->opaque = true;
     } else if (arg == "--elements") {
       o->elements = true;
+    } else if (arg == "--notify") {
+      o->notify = true;
+    } else if (arg == "--disable" && i + 1 < argc) {
+      o->disabled.push_back(std::atoi(argv[++i]));
     } else if (!arg.empty() && arg[0] != '-') {
       positional.push_back(arg);
     } else {
@@ -123,6 +134,17 @@ int main(int argc, char** argv) {
   });
   VuFramework::Initialize(resource_dir);
 
+  if (options.notify && options.out.empty() && options.compare.empty()) {
+    NotifyDialog dialog(options.layout_id, stdout);
+    if (!dialog.LoadLayout()) {
+      std::fprintf(stderr, "skinview: layout %d did not load\n", options.layout_id);
+      return 1;
+    }
+    for (int id : options.disabled)
+      if (CVuWindow* element = dialog.FindItem(id)) element->ModifyState(kVuStateDisabled, 0);
+    dialog.DoModal(nullptr);
+    return 0;
+  }
   CVuDialogImpl dialog(options.layout_id);
   if (!dialog.LoadLayout()) {
     std::fprintf(stderr, "skinview: layout %d did not load\n", options.layout_id);

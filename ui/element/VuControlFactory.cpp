@@ -7,6 +7,26 @@
 #include "ui/controls/basic/CVuLineBreak.h"
 #include "ui/controls/basic/CVuSkinBtnWnd.h"
 #include "ui/controls/basic/CVuStatic.h"
+#include "ui/controls/button/CVuDialogButton.h"
+#include "ui/controls/button/CVuImageBtnWnd.h"
+#include "ui/controls/button/CVuImgbtnsized.h"
+#include "ui/controls/button/CVuLink.h"
+#include "ui/controls/choice/CVuCheckBox.h"
+#include "ui/controls/choice/CVuRadioBox.h"
+#include "ui/controls/choice/CVuSelfDefineRadioBox.h"
+#include "ui/controls/image/CVuHIcon.h"
+#include "ui/controls/image/CVuIconWnd.h"
+#include "ui/controls/image/CVuImageBg.h"
+#include "ui/controls/image/CVuImageEx.h"
+#include "ui/controls/image/CVuImageRotale.h"
+#include "ui/controls/image/CVuImageScroll.h"
+#include "ui/controls/image/CVuImgGray.h"
+#include "ui/controls/image/CVuMemoryImage.h"
+#include "ui/controls/image/CVuStorageImage.h"
+#include "ui/controls/image/CVuStorageImageEx.h"
+#include "ui/controls/line/CVuLine.h"
+#include "ui/controls/progress/CVuProgress.h"
+#include "ui/controls/progress/CVuProgressEx.h"
 #include "ui/element/CVuContainerWnd.h"
 
 namespace {
@@ -29,32 +49,32 @@ constexpr BuiltIn kBuiltIns[] = {
     {"text", &Make<CVuStatic>},
     {"button", &Make<CVuButton>},
     {"img", &Make<CVuImageWnd>},
-    {"imgbg", nullptr},
-    {"scrollimg", nullptr},
-    {"progress", nullptr},
-    {"progressex", nullptr},
-    {"imgbtn", nullptr},
+    {"imgbg", &Make<CVuImageBg>},
+    {"scrollimg", &Make<CVuImageScroll>},
+    {"progress", &Make<CVuProgress>},
+    {"progressex", &Make<CVuProgressEx>},
+    {"imgbtn", &Make<CVuImageBtnWnd>},
     {"skinbtn", &Make<CVuSkinBtnWnd>},
     {"realwnd", nullptr},
     {"realwnd2", nullptr},
-    {"hr", nullptr},
-    {"check", nullptr},
-    {"icon", nullptr},
+    {"hr", &Make<CVuLine>},
+    {"check", &Make<CVuCheckBox>},
+    {"icon", &Make<CVuIconWnd>},
     {"tabctrl", nullptr},
-    {"radio", nullptr},
-    {"customradio", nullptr},
+    {"radio", &Make<CVuRadioBox>},
+    {"customradio", &Make<CVuSelfDefineRadioBox>},
     {"richtext", nullptr},
-    {"link", nullptr},
-    {"memimage", nullptr},
-    {"storageimage", nullptr},
-    {"storageimageex", nullptr},
-    {"imgbtnsized", nullptr},
-    {"imggray", nullptr},
-    {"imgex", nullptr},
-    {"imgrotale", nullptr},
+    {"link", &Make<CVuLink>},
+    {"memimage", &Make<CVuMemoryImage>},
+    {"storageimage", &Make<CVuStorageImage>},
+    {"storageimageex", &Make<CVuStorageImageEx>},
+    {"imgbtnsized", &Make<CVuImgbtnsized>},
+    {"imggray", &Make<CVuImgGray>},
+    {"imgex", &Make<CVuImageEx>},
+    {"imgrotale", &Make<CVuImageRotale>},
     {"slider", nullptr},
-    {"dlgbtn", nullptr},
-    {"hicon", nullptr},
+    {"dlgbtn", &Make<CVuDialogButton>},
+    {"hicon", &Make<CVuHIcon>},
     // The flow layout's line break.
     {"br", &Make<CVuLineBreak>},
 };

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/types.h"
+#include "platform/window_geometry.h"
 #include "platform/window_messages.h"
 
 class CVuWindow;
@@ -28,8 +29,21 @@ constexpr int32_t kVuNotifyHostReport = 6;
 constexpr int32_t kVuNotifyLButtonDown = 7;
 constexpr int32_t kVuNotifyDoubleClick = 8;
 constexpr int32_t kVuNotifyRButtonDown = 9;
+// The bits of an element's "notify": which of its mouse events it reports (code 6).
+constexpr uint32_t kVuNotifyMaskMove = 1;
+constexpr uint32_t kVuNotifyMaskLeave = 2;
 // Arriving at a view: a rectangle to invalidate follows the three header fields.
 constexpr int32_t kVuNotifyInvalidateRect = 1000;
+// Arriving at a view: a child's custom-draw request (NM_CUSTOMDRAW).
+constexpr int32_t kVuNotifyCustomDraw = -12;
+
+// The record of code 1000: the header fields, then the client rectangle.
+struct VuNotifyRectRecord {
+  HWND window = nullptr;
+  UINT_PTR control_id = 0;
+  int32_t code = kVuNotifyInvalidateRect;
+  RECT rect = {};
+};
 
 // Sent by an element to its host window: lparam points at a VuNotifyRecord
 // whose code, item id, class and sub-code are filled in; the view fills in
