@@ -8,6 +8,7 @@
 #include "ui/controls/basic/CVuSkinBtnWnd.h"
 #include "ui/controls/basic/CVuStatic.h"
 #include "ui/element/CVuContainerWnd.h"
+#include "ui/richtext/CVuRichText.h"
 
 namespace {
 
@@ -43,7 +44,7 @@ constexpr BuiltIn kBuiltIns[] = {
     {"tabctrl", nullptr},
     {"radio", nullptr},
     {"customradio", nullptr},
-    {"richtext", nullptr},
+    {"richtext", &Make<CVuRichText>},
     {"link", nullptr},
     {"memimage", nullptr},
     {"storageimage", nullptr},
