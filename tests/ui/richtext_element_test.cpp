@@ -94,7 +94,7 @@ TEST_F(RichTextElement, ColoursDrawAsTheMarkupSaysAndAnInvalidOneIsBlack) {
 TEST_F(RichTextElement, ContentIsShrunkByTheMarginsAndClipped) {
   LoadStyles("<class name='pad' x-margin='20' y-margin='10'/>");
   auto element = Make(
-      "<richtext class='pad'>MMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMM"
+      "<richtext class='pad' pos='0,0,-0,-0'>MMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMM"
       "<o offset='-99'/><s size='30'>WWWWWWWWWWWWWWW</s></richtext>",
       200, 60);
   Paint(element.get());

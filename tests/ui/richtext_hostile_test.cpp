@@ -23,6 +23,7 @@ class RichTextHostile : public ElementTest {
     ZXmlDocument doc;
     if (!doc.Parse(("<richtext>" + content + "</richtext>").c_str())) return false;
     element->Load(doc.FirstChildElement());
+    element->SetAttribute("pos", "0,0,-0,-0", true);
     element->Position(0, 0, 300, 200);
     canvas_.Clear();
     element->Redraw(&canvas_, nullptr);

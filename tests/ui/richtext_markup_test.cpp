@@ -54,7 +54,7 @@ TEST(RichTextMarkup, ColoursAlignmentAndUnknownTags) {
   const auto runs = Runs(
       "<c color='FF8000'>red<c color='zz00gg'>bad</c><x><c color='0000ff'>blue</c>in x</x></c>"
       "<g align='t'>top<g align='q'>kept</g></g>plain<c>none</c><c color='AB'>short</c>");
-  ASSERT_EQ(runs.size(), 8u);
+  ASSERT_EQ(runs.size(), 9u);
   EXPECT_EQ(runs[0].color, 0x0080FF);
   EXPECT_EQ(runs[1].color, 0) << "each invalid pair reads as 0";
   EXPECT_EQ(runs[2].color, 0xFF0000);
@@ -63,8 +63,8 @@ TEST(RichTextMarkup, ColoursAlignmentAndUnknownTags) {
   EXPECT_EQ(runs[5].align, VuRichAlign::kTop) << "an unknown align value keeps the enclosing one";
   EXPECT_EQ(runs[6].align, VuRichAlign::kBottom);
   EXPECT_EQ(runs[6].color, kVuNoColor);
-  EXPECT_EQ(Runs("<c>none</c>")[0].color, 0);
-  EXPECT_EQ(runs[7].color, 0xAB);
+  EXPECT_EQ(runs[7].color, 0) << "no colour at all reads as black";
+  EXPECT_EQ(runs[8].color, 0xAB);
 }
 
 TEST(RichTextMarkup, LinksBreaksAndOffsets) {
