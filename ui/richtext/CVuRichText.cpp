@@ -83,10 +83,7 @@ int CVuRichText::DefaultFontId() const {
   return font_ >= 0 ? font_ : GetStyle()->font;
 }
 
-std::unique_ptr<IRichTextGraphics> CVuRichText::MakeGraphics(ZCanvas* canvas) const {
-  if (GetStyle()->gdiplus) return std::make_unique<CRichTextGdiPlusGraphics>(canvas);
-  return std::make_unique<CRichTextGdiGraphics>(canvas);
-}
+bool CVuRichText::UsesGdiPlus() const { return GetStyle()->gdiplus; }
 
 uint8_t CVuRichText::TextAlpha() const { return 255; }
 
@@ -96,7 +93,7 @@ ZRect CVuRichText::ContentRect() const {
           Saturate(int64_t{rect_.right} - style->x_margin), Saturate(int64_t{rect_.bottom} - style->y_margin)};
 }
 
-void CVuRichText::Relayout(IRichTextGraphics* graphics, const ZRect& area, int max_bottom) {
+void CVuRichText::Relayout(const ZRect& area, int max_bottom) {
   const uint16_t base_font = static_cast<uint16_t>(DefaultFontId());
   if (!runs_read_ || runs_font_ != base_font) {
     runs_ = VuReadRichRuns(markup_, base_font);
@@ -113,9 +110,7 @@ void CVuRichText::Relayout(IRichTextGraphics* graphics, const ZRect& area, int m
   geometry.line_spacing = style->linespacing;
   geometry.spacing = style->spacing;
   geometry.centre = (style->textmode & DT_CENTER) != 0;
-  const bool dpi = dpi_aware_;
-  VuRichMeasurer measurer(graphics, [dpi](uint16_t id) { return VuFontPool::Instance().GetFont(id, dpi); });
-  layout_ = VuLayoutRichRuns(runs_, geometry, &measurer, base_font, link_style ? link_style->font : -1);
+  layout_ = VuLayoutRichRuns(runs_, geometry, measures_.Get(UsesGdiPlus(), dpi_aware_), base_font, link_style ? link_style->font : -1);
   if (adjust_pos_ && layout_.bottom < area.bottom)
     ShiftDown(&layout_, (area.bottom - layout_.bottom) / 2);
   if (auto_adjust_yahei_ && IsYaheiFace(VuFontPool::Instance().DefaultFace())) ShiftDown(&layout_, -ScaleForDpi(2));
@@ -135,8 +130,7 @@ VuSize CVuRichText::WantedSize(int cx, int cy) {
   const int margins_y = Saturate(2 * int64_t{style->y_margin});
   // Offered no width: the text on as few lines as its breaks allow.
   const int width = cx > 0 ? std::max(0, Saturate(int64_t{cx} - margins_x)) : 1 << 20;
-  std::unique_ptr<IRichTextGraphics> graphics = MakeGraphics(nullptr);
-  Relayout(graphics.get(), ZRect{0, 0, width, 0}, kCanvasMaxSide);
+  Relayout(ZRect{0, 0, width, 0}, kCanvasMaxSide);
   const int used = static_cast<int>(std::min(std::ceil(layout_.right), static_cast<float>(width)));
   return {Saturate(int64_t{std::max(used, 0)} + margins_x), Saturate(int64_t{layout_.bottom} + margins_y)};
 }
@@ -144,17 +138,15 @@ VuSize CVuRichText::WantedSize(int cx, int cy) {
 void CVuRichText::OnPosition(int x, int y, int cx, int cy) {
   CVuWindow::OnPosition(x, y, cx, cy);
   // Links can be hit before the first paint.
-  std::unique_ptr<IRichTextGraphics> graphics = MakeGraphics(nullptr);
   const ZRect area = ContentRect();
-  Relayout(graphics.get(), area, Saturate(std::min<int64_t>(area.bottom, int64_t{area.top} + kMaxLaidOutHeight)));
+  Relayout(area, Saturate(std::min<int64_t>(area.bottom, int64_t{area.top} + kMaxLaidOutHeight)));
 }
 
 void CVuRichText::PaintContent(ZCanvas* dc) {
   if (!dc) return;
   const ZRect area = ContentRect();
   if (area.Width() <= 0 || area.Height() <= 0) return;
-  std::unique_ptr<IRichTextGraphics> graphics = MakeGraphics(dc);
-  Relayout(graphics.get(), area, Saturate(std::min<int64_t>(area.bottom, int64_t{area.top} + kMaxLaidOutHeight)));
+  Relayout(area, Saturate(std::min<int64_t>(area.bottom, int64_t{area.top} + kMaxLaidOutHeight)));
   const VuStyle* style = GetStyle();
   const VuStyle* link_style = link_class_.empty() ? nullptr : VuStylePool::Instance().GetStyle(link_class_);
   VuRichPaintStyle paint;
@@ -170,9 +162,10 @@ void CVuRichText::PaintContent(ZCanvas* dc) {
     paint.link.hover = link_style->crhover;
     paint.link.disabled = link_style->crdisabled != kVuNoColor ? link_style->crdisabled : link_style->crtext;
   }
-  const bool dpi = dpi_aware_;
-  VuRichMeasurer measurer(graphics.get(), [dpi](uint16_t id) { return VuFontPool::Instance().GetFont(id, dpi); });
-  VuPaintRichText(runs_, layout_, &measurer, paint, area);
+  CRichTextGdiPlusGraphics gdiplus(dc);
+  CRichTextGdiGraphics gdi(dc);
+  IRichTextGraphics* graphics = UsesGdiPlus() ? static_cast<IRichTextGraphics*>(&gdiplus) : &gdi;
+  VuPaintRichText(runs_, layout_, graphics, measures_.Get(UsesGdiPlus(), dpi_aware_), paint, area);
 }
 
 int CVuRichText::LinkAt(int x, int y) const {

@@ -22,9 +22,8 @@
 #include "ui/element/CVuWindow.h"
 #include "ui/richtext/VuRichLayout.h"
 #include "ui/richtext/VuRichMarkup.h"
+#include "ui/richtext/VuRichMeasureCache.h"
 #include "ui/richtext/VuRichRuns.h"
-
-class IRichTextGraphics;
 
 // One link as the last layout placed it.
 struct VuRichLink {
@@ -67,13 +66,12 @@ class CVuRichText : public CVuWindow {
  protected:
   VuSize WantedSize(int cx, int cy) override;
   void OnPosition(int x, int y, int cx, int cy) override;
-  // The graphics a paint (canvas) or a measure (null) goes through: GDI
-  // unless the style asks for GDI+ text.
-  virtual std::unique_ptr<IRichTextGraphics> MakeGraphics(ZCanvas* canvas) const;
+  // Drawing and measuring the GDI+ way; else as GDI. The style's "gdiplus".
+  virtual bool UsesGdiPlus() const;
   virtual uint8_t TextAlpha() const;
 
  private:
-  void Relayout(IRichTextGraphics* graphics, const ZRect& area, int max_bottom);
+  void Relayout(const ZRect& area, int max_bottom);
   ZRect ContentRect() const;
   void SetHoverLink(int link);
   void InvalidateLink(int link) const;
@@ -83,6 +81,7 @@ class CVuRichText : public CVuWindow {
   uint16_t runs_font_ = 0;  // the base font the runs were read with
   bool runs_read_ = false;
   VuRichLayout layout_;
+  VuRichMeasureCache measures_;
   std::vector<VuRichLink> links_;
   int default_font_ = -1;
   std::string link_class_;

@@ -32,6 +32,12 @@ bool CVuRichText2Wnd::Load(const ZXmlElement& element) {
   VuRichReadOptions options;
   options.images = options.alpha = true;
   objects_ = VuReadRichRuns(VuCopyRichMarkup(element), BaseFont(), options);
+  // Image boxes are written for 96 DPI, as positions are.
+  for (VuRichRun& object : objects_)
+    if (object.kind == VuRichRun::kBox) {
+      object.box_width = std::min(ScaleForDpi(object.box_width), 16384);
+      object.box_height = std::min(ScaleForDpi(object.box_height), 16384);
+    }
   return loaded;
 }
 
@@ -58,18 +64,13 @@ uint16_t CVuRichText2Wnd::BaseFont() const {
   return static_cast<uint16_t>(font_ >= 0 ? font_ : GetStyle()->font);
 }
 
-std::unique_ptr<IRichTextGraphics> CVuRichText2Wnd::MakeGraphics(ZCanvas* canvas) const {
-  if (gdiplus_) return std::make_unique<CRichTextGdiPlusGraphics>(canvas);
-  return std::make_unique<CRichTextGdiGraphics>(canvas);
-}
-
 ZRect CVuRichText2Wnd::ContentRect() const {
   const VuStyle* style = GetStyle();
   return {Saturate(int64_t{rect_.left} + style->x_margin), Saturate(int64_t{rect_.top} + style->y_margin),
           Saturate(int64_t{rect_.right} - style->x_margin), Saturate(int64_t{rect_.bottom} - style->y_margin)};
 }
 
-void CVuRichText2Wnd::Relayout(IRichTextGraphics* graphics) {
+void CVuRichText2Wnd::Relayout() {
   const VuStyle* style = GetStyle();
   const ZRect area = ContentRect();
   VuRichGeometry geometry;
@@ -80,10 +81,8 @@ void CVuRichText2Wnd::Relayout(IRichTextGraphics* graphics) {
   geometry.line_spacing = style->linespacing;
   geometry.spacing = style->spacing;
   geometry.centre = (style->textmode & DT_CENTER) != 0;
-  const bool dpi = dpi_aware_;
-  VuRichMeasurer measurer(graphics, [dpi](uint16_t id) { return VuFontPool::Instance().GetFont(id, dpi); });
   const size_t old_count = layout_.links.size();
-  layout_ = VuLayoutRichRuns(objects_, geometry, &measurer, BaseFont(), -1);
+  layout_ = VuLayoutRichRuns(objects_, geometry, measures_.Get(gdiplus_, dpi_aware_), BaseFont(), -1);
   if (layout_.links.size() != old_count) hover_link_ = pressed_link_ = -1;
 }
 
@@ -96,16 +95,16 @@ void CVuRichText2Wnd::PaintContent(ZCanvas* dc) {
   if (!dc) return;
   const ZRect area = ContentRect();
   if (area.Width() <= 0 || area.Height() <= 0) return;
-  std::unique_ptr<IRichTextGraphics> graphics = MakeGraphics(dc);
-  Relayout(graphics.get());
+  Relayout();
+  CRichTextGdiPlusGraphics gdiplus(dc);
+  CRichTextGdiGraphics gdi(dc);
+  IRichTextGraphics* graphics = gdiplus_ ? static_cast<IRichTextGraphics*>(&gdiplus) : &gdi;
   VuRichPaintStyle paint;
   paint.text = text_color_ != kVuNoColor ? text_color_ : GetStyle()->crtext;
   paint.disabled_text = GetStyle()->crdisabled;
   paint.disabled = !IsEnabled(true);
   paint.hover_link = hover_link_;
-  const bool dpi = dpi_aware_;
-  VuRichMeasurer measurer(graphics.get(), [dpi](uint16_t id) { return VuFontPool::Instance().GetFont(id, dpi); });
-  VuPaintRichText(objects_, layout_, &measurer, paint, area);
+  VuPaintRichText(objects_, layout_, graphics, measures_.Get(gdiplus_, dpi_aware_), paint, area);
   // The images, inside the same clip.
   graphics->PushClip(area);
   for (const VuRichLinkBox& box : layout_.links) {
@@ -128,8 +127,7 @@ void CVuRichText2Wnd::ClearObjects() {
 }
 
 void CVuRichText2Wnd::RefreshObjects() {
-  std::unique_ptr<IRichTextGraphics> graphics = MakeGraphics(nullptr);
-  Relayout(graphics.get());
+  Relayout();
   if (host_) {
     const RECT rect{rect_.left, rect_.top, rect_.right, rect_.bottom};
     InvalidateRect(host_, &rect, FALSE);

@@ -16,8 +16,7 @@
 #include "ui/element/CVuWindow.h"
 #include "ui/richtext/IVuRichtextContainerWnd.h"
 #include "ui/richtext/VuRichLayout.h"
-
-class IRichTextGraphics;
+#include "ui/richtext/VuRichMeasureCache.h"
 
 class CVuRichText2Wnd : public CVuWindow, public IVuRichtextContainerWnd {
  public:
@@ -41,18 +40,18 @@ class CVuRichText2Wnd : public CVuWindow, public IVuRichtextContainerWnd {
   // point, or -1; and the hovered one.
   int LinkAt(int x, int y) const;
   int HoverLink() const { return hover_link_; }
-  std::unique_ptr<IRichTextGraphics> MakeGraphics(ZCanvas* canvas) const;
 
  protected:
   void OnPosition(int x, int y, int cx, int cy) override;
 
  private:
-  void Relayout(IRichTextGraphics* graphics);
+  void Relayout();
   ZRect ContentRect() const;
   uint16_t BaseFont() const;
 
   std::vector<VuRichRun> objects_;
   VuRichLayout layout_;
+  VuRichMeasureCache measures_;
   int default_font_ = -1;
   bool gdiplus_ = false;
   int hover_link_ = -1;

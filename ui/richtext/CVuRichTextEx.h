@@ -10,6 +10,6 @@ class CVuRichTextEx : public CVuRichText {
   const char* GetTag() const override;  // "richtextex"
 
  protected:
-  std::unique_ptr<IRichTextGraphics> MakeGraphics(ZCanvas* canvas) const override;
+  bool UsesGdiPlus() const override;
   uint8_t TextAlpha() const override;
 };

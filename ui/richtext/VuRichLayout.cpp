@@ -207,6 +207,8 @@ float VuRichMeasurer::Advance(uint16_t font_id, const std::u16string& text, size
   auto found = advances_.find(key);
   if (found != advances_.end()) return found->second;
   const float advance = Width(font_id, text.substr(at, units));
+  // Hostile text may use every character in every size: the cache stays bounded.
+  if (advances_.size() >= (1u << 16)) advances_.clear();
   advances_.emplace(key, advance);
   return advance;
 }

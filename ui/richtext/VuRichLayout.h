@@ -83,7 +83,6 @@ class VuRichMeasurer {
   float Advance(uint16_t font_id, const std::u16string& text, size_t at, size_t units);
   int LineHeight(uint16_t font_id);
   float Width(uint16_t font_id, const std::u16string& text);
-  IRichTextGraphics* Graphics() const { return graphics_; }
 
  private:
   IRichTextGraphics* graphics_;

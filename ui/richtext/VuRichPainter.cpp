@@ -12,9 +12,8 @@ bool Outside(int y, int height, const ZRect& clip) {
 
 }  // namespace
 
-void VuPaintRichText(const std::vector<VuRichRun>& runs, const VuRichLayout& layout, VuRichMeasurer* measurer,
-                     const VuRichPaintStyle& style, const ZRect& clip) {
-  IRichTextGraphics* graphics = measurer->Graphics();
+void VuPaintRichText(const std::vector<VuRichRun>& runs, const VuRichLayout& layout, IRichTextGraphics* graphics,
+                     VuRichMeasurer* measurer, const VuRichPaintStyle& style, const ZRect& clip) {
   graphics->PushClip(clip);
   for (const VuRichPiece& piece : layout.pieces) {
     if (Outside(piece.y, piece.height, clip)) continue;

@@ -23,5 +23,6 @@ struct VuRichPaintStyle {
   VuRichLinkLook link;
 };
 
-void VuPaintRichText(const std::vector<VuRichRun>& runs, const VuRichLayout& layout, VuRichMeasurer* measurer,
-                     const VuRichPaintStyle& style, const ZRect& clip);
+// Draws through graphics with the fonts of measurer.
+void VuPaintRichText(const std::vector<VuRichRun>& runs, const VuRichLayout& layout, IRichTextGraphics* graphics,
+                     VuRichMeasurer* measurer, const VuRichPaintStyle& style, const ZRect& clip);
