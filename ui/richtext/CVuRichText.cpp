@@ -165,7 +165,10 @@ void CVuRichText::PaintContent(ZCanvas* dc) {
   CRichTextGdiPlusGraphics gdiplus(dc);
   CRichTextGdiGraphics gdi(dc);
   IRichTextGraphics* graphics = UsesGdiPlus() ? static_cast<IRichTextGraphics*>(&gdiplus) : &gdi;
-  VuPaintRichText(runs_, layout_, graphics, measures_.Get(UsesGdiPlus(), dpi_aware_), paint, area);
+  // What lies outside the canvas is not drawn at all.
+  const ZRect clip{std::max(area.left, 0), std::max(area.top, 0), std::min(area.right, dc->Width()),
+                   std::min(area.bottom, dc->Height())};
+  VuPaintRichText(runs_, layout_, graphics, measures_.Get(UsesGdiPlus(), dpi_aware_), paint, clip);
 }
 
 int CVuRichText::LinkAt(int x, int y) const {

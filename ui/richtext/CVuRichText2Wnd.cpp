@@ -104,7 +104,9 @@ void CVuRichText2Wnd::PaintContent(ZCanvas* dc) {
   paint.disabled_text = GetStyle()->crdisabled;
   paint.disabled = !IsEnabled(true);
   paint.hover_link = hover_link_;
-  VuPaintRichText(objects_, layout_, graphics, measures_.Get(gdiplus_, dpi_aware_), paint, area);
+  const ZRect clip{std::max(area.left, 0), std::max(area.top, 0), std::min(area.right, dc->Width()),
+                   std::min(area.bottom, dc->Height())};
+  VuPaintRichText(objects_, layout_, graphics, measures_.Get(gdiplus_, dpi_aware_), paint, clip);
   // The images, inside the same clip.
   graphics->PushClip(area);
   for (const VuRichLinkBox& box : layout_.links) {
