@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "ui/controls/container/CVuControlCreator.h"
 #include "ui/dialog/VuFramework.h"
 #include "ui/dpi/VuDpiManager.h"
 #include "ui/element/CVuContainerWnd.h"
@@ -94,7 +95,7 @@ void VuReadLayoutAttributes(const ZXmlElement& root, float scale, VuLayoutAttrib
           root.Line(), std::string("unknown attribute \"") + a.Name() + "\" on <layer> ignored");
 }
 
-VuLayout::VuLayout() = default;
+VuLayout::VuLayout() : creator_(&CVuControlCreator::Default()) {}
 VuLayout::~VuLayout() = default;
 
 void VuLayout::Clear() {
@@ -122,6 +123,7 @@ std::unique_ptr<CVuDialog> VuLayout::LoadSection(const ZXmlElement& element, HWN
   auto section = std::make_unique<CVuDialog>();
   section->SetDpiAware(attributes_.dpi_aware);
   section->SetHostWindow(host);
+  section->SetCreator(creator_);
   section->Load(element);
   return section;
 }

@@ -14,6 +14,7 @@
 
 class CVuDialog;
 class CVuWindow;
+class IVuControlCreator;
 
 // Window style and extended style before the root's attributes apply.
 constexpr DWORD kVuLayoutInitialStyle = 0x80090000;    // WS_POPUP | WS_SYSMENU | WS_MAXIMIZEBOX
@@ -60,6 +61,11 @@ class VuLayout {
   bool LoadText(const std::string& text, HWND host);
   bool IsLoaded() const { return loaded_; }
   void Clear();
+  // The creator the sections get for extended tags (nested containers
+  // inherit it): the extended controls' creator unless set otherwise before
+  // loading; null leaves the built-in tags only.
+  IVuControlCreator* GetCreator() const { return creator_; }
+  void SetCreator(IVuControlCreator* creator) { creator_ = creator; }
 
   const VuLayoutAttributes& Attributes() const { return attributes_; }
   CVuDialog* Header() const { return header_.get(); }
@@ -87,4 +93,5 @@ class VuLayout {
   VuLayoutAttributes attributes_;
   std::unique_ptr<CVuDialog> header_, body_, footer_;
   bool header_fills_ = false;
+  IVuControlCreator* creator_;
 };

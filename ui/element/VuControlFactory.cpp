@@ -7,6 +7,16 @@
 #include "ui/controls/basic/CVuLineBreak.h"
 #include "ui/controls/basic/CVuSkinBtnWnd.h"
 #include "ui/controls/basic/CVuStatic.h"
+#include "ui/controls/image/CVuHIcon.h"
+#include "ui/controls/image/CVuIconWnd.h"
+#include "ui/controls/image/CVuImageBg.h"
+#include "ui/controls/image/CVuImageEx.h"
+#include "ui/controls/image/CVuImageRotale.h"
+#include "ui/controls/image/CVuImageScroll.h"
+#include "ui/controls/image/CVuImgGray.h"
+#include "ui/controls/image/CVuMemoryImage.h"
+#include "ui/controls/image/CVuStorageImage.h"
+#include "ui/controls/image/CVuStorageImageEx.h"
 #include "ui/element/CVuContainerWnd.h"
 #include "ui/richtext/CVuRichText.h"
 
@@ -30,8 +40,8 @@ constexpr BuiltIn kBuiltIns[] = {
     {"text", &Make<CVuStatic>},
     {"button", &Make<CVuButton>},
     {"img", &Make<CVuImageWnd>},
-    {"imgbg", nullptr},
-    {"scrollimg", nullptr},
+    {"imgbg", &Make<CVuImageBg>},
+    {"scrollimg", &Make<CVuImageScroll>},
     {"progress", nullptr},
     {"progressex", nullptr},
     {"imgbtn", nullptr},
@@ -40,22 +50,22 @@ constexpr BuiltIn kBuiltIns[] = {
     {"realwnd2", nullptr},
     {"hr", nullptr},
     {"check", nullptr},
-    {"icon", nullptr},
+    {"icon", &Make<CVuIconWnd>},
     {"tabctrl", nullptr},
     {"radio", nullptr},
     {"customradio", nullptr},
     {"richtext", &Make<CVuRichText>},
     {"link", nullptr},
-    {"memimage", nullptr},
-    {"storageimage", nullptr},
-    {"storageimageex", nullptr},
+    {"memimage", &Make<CVuMemoryImage>},
+    {"storageimage", &Make<CVuStorageImage>},
+    {"storageimageex", &Make<CVuStorageImageEx>},
     {"imgbtnsized", nullptr},
-    {"imggray", nullptr},
-    {"imgex", nullptr},
-    {"imgrotale", nullptr},
+    {"imggray", &Make<CVuImgGray>},
+    {"imgex", &Make<CVuImageEx>},
+    {"imgrotale", &Make<CVuImageRotale>},
     {"slider", nullptr},
     {"dlgbtn", nullptr},
-    {"hicon", nullptr},
+    {"hicon", &Make<CVuHIcon>},
     // The flow layout's line break.
     {"br", &Make<CVuLineBreak>},
 };

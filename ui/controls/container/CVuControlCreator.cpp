@@ -1,0 +1,58 @@
+#include "ui/controls/container/CVuControlCreator.h"
+
+#include <cstring>
+
+#include "ui/controls/container/CVuListItem.h"
+#include "ui/controls/image/CVuExpendImg.h"
+#include "ui/controls/image/CVuImageEx2.h"
+
+namespace {
+
+using Maker = std::unique_ptr<CVuWindow> (*)();
+
+template <typename T>
+std::unique_ptr<CVuWindow> Make() {
+  return std::make_unique<T>();
+}
+
+struct Extended {
+  const char* tag;
+  Maker make;  // null: an extended tag whose control is not made yet
+};
+
+// The extended tags in the creator's order; each on its own line so that
+// each control's line is filled in on its own.
+constexpr Extended kExtended[] = {
+    {"listwnd", nullptr},
+    {"listitem", &Make<CVuListItem>},
+    {"rundrect", nullptr},
+    {"rundrectpath", nullptr},
+    {"expendimg", &Make<CVuExpendImg>},
+    {"realwndex", nullptr},
+    {"shadowtext", nullptr},
+    {"richtextex", nullptr},
+    {"imgex2", &Make<CVuImageEx2>},
+    {"hrex", nullptr},
+    {"listscrollbar", nullptr},
+    {"dlgbtnEx2", nullptr},
+    {"richtext2", nullptr},
+    {"lineviewex", nullptr},
+    {"ownereventdlg", nullptr},
+    {"sliderviewex", nullptr},
+};
+
+}  // namespace
+
+std::unique_ptr<CVuWindow> CVuControlCreator::CreateControl(const char* tag) {
+  if (!tag) return nullptr;
+  for (const Extended& extended : kExtended) {
+    if (std::strcmp(tag, extended.tag) != 0) continue;
+    return extended.make ? extended.make() : nullptr;
+  }
+  return nullptr;
+}
+
+CVuControlCreator& CVuControlCreator::Default() {
+  static CVuControlCreator* instance = new CVuControlCreator;
+  return *instance;
+}
