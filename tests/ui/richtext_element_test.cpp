@@ -7,6 +7,8 @@
 #include "platform/window_messages.h"
 #include "tests/ui/ElementTestSupport.h"
 #include "ui/richtext/CVuRichText.h"
+#include "ui/controls/container/CVuControlCreator.h"
+#include "ui/richtext/CVuRichText2Wnd.h"
 #include "ui/richtext/CVuRichTextEx.h"
 
 namespace {
@@ -186,14 +188,19 @@ TEST_F(RichTextLinks, PressAndReleaseTrackThePressedLink) {
   EXPECT_EQ(element_->PressedLink(), -1) << "not on a link";
 }
 
-TEST_F(RichTextElement, RichTextExDrawsWithAlpha) {
-  CVuRichTextEx direct;
+TEST_F(RichTextElement, TheExtendedCreatorMakesTheVariantsAndRichTextExDrawsWithAlpha) {
+  auto richtext2 = VuCreateControl("richtext2", &CVuControlCreator::Default());
+  ASSERT_TRUE(dynamic_cast<CVuRichText2Wnd*>(richtext2.get()));
+  auto made = VuCreateControl("richtextex", &CVuControlCreator::Default());
+  auto* ex = dynamic_cast<CVuRichTextEx*>(made.get());
+  ASSERT_TRUE(ex);
   ZXmlDocument doc;
-  ASSERT_TRUE(doc.Parse("<richtextex alphatxt='128' crtext='FF0000'>MMMM</richtextex>"));
-  direct.Load(doc.FirstChildElement());
-  direct.Position(0, 0, 240, 80);
+  ASSERT_TRUE(doc.Parse("<richtextex alphatxt='128' crtext='FF0000' linkclass='x'>MMMM</richtextex>"));
+  ex->Load(doc.FirstChildElement());
+  EXPECT_TRUE(problems_.empty()) << "the attributes of richtext";
+  ex->Position(0, 0, 240, 80);
   canvas_.Clear();
-  direct.Redraw(&canvas_, nullptr);
+  ex->Redraw(&canvas_, nullptr);
   const Ink ink = AllInk();
   ASSERT_GT(ink.pixels, 0);
   EXPECT_LE(ink.darkest >> 24, 129u);

@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "ui/controls/container/CVuListItem.h"
+#include "ui/richtext/CVuRichText2Wnd.h"
+#include "ui/richtext/CVuRichTextEx.h"
 #include "ui/controls/image/CVuExpendImg.h"
 #include "ui/controls/image/CVuImageEx2.h"
 
@@ -30,12 +32,12 @@ constexpr Extended kExtended[] = {
     {"expendimg", &Make<CVuExpendImg>},
     {"realwndex", nullptr},
     {"shadowtext", nullptr},
-    {"richtextex", nullptr},
+    {"richtextex", &Make<CVuRichTextEx>},
     {"imgex2", &Make<CVuImageEx2>},
     {"hrex", nullptr},
     {"listscrollbar", nullptr},
     {"dlgbtnEx2", nullptr},
-    {"richtext2", nullptr},
+    {"richtext2", &Make<CVuRichText2Wnd>},
     {"lineviewex", nullptr},
     {"ownereventdlg", nullptr},
     {"sliderviewex", nullptr},
