@@ -105,4 +105,18 @@ BOOL SHGetSpecialFolderPathW(HWND owner, LPWSTR path, int csidl, BOOL create);
 // (TOKEN_QUERY) for its user, (HANDLE)-1 for the default profile.
 HRESULT SHGetFolderPathW(HWND owner, int csidl, HANDLE token, DWORD flags, LPWSTR path);
 
+// Opens file with the verb ("open" when null) as the shell would: a program
+// is started with parameters, anything else goes to its handler. The result
+// is greater than 32 on success, else an error code (SE_ERR_*, ERROR_*).
+// On the simulated host every call is recorded in the machine's run folder
+// (SimShellExecuteLogPath), and a program of the machine is started.
+#define SE_ERR_FNF 2
+#define SE_ERR_PNF 3
+#define SE_ERR_ACCESSDENIED 5
+#define SE_ERR_OOM 8
+#define SE_ERR_NOASSOC 31
+#define ERROR_NO_ASSOCIATION 1155L
+HINSTANCE ShellExecuteW(HWND hwnd, LPCWSTR operation, LPCWSTR file, LPCWSTR parameters,
+                        LPCWSTR directory, INT show);
+
 #endif  // !_WIN32

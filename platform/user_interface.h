@@ -17,8 +17,8 @@ struct INITCOMMONCONTROLSEX {
 };
 typedef INITCOMMONCONTROLSEX* LPINITCOMMONCONTROLSEX;
 
-// The simulated host has no input method editor and no common controls: both
-// succeed and change nothing.
+// The simulated host has no input method editor; of the common controls it
+// has the tool tip (tooltips.h), whose class ICC_BAR_CLASSES registers.
 BOOL ImmDisableIME(DWORD thread_id);
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* controls);
 

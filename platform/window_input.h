@@ -90,6 +90,12 @@
 #define VK_DELETE 0x2E
 #define VK_F4 0x73
 
+// WM_GETDLGCODE answers.
+#define DLGC_WANTARROWS 0x0001
+#define DLGC_WANTTAB 0x0002
+#define DLGC_WANTALLKEYS 0x0004
+#define DLGC_WANTCHARS 0x0080
+
 // TrackMouseEvent.
 #define TME_HOVER 0x00000001
 #define TME_LEAVE 0x00000002

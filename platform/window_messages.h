@@ -59,6 +59,10 @@
 #define HWND_MESSAGE (reinterpret_cast<HWND>(static_cast<LONG_PTR>(-3)))
 #define HWND_BROADCAST (reinterpret_cast<HWND>(static_cast<LONG_PTR>(0xFFFF)))
 
+// Dialog box command ids.
+#define IDOK 1
+#define IDCANCEL 2
+
 // Window styles.
 #define WS_OVERLAPPED 0x00000000L
 #define WS_POPUP 0x80000000L

@@ -338,6 +338,10 @@ inline BOOL StartServiceW(SC_HANDLE service, DWORD argument_count, const C** arg
 #endif
 
 inline BOOL PathFileExistsW(win32_text::In path) { return ::PathFileExistsW(path.p); }
+inline HINSTANCE ShellExecuteW(HWND hwnd, win32_text::In operation, win32_text::In file,
+                               win32_text::In parameters, win32_text::In directory, INT show) {
+  return ::ShellExecuteW(hwnd, operation.p, file.p, parameters.p, directory.p, show);
+}
 inline BOOL SHGetSpecialFolderPathW(HWND owner, win32_text::Out path, int csidl, BOOL create) {
   return ::SHGetSpecialFolderPathW(owner, path.p, csidl, create);
 }

@@ -214,23 +214,21 @@ TEST_F(DialogViewTest, FramelessViewKeepsItsHeldSizeAndHasNoBorder) {
 
 TEST_F(DialogViewTest, HeaderPressOnNoControlStartsTheMoveUnlessNomove) {
   ScriptedDialog dialog(11001);
-  std::vector<std::pair<WPARAM, LPARAM>> moves;
-  dialog.on_message = [&](ScriptedDialog*, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message != WM_NCLBUTTONDOWN) return false;
-    moves.push_back({wparam, lparam});
+  std::vector<WPARAM> moves;
+  dialog.on_message = [&](ScriptedDialog*, UINT message, WPARAM wparam, LPARAM) {
+    if (message != WM_SYSCOMMAND) return false;
+    moves.push_back(wparam);
     return true;  // the test does not run the host's move loop
   };
   HWND window = dialog.Create(nullptr);
   ASSERT_NE(window, nullptr);
   SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 10));  // empty header
   ASSERT_EQ(moves.size(), 1u);
-  EXPECT_EQ(moves[0].first, static_cast<WPARAM>(HTCAPTION));
-  POINT screen{20, 10};
-  ClientToScreen(window, &screen);
-  EXPECT_EQ(moves[0].second, MAKELPARAM(screen.x, screen.y));
+  EXPECT_EQ(moves[0], static_cast<WPARAM>(SC_MOVE | HTCAPTION));
   SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(180, 10));  // the header's button
   SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 60));   // the body
   EXPECT_EQ(moves.size(), 1u);
+  SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(20, 60));
 
   ScriptedDialog fixed(11003);
   fixed.on_message = dialog.on_message;

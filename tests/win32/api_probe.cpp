@@ -310,6 +310,10 @@ void ShellCalls() {  // not "Shell": <shlobj.h> declares a class of that name
   int result = SHFileOperationW(&operation);
   (void)result;
 
+  const std::u16string target = u"https://example.invalid/";
+  if (reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, u"open", target.c_str(), nullptr, nullptr,
+                                               SW_SHOWNORMAL)) <= 32)
+    return;
   if (PathFileExistsW(u"C:\\Windows")) return;
   const std::u16string path = u"C:\\x";
   PathFileExistsW(path.c_str());

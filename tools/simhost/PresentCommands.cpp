@@ -1,5 +1,6 @@
 // screenshot and input: a live window's last presented frame saved as a PNG,
-// and the mouse, key and close input a display would give it.
+// and the mouse, key and close input a display would give it (a press and
+// a release apart, a right click, a key with Shift held).
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -92,26 +93,53 @@ int CmdInput(const Args& args) {
   SimInput input;
   const std::string& action = rest[0];
   int x = 0, y = 0;
-  if ((action == "click" || action == "move") && rest.size() == 3 && Number(rest[1], &x) &&
-      Number(rest[2], &y)) {
+  const bool pointer = action == "click" || action == "move" || action == "down" ||
+                       action == "up" || action == "rclick";
+  if (pointer && rest.size() == 3 && Number(rest[1], &x) && Number(rest[2], &y)) {
     // Client pixels, as the frame shows them; the input counts from the window's corner.
     input.x = x + frame.origin_x;
     input.y = y + frame.origin_y;
     input.kind = SimInputKind::kMouseMove;
     inputs.push_back(input);
-    if (action == "click") {
+    if (action == "click" || action == "down") {
       input.kind = SimInputKind::kLeftDown;
       inputs.push_back(input);
+    }
+    if (action == "click" || action == "up") {
       input.kind = SimInputKind::kLeftUp;
       inputs.push_back(input);
     }
+    if (action == "rclick") {
+      input.kind = SimInputKind::kRightDown;
+      inputs.push_back(input);
+      input.kind = SimInputKind::kRightUp;
+      inputs.push_back(input);
+    }
   } else if (action == "key" && rest.size() == 2) {
-    input.key = KeyByName(rest[1]);
+    // "Shift+Tab": the modifier is held around the key.
+    std::string name = rest[1];
+    UINT modifier = 0;
+    if (name.size() > 6 && strncasecmp(name.c_str(), "shift+", 6) == 0) {
+      modifier = VK_SHIFT;
+      name = name.substr(6);
+    }
+    input.key = KeyByName(name);
     if (!input.key) return Fail("unknown key " + rest[1]);
+    const UINT key = input.key;
+    if (modifier) {
+      input.key = modifier;
+      input.kind = SimInputKind::kKeyDown;
+      inputs.push_back(input);
+      input.key = key;
+    }
     input.kind = SimInputKind::kKeyDown;
     inputs.push_back(input);
     input.kind = SimInputKind::kKeyUp;
     inputs.push_back(input);
+    if (modifier) {
+      input.key = modifier;
+      inputs.push_back(input);
+    }
   } else if (action == "close" && rest.size() == 1) {
     input.kind = SimInputKind::kClose;
     inputs.push_back(input);

@@ -1,13 +1,15 @@
 // skinview: a skin resource folder loaded as the uninstaller loads it, one
 // of its layouts laid out and drawn, and every problem the loaders met.
-//   skinview DIR LAYOUT_ID [--dpi N] [--out FILE.png] [--elements]
+//   skinview DIR LAYOUT_ID [--dpi N] [--out FILE.png] [--elements] [--notify [--disable ID]...]
 // DIR is a folder of this computer (copied into the machine) or a Windows
 // path of the machine. With --out the dialog is drawn headless into a PNG;
 // without it, it is shown in a window of the machine until closed. The
 // machine is SIMHOST_MACHINE, else a throw-away one. --dpi N gives the
 // machine a screen of N DPI and lets the dialog scale for it. --elements
-// prints one JSON line per element after layout. Problems go to standard
-// error as "DOCUMENT:LINE: MESSAGE".
+// prints one JSON line per element after layout. --notify runs the window
+// modally and prints what its view tells the application (NotifyDialog.h);
+// --disable ID gives element ID the disabled state first.
+// Problems go to standard error as "DOCUMENT:LINE: MESSAGE".
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -21,8 +23,10 @@
 #include "platform/sim/core/SimHost.h"
 #include "platform/sim/core/SimMachineSetup.h"
 #include "tools/skinview/ElementDump.h"
+#include "tools/skinview/NotifyDialog.h"
 #include "ui/dialog/CVuDialogImpl.h"
 #include "ui/dialog/VuFramework.h"
+#include "ui/element/CVuWindow.h"
 #include "ui/resource/VuResourceLocator.h"
 
 namespace fs = std::filesystem;
@@ -35,11 +39,14 @@ struct Options {
   int dpi = 0;
   std::string out;
   bool elements = false;
+  bool notify = false;
+  std::vector<int> disabled;
 };
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: skinview DIR LAYOUT_ID [--dpi N] [--out FILE.png] [--elements]\n");
+               "usage: skinview DIR LAYOUT_ID [--dpi N] [--out FILE.png] [--elements] "
+               "[--notify [--disable ID]...]\n");
   return 2;
 }
 
@@ -54,6 +61,10 @@ bool ParseArgs(int argc, char** argv, Options* o) {
       o->out = argv[++i];
     } else if (arg == "--elements") {
       o->elements = true;
+    } else if (arg == "--notify") {
+      o->notify = true;
+    } else if (arg == "--disable" && i + 1 < argc) {
+      o->disabled.push_back(std::atoi(argv[++i]));
     } else if (!arg.empty() && arg[0] != '-') {
       positional.push_back(arg);
     } else {
@@ -168,6 +179,17 @@ int main(int argc, char** argv) {
   });
   VuFramework::Initialize(resource_dir);
 
+  if (options.notify && options.out.empty()) {
+    NotifyDialog dialog(options.layout_id, stdout);
+    if (!dialog.LoadLayout()) {
+      std::fprintf(stderr, "skinview: layout %d did not load\n", options.layout_id);
+      return 1;
+    }
+    for (int id : options.disabled)
+      if (CVuWindow* element = dialog.FindItem(id)) element->ModifyState(kVuStateDisabled, 0);
+    dialog.DoModal(nullptr);
+    return 0;
+  }
   CVuDialogImpl dialog(options.layout_id);
   if (!dialog.LoadLayout()) {
     std::fprintf(stderr, "skinview: layout %d did not load\n", options.layout_id);

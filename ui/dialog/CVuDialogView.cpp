@@ -85,8 +85,6 @@ void CVuDialogView::OnPostPaint(ZCanvas*) {}
 
 bool CVuDialogView::PreTranslateMessage(MSG*) { return false; }
 
-bool CVuDialogView::OnInputMessage(UINT, WPARAM, LPARAM, LRESULT*) { return false; }
-
 void CVuDialogView::RunModalLoop() {
   MSG msg;
   while (!end_dialog_ && hwnd_ && IsWindow(hwnd_) && !QuitPending()) {
@@ -276,6 +274,7 @@ void CVuDialogView::PaintClient(ZCanvas* dc, int cx, int cy, const VuRegion* reg
       skin->Draw(dc, ZRect{0, 0, cx, cy}, 0, 255);
   layout_.RedrawSections(dc, region);
   if (frame_border_ && !layout_.Attributes().child) DrawFrame(dc);
+  DrawFocusMark(dc);
   OnPostPaint(dc);
   if (region) dc->PopClip();
 }
@@ -322,8 +321,12 @@ bool CVuDialogView::ProcessWindowMessage(HWND, UINT message, WPARAM wparam, LPAR
       return true;
     case WM_DESTROY:
       HideShadow();
+      tooltip_.Destroy();
+      hover_ = pushed_ = focus_ = 0;
+      capture_ = tracking_ = focus_shown_ = false;
       return false;
   }
+  if (OnRoutingMessage(message, wparam, lparam, result)) return true;
   if ((message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) || message == WM_MOUSELEAVE ||
       (message >= WM_KEYFIRST && message <= WM_KEYLAST) || message == WM_SETCURSOR)
     return OnInputMessage(message, wparam, lparam, result);

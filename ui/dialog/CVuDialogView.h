@@ -14,6 +14,8 @@
 #include "ui/core/VuTypes.h"
 #include "ui/dialog/CVuWindowImplBase.h"
 #include "ui/dialog/VuLayout.h"
+#include "ui/dialog/VuToolTip.h"
+#include "ui/element/VuNotify.h"
 
 class CVuWindow;
 
@@ -48,6 +50,37 @@ class CVuDialogView : public CVuWindowImplBase {
   // Mouse and keyboard input of the view window (the routing to elements
   // and the notifications hang here); true when consumed.
   virtual bool OnInputMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result);
+  // True for the tags whose press is a control press, never a drag (each
+  // view class has its own list).
+  virtual bool IsControlTag(const char* tag) const;
+  // Delivers a notification record: to the parent window with the view's
+  // control id as wparam. Returns the receiver's answer.
+  virtual LRESULT SendNotify(VuNotifyRecord* record);
+  // NM_CUSTOMDRAW from a child window; 0 (CDRF_DODEFAULT) here.
+  virtual LRESULT OnCustomDraw(LPARAM record);
+
+  // The routing state, for tests and the application.
+  VUHANDLE GetHoverElement() const { return hover_; }
+  VUHANDLE GetPushedElement() const { return pushed_; }
+  bool HasCapture() const { return capture_; }
+  // The element holding the keyboard focus mark (0: none) and whether the
+  // mark is shown (it is, once the keyboard moved it).
+  VUHANDLE GetFocusElement() const { return focus_; }
+  bool IsFocusMarkShown() const { return focus_shown_; }
+  // Moves the focus mark to the next (or previous) enabled, visible control
+  // in document order, wrapping; false when there is none.
+  bool MoveFocus(bool backwards);
+  // Activates an element as a click would: press and release at its centre,
+  // then its link or its command. False for a disabled or hidden element.
+  bool ActivateElement(CVuWindow* element);
+  // The button Enter presses when no control has the mark: the first
+  // enabled, visible button of the body (else the footer).
+  CVuWindow* FindDefaultButton() const;
+  // Thin timer operations on the view window (WM_TIMER arrives there).
+  // (Named apart from SetTimer/KillTimer, which a derived dialog calls as is.)
+  UINT_PTR SetViewTimer(UINT_PTR id, UINT elapse);
+  bool KillViewTimer(UINT_PTR id);
+  VuToolTip& ToolTip() { return tooltip_; }
 
   // The layout (loaded by Create when not yet loaded).
   int GetLayoutId() const { return layout_id_; }
@@ -95,6 +128,32 @@ class CVuDialogView : public CVuWindowImplBase {
   // True for a window that takes the rounded region (a top-level,
   // unlayered view).
   virtual bool WantsWindowRegion();
+  // The routing of each input message (x, y in client pixels).
+  virtual void OnMouseMove(WPARAM keys, int x, int y);
+  virtual void OnMouseLeave();
+  virtual void OnLButtonDown(WPARAM keys, int x, int y);
+  virtual void OnLButtonUp(WPARAM keys, int x, int y);
+  virtual void OnLButtonDblClk(WPARAM keys, int x, int y);
+  virtual void OnRButtonDown(WPARAM keys, int x, int y);
+  virtual bool OnSetCursor(HWND under, int hit, LRESULT* result);
+  virtual bool OnKeyDown(WPARAM key);
+  // A release away from the pressed element; nothing here.
+  virtual void OnReleasedAway(int pushed_id);
+  // The press on a non-control spot of the header: the focus, then the
+  // system move of the top-level window. False when the spot is a control.
+  bool HeaderPress(int x, int y);
+  // The routing of the non-input messages (notifications, commands, focus).
+  bool OnRoutingMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result);
+  // Sends code (with the element's id and, for commands, its tag).
+  void Notify(int32_t code, const CVuWindow* element, bool with_tag);
+  // Sets or clears state bits, repainting when the style depends on them.
+  void ChangeState(CVuWindow* element, uint32_t add, uint32_t remove);
+  // The press on the parent/close request of Esc and IDCANCEL.
+  void CloseRequest();
+  // Draws the keyboard focus mark (after the sections).
+  void DrawFocusMark(ZCanvas* dc);
+  void InvalidateFocusMark();
+  CVuWindow* Element(VUHANDLE handle) const;
   // The shadow hooks: the view itself has none.
   virtual void UpdateShadow() {}
   virtual void HideShadow() {}
@@ -108,6 +167,10 @@ class CVuDialogView : public CVuWindowImplBase {
   VUHANDLE pushed_ = 0;
   VUHANDLE hover_ = 0;
   bool capture_ = false;
+  bool tracking_ = false;  // TME_LEAVE requested
+  VUHANDLE focus_ = 0;
+  bool focus_shown_ = false;
+  VuToolTip tooltip_;
   ZCanvas canvas_;
   int region_cx_ = -1, region_cy_ = -1;  // size of the last applied window region
   std::vector<HWND> real_children_;

@@ -51,24 +51,44 @@ void CVuDialogViewEx::UpdateShadow() {
 
 void CVuDialogViewEx::HideShadow() { shadow_.Hide(); }
 
-bool CVuDialogViewEx::BeginHeaderDrag(int x, int y) {
-  CVuDialog* header = layout_.Header();
-  if (!header || !header->IsVisible(false)) return false;
-  const VUHANDLE hit = header->HitTest(x, y, 1);
-  if (!hit) return false;
-  CVuWindow* element = VuHandleTable::Instance().Lookup(hit);
-  if (!element || IsClickableTag(element->GetTag()) || element->AcceptsHeaderMouseDown())
-    return false;
-  const VuLayoutAttributes& a = layout_.Attributes();
-  if (a.child) return false;
-  HWND top = GetAncestor(hwnd_, GA_ROOT);
-  if (!top) top = hwnd_;
-  SetFocus(hwnd_);
-  if (a.nomove || IsZoomed(top)) return true;  // a header press, but nothing moves
-  POINT screen{x, y};
-  ClientToScreen(hwnd_, &screen);
-  SendMessageW(top, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(screen.x, screen.y));
-  return true;
+bool CVuDialogViewEx::IsControlTag(const char* tag) const { return IsClickableTag(tag); }
+
+LRESULT CVuDialogViewEx::SendNotify(VuNotifyRecord* record) {
+  if (!hwnd_) return 0;
+  record->window = hwnd_;
+  record->control_id = static_cast<UINT_PTR>(-1);
+  return SendMessageW(hwnd_, WM_NOTIFY, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(record));
+}
+
+void CVuDialogViewEx::OnReleasedAway(int pushed_id) {
+  VuNotifyRecord record;
+  record.code = kVuNotifyMouseLeave;
+  record.item_id = pushed_id;
+  SendNotify(&record);
+}
+
+bool CVuDialogViewEx::OnSetCursor(HWND under, int hit, LRESULT* result) {
+  if (under == hwnd_ && border_hit_ >= HTLEFT && border_hit_ <= HTBOTTOMRIGHT) {
+    LPCWSTR cursor = IDC_SIZEWE;
+    switch (border_hit_) {
+      case HTTOP:
+      case HTBOTTOM:
+        cursor = IDC_SIZENS;
+        break;
+      case HTTOPLEFT:
+      case HTBOTTOMRIGHT:
+        cursor = IDC_SIZENWSE;
+        break;
+      case HTTOPRIGHT:
+      case HTBOTTOMLEFT:
+        cursor = IDC_SIZENESW;
+        break;
+    }
+    SetCursor(LoadCursorW(nullptr, cursor));
+    *result = TRUE;
+    return true;
+  }
+  return CVuDialogView::OnSetCursor(under, hit, result);
 }
 
 bool CVuDialogViewEx::OnInputMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
@@ -79,10 +99,6 @@ bool CVuDialogViewEx::OnInputMessage(UINT message, WPARAM wparam, LPARAM lparam,
       ClientToScreen(hwnd_, &screen);
       SendMessageW(hwnd_, WM_NCLBUTTONDOWN, static_cast<WPARAM>(border_hit_),
                    MAKELPARAM(screen.x, screen.y));
-      *result = 0;
-      return true;
-    }
-    if (BeginHeaderDrag(SignedLow(lparam), SignedHigh(lparam))) {
       *result = 0;
       return true;
     }

@@ -18,14 +18,18 @@ class CVuDialogViewEx : public CVuDialogView {
 
   // True for the tags whose press is a control press, never a drag.
   static bool IsClickableTag(const char* tag);
+  bool IsControlTag(const char* tag) const override;
+  // Notifications go to this view's own window, with wparam -1.
+  LRESULT SendNotify(VuNotifyRecord* record) override;
   // The shadow window is used at all (on by default).
   void EnableShadow(bool on);
   VuShadowWindow& Shadow() { return shadow_; }
 
  protected:
-  // Starts the window move when (x, y) is in the header on no clickable
-  // element (and the layout allows moving); true when it did.
-  bool BeginHeaderDrag(int x, int y);
+  // A release away from the pressed element: code 4 with its id.
+  void OnReleasedAway(int pushed_id) override;
+  // The sizing cursors over the resize border.
+  bool OnSetCursor(HWND under, int hit, LRESULT* result) override;
   void UpdateShadow() override;
   void HideShadow() override;
 

@@ -7,6 +7,13 @@
 #include "ui/controls/basic/CVuLineBreak.h"
 #include "ui/controls/basic/CVuSkinBtnWnd.h"
 #include "ui/controls/basic/CVuStatic.h"
+#include "ui/controls/button/CVuDialogButton.h"
+#include "ui/controls/button/CVuImageBtnWnd.h"
+#include "ui/controls/button/CVuImgbtnsized.h"
+#include "ui/controls/button/CVuLink.h"
+#include "ui/controls/choice/CVuCheckBox.h"
+#include "ui/controls/choice/CVuRadioBox.h"
+#include "ui/controls/choice/CVuSelfDefineRadioBox.h"
 #include "ui/controls/image/CVuHIcon.h"
 #include "ui/controls/image/CVuIconWnd.h"
 #include "ui/controls/image/CVuImageBg.h"
@@ -17,6 +24,9 @@
 #include "ui/controls/image/CVuMemoryImage.h"
 #include "ui/controls/image/CVuStorageImage.h"
 #include "ui/controls/image/CVuStorageImageEx.h"
+#include "ui/controls/line/CVuLine.h"
+#include "ui/controls/progress/CVuProgress.h"
+#include "ui/controls/progress/CVuProgressEx.h"
 #include "ui/element/CVuContainerWnd.h"
 #include "ui/richtext/CVuRichText.h"
 
@@ -42,29 +52,29 @@ constexpr BuiltIn kBuiltIns[] = {
     {"img", &Make<CVuImageWnd>},
     {"imgbg", &Make<CVuImageBg>},
     {"scrollimg", &Make<CVuImageScroll>},
-    {"progress", nullptr},
-    {"progressex", nullptr},
-    {"imgbtn", nullptr},
+    {"progress", &Make<CVuProgress>},
+    {"progressex", &Make<CVuProgressEx>},
+    {"imgbtn", &Make<CVuImageBtnWnd>},
     {"skinbtn", &Make<CVuSkinBtnWnd>},
     {"realwnd", nullptr},
     {"realwnd2", nullptr},
-    {"hr", nullptr},
-    {"check", nullptr},
+    {"hr", &Make<CVuLine>},
+    {"check", &Make<CVuCheckBox>},
     {"icon", &Make<CVuIconWnd>},
     {"tabctrl", nullptr},
-    {"radio", nullptr},
-    {"customradio", nullptr},
+    {"radio", &Make<CVuRadioBox>},
+    {"customradio", &Make<CVuSelfDefineRadioBox>},
     {"richtext", &Make<CVuRichText>},
-    {"link", nullptr},
+    {"link", &Make<CVuLink>},
     {"memimage", &Make<CVuMemoryImage>},
     {"storageimage", &Make<CVuStorageImage>},
     {"storageimageex", &Make<CVuStorageImageEx>},
-    {"imgbtnsized", nullptr},
+    {"imgbtnsized", &Make<CVuImgbtnsized>},
     {"imggray", &Make<CVuImgGray>},
     {"imgex", &Make<CVuImageEx>},
     {"imgrotale", &Make<CVuImageRotale>},
     {"slider", nullptr},
-    {"dlgbtn", nullptr},
+    {"dlgbtn", &Make<CVuDialogButton>},
     {"hicon", &Make<CVuHIcon>},
     // The flow layout's line break.
     {"br", &Make<CVuLineBreak>},

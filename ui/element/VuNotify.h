@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/types.h"
+#include "platform/window_geometry.h"
 #include "platform/window_messages.h"
 
 class CVuWindow;
@@ -30,6 +31,16 @@ constexpr int32_t kVuNotifyDoubleClick = 8;
 constexpr int32_t kVuNotifyRButtonDown = 9;
 // Arriving at a view: a rectangle to invalidate follows the three header fields.
 constexpr int32_t kVuNotifyInvalidateRect = 1000;
+// Arriving at a view: a child's custom-draw request (NM_CUSTOMDRAW).
+constexpr int32_t kVuNotifyCustomDraw = -12;
+
+// The record of code 1000: the header fields, then the client rectangle.
+struct VuNotifyRectRecord {
+  HWND window = nullptr;
+  UINT_PTR control_id = 0;
+  int32_t code = kVuNotifyInvalidateRect;
+  RECT rect = {};
+};
 
 // Sent by an element to its host window: lparam points at a VuNotifyRecord
 // whose code, item id, class and sub-code are filled in; the view fills in

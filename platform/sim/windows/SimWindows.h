@@ -50,3 +50,7 @@ BOOL SimGetLayeredPixels(HWND window, SimWindowPixels* out);
 // Binds pixels to a memory device context, standing in for a selected
 // bitmap, so that UpdateLayeredWindow can take them.
 BOOL SimSetDcPixels(HDC dc, int width, int height, const uint32_t* pixels);
+
+// Registers the tool-tip control's window class ("tooltips_class32") in this
+// process; InitCommonControlsEx does it for ICC_BAR_CLASSES.
+void SimRegisterToolTipClass();

@@ -2,11 +2,16 @@
 
 #include <cstring>
 
+#include "ui/controls/button/CVuDialogButton.h"
 #include "ui/controls/container/CVuListItem.h"
-#include "ui/richtext/CVuRichText2Wnd.h"
-#include "ui/richtext/CVuRichTextEx.h"
 #include "ui/controls/image/CVuExpendImg.h"
 #include "ui/controls/image/CVuImageEx2.h"
+#include "ui/controls/line/CVUShadowText.h"
+#include "ui/controls/line/CVuLine.h"
+#include "ui/controls/line/CVuLineViewEx.h"
+#include "ui/controls/line/CVuRoundRect.h"
+#include "ui/richtext/CVuRichText2Wnd.h"
+#include "ui/richtext/CVuRichTextEx.h"
 
 namespace {
 
@@ -27,18 +32,18 @@ struct Extended {
 constexpr Extended kExtended[] = {
     {"listwnd", nullptr},
     {"listitem", &Make<CVuListItem>},
-    {"rundrect", nullptr},
-    {"rundrectpath", nullptr},
+    {"rundrect", &Make<CVuRoundRect>},
+    {"rundrectpath", &Make<CVuRoundRectPath>},
     {"expendimg", &Make<CVuExpendImg>},
     {"realwndex", nullptr},
-    {"shadowtext", nullptr},
+    {"shadowtext", &Make<CVUShadowText>},
     {"richtextex", &Make<CVuRichTextEx>},
     {"imgex2", &Make<CVuImageEx2>},
-    {"hrex", nullptr},
+    {"hrex", &Make<CVuLineEx>},
     {"listscrollbar", nullptr},
-    {"dlgbtnEx2", nullptr},
+    {"dlgbtnEx2", &Make<CVuDlgBtnEx2>},
     {"richtext2", &Make<CVuRichText2Wnd>},
-    {"lineviewex", nullptr},
+    {"lineviewex", &Make<CVuLineViewEx>},
     {"ownereventdlg", nullptr},
     {"sliderviewex", nullptr},
 };
