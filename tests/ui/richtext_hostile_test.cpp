@@ -56,6 +56,13 @@ TEST_F(RichTextHostile, AMegabyteOfTextAndAHundredThousandTagsDraw) {
   ASSERT_TRUE(Draw(Repeat("abcdefghij", 100000), &element));
   EXPECT_TRUE(element.LastLayout().truncated) << "lines below the element are not laid out";
   EXPECT_LT(element.LastLayout().lines.size(), 100u);
+  // No width and lines walking upwards: one character a line, still bounded.
+  LoadStyles("<class name='up' x-margin='150' linespacing='-32767'/>");
+  element.SetAttribute("class", "up", true);
+  ASSERT_TRUE(Draw(Repeat("abcdefghij", 100000), &element));
+  EXPECT_TRUE(element.LastLayout().truncated);
+  EXPECT_LT(element.LastLayout().lines.size(), 100u);
+  element.SetAttribute("class", "", true);
   ASSERT_TRUE(Draw(Repeat("<b>x</b><a id='1'>y</a><o offset='3'/><zz/>", 25000), &element));
   EXPECT_EQ(element.Markup().size(), 25000u * 10);
   EXPECT_FALSE(element.Links().empty());

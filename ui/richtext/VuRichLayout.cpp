@@ -6,6 +6,7 @@
 namespace {
 
 constexpr int64_t kLimit = 1 << 30;
+constexpr int kFarAbove = 1 << 16;
 
 int Clamp64(int64_t value) { return static_cast<int>(std::clamp<int64_t>(value, -kLimit, kLimit)); }
 
@@ -78,7 +79,8 @@ class LineBuilder {
     out_->right = std::max(out_->right, line.right);
     out_->bottom = Clamp64(int64_t{top_} + line.height);
     top_ = Clamp64(int64_t{top_} + line.height + g_.line_spacing);
-    if (top_ > g_.max_bottom) out_->truncated = true;
+    // A negative line spacing can walk lines upwards: far above is as unseen as below.
+    if (top_ > g_.max_bottom || top_ < g_.top - kFarAbove) out_->truncated = true;
     first_piece_ = out_->pieces.size();
     first_link_ = out_->links.size();
     held_ = false;

@@ -69,7 +69,7 @@ struct VuRichLayout {
   std::vector<VuRichLine> lines;
   int bottom = 0;     // below the last line
   float right = 0;    // the rightmost end of any line
-  bool truncated = false;  // stopped at max_bottom
+  bool truncated = false;  // stopped at max_bottom (or as far above the top)
 };
 
 // Fonts by id, with the measures the layout needs cached per font and
