@@ -208,7 +208,10 @@ float VuRichMeasurer::Advance(uint16_t font_id, const std::u16string& text, size
   const uint64_t key = uint64_t{font_id} << 32 | code;
   auto found = advances_.find(key);
   if (found != advances_.end()) return found->second;
-  const float advance = Width(font_id, text.substr(at, units));
+  // Twice the character less once: what the character adds to a line,
+  // without the padding a measure of a whole string carries (GDI+'s).
+  const std::u16string one = text.substr(at, units);
+  const float advance = std::max(0.0f, Width(font_id, one + one) - Width(font_id, one));
   // Hostile text may use every character in every size: the cache stays bounded.
   if (advances_.size() >= (1u << 16)) advances_.clear();
   advances_.emplace(key, advance);
@@ -221,6 +224,16 @@ int VuRichMeasurer::LineHeight(uint16_t font_id) {
   const int height = std::min(Ceil(graphics_->MeasureText(u"Ag", Font(font_id)).height), 1 << 16);
   heights_.emplace(font_id, height);
   return height;
+}
+
+float VuRichMeasurer::TextAdvance(uint16_t font_id, const std::u16string& text) {
+  float width = 0;
+  for (size_t at = 0; at < text.size();) {
+    const size_t units = UnitsAt(text, at);
+    width += Advance(font_id, text, at, units);
+    at += units;
+  }
+  return width;
 }
 
 float VuRichMeasurer::Width(uint16_t font_id, const std::u16string& text) {
@@ -255,7 +268,7 @@ VuRichLayout VuLayoutRichRuns(const std::vector<VuRichRun>& runs, const VuRichGe
       }
       case VuRichRun::kLink: {
         const uint16_t font = link_font >= 0 ? static_cast<uint16_t>(link_font) : run.font_id;
-        const float width = measurer->Width(font, run.text);
+        const float width = measurer->TextAdvance(font, run.text);
         if (lines.X() + width > lines.Right() && !lines.AtLineStart()) lines.Close();
         lines.AddLink(i, width, measurer->LineHeight(font));
         lines.SetX(lines.X() + spacing);

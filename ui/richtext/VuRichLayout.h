@@ -80,7 +80,10 @@ class VuRichMeasurer {
   VuRichMeasurer(IRichTextGraphics* graphics, FontResolver resolver);
 
   const ZFont& Font(uint16_t font_id);
+  // What the character at text[at] (units code units long) adds to a line.
   float Advance(uint16_t font_id, const std::u16string& text, size_t at, size_t units);
+  // The sum of the advances of text's characters.
+  float TextAdvance(uint16_t font_id, const std::u16string& text);
   int LineHeight(uint16_t font_id);
   float Width(uint16_t font_id, const std::u16string& text);
 
