@@ -72,6 +72,10 @@ TEST_F(RichTextElement, FactoryMakesItAndItTakesItsAttributes) {
   EXPECT_EQ(element->SetAttribute("forcecursor", "0", false), 1);
   EXPECT_EQ(element->SetAttribute("nonsense", "1", false), E_FAIL);
   EXPECT_EQ(element->SetAttribute("crtext", "FF0000", false), 1) << "the base takes its own first";
+  // New markup at run time; malformed markup leaves the old one.
+  EXPECT_TRUE(element->SetMarkup("<b>new</b> text"));
+  EXPECT_FALSE(element->SetMarkup("<b>broken"));
+  EXPECT_EQ(element->Markup().size(), 4u);
   // Without "defaultfont" the element's font is the default.
   EXPECT_EQ(Make("<richtext font='0003'>x</richtext>")->DefaultFontId(), 3);
 }
