@@ -33,6 +33,8 @@ TEST(RichTextMarkup, MixedContentKeepsDocumentOrderAndTagsCompareWithoutCase) {
   EXPECT_EQ(shape, "T<b>T<i>T</i>T</b>T<br></br>T");
   EXPECT_EQ(Texts(VuReadRichRuns(markup, 0)), u"(one)(two)(three)(four)(five)|(six)");
   EXPECT_TRUE(VuParseRichMarkupText("<r><b>unclosed</r>").empty()) << "malformed XML is refused";
+  // The reader trims the ends of every text; a no-break space stays.
+  EXPECT_EQ(Texts(Runs("a <b> b </b>\xC2\xA0" "c")), u"(a)(b)(\u00A0c)");
 }
 
 TEST(RichTextMarkup, FontBitsNestAndRestore) {
