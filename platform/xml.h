@@ -40,6 +40,9 @@ class ZXmlElement {
   ZXmlElement NextSiblingElement() const;
   // The text of the element's first child when that is text, else null.
   const char* Text() const;
+  // The first text node that follows this element before its next sibling
+  // element (mixed content: "<b>x</b>tail"), else null.
+  const char* TailText() const;
   // The first attribute in document order.
   ZXmlAttribute FirstAttribute() const;
   // The line of the element's start tag (1-based; 0 when unknown).

@@ -38,6 +38,12 @@ struct Node {
   // text over in pieces (white space apart, say), TinyXML keeps it as one node.
   bool collecting = false;
   std::string pending;
+  // The first text node after this element, before its next sibling element
+  // (TailText()); tail_open while that text may still arrive.
+  bool tail_open = false;
+  bool has_tail = false;
+  std::string tail;
+  std::string tail_pending;
   Node* first_element = nullptr;
   Node* last_element = nullptr;
   Node* next_element = nullptr;
@@ -111,6 +117,11 @@ ZXmlElement ZXmlElement::NextSiblingElement() const {
   return node_ ? ZXmlElement(AsNode(node_)->next_element) : ZXmlElement();
 }
 
+const char* ZXmlElement::TailText() const {
+  if (!node_ || !AsNode(node_)->has_tail) return nullptr;
+  return AsNode(node_)->tail.c_str();
+}
+
 const char* ZXmlElement::Text() const {
   if (!node_ || !AsNode(node_)->first_child_is_text) return nullptr;
   return AsNode(node_)->text.c_str();
@@ -170,6 +181,23 @@ void NoteChild(Node* parent, bool is_text, std::string text) {
   if (is_text) parent->text = std::move(text);
 }
 
+// Text after parent's last child element ends that child's tail when the
+// next thing is not text; blank text is no node, so a comment between
+// leaves the tail open (as TinyXML, which keeps no blank text node).
+void EndTail(Node* parent, bool final_node) {
+  Node* last = parent ? parent->last_element : nullptr;
+  if (!last || !last->tail_open) return;
+  std::string condensed = ZXmlCondenseWhiteSpace(last->tail_pending);
+  last->tail_pending.clear();
+  if (!condensed.empty()) {
+    last->has_tail = true;
+    last->tail = std::move(condensed);
+    last->tail_open = false;
+  } else if (final_node) {
+    last->tail_open = false;
+  }
+}
+
 }  // namespace
 
 bool ZXmlDocument::Impl::Read(const char* text) {
@@ -222,6 +250,8 @@ bool ZXmlDocument::Impl::Read(const char* text) {
         if (FAILED(reader->MoveToElement())) return false;
         if (parent) {
           NoteChild(parent, false, {});
+          EndTail(parent, true);
+          node.tail_open = true;
           if (parent->last_element)
             parent->last_element->next_element = &node;
           else
@@ -235,14 +265,21 @@ bool ZXmlDocument::Impl::Read(const char* text) {
       }
       case XmlNodeType_EndElement:
         EndTextRun(parent);
+        EndTail(parent, true);
         if (!open.empty()) open.pop_back();
         break;
       case XmlNodeType_Text:
       case XmlNodeType_Whitespace: {
-        if (!parent || parent->has_children) break;  // only the first child counts
+        if (!parent) break;
+        const bool tail = parent->last_element && parent->last_element->tail_open;
+        if (!tail && parent->has_children) break;  // only the first child counts
         const wchar_t* value = nullptr;
         UINT size = 0;
         if (FAILED(reader->GetValue(&value, &size))) return false;
+        if (tail) {
+          parent->last_element->tail_pending += ToUtf8(value, size);
+          break;
+        }
         parent->collecting = true;
         parent->pending += ToUtf8(value, size);
         break;
@@ -251,12 +288,19 @@ bool ZXmlDocument::Impl::Read(const char* text) {
         const wchar_t* value = nullptr;
         UINT size = 0;
         if (FAILED(reader->GetValue(&value, &size))) return false;
+        EndTail(parent, false);
+        if (parent && parent->last_element && parent->last_element->tail_open) {
+          parent->last_element->has_tail = true;
+          parent->last_element->tail = ToUtf8(value, size);
+          parent->last_element->tail_open = false;
+        }
         NoteChild(parent, true, ToUtf8(value, size));
         break;
       }
       case XmlNodeType_Comment:
       case XmlNodeType_ProcessingInstruction:
         NoteChild(parent, false, {});
+        EndTail(parent, false);
         break;
       default:  // the declaration
         break;

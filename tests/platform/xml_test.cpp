@@ -127,4 +127,18 @@ TEST(XmlTest, EmptyHandlesAnswerNothing) {
   EXPECT_FALSE(unparsed.FirstChildElement());
 }
 
+TEST(XmlTest, TailTextIsTheTextAfterAnElementBeforeTheNextOne) {
+  ZXmlDocument doc;
+  ASSERT_TRUE(doc.Parse("<r>lead <b>bold</b>  after   bold <i/><!-- c --> late <u/><s/>x<![CDATA[ c ]]></r>"));
+  ZXmlElement b = doc.FirstChildElement().FirstChildElement();
+  EXPECT_STREQ(b.TailText(), "after bold") << "condensed as every text";
+  ZXmlElement i = b.NextSiblingElement();
+  EXPECT_STREQ(i.TailText(), "late") << "a comment between is skipped";
+  ZXmlElement u = i.NextSiblingElement();
+  EXPECT_EQ(u.TailText(), nullptr) << "an element follows at once";
+  EXPECT_STREQ(u.NextSiblingElement().TailText(), "x");
+  EXPECT_EQ(doc.FirstChildElement().TailText(), nullptr);
+  EXPECT_EQ(ZXmlElement().TailText(), nullptr);
+}
+
 }  // namespace

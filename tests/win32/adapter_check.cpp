@@ -149,9 +149,21 @@ void CheckXml() {
   // first '>'); XmlLite reads on and must hold the limit itself.
   CHECK(!doc.Parse(("<?pi a>b?><e>" + levels + "</e>").c_str()));
 
+  // Mixed content: the text after an element, as TinyXML keeps it.
+  CHECK(doc.Parse("<r>lead <b>bold</b>  after   bold <i/><!-- c --> late <u/><s/>x<![CDATA[ c ]]></r>"));
+  ZXmlElement b = doc.FirstChildElement().FirstChildElement();
+  CHECK(b.TailText() && std::strcmp(b.TailText(), "after bold") == 0);
+  ZXmlElement i = b.NextSiblingElement();
+  CHECK(i.TailText() && std::strcmp(i.TailText(), "late") == 0);
+  CHECK(i.NextSiblingElement().TailText() == nullptr);
+  ZXmlElement last = i.NextSiblingElement().NextSiblingElement();
+  CHECK(last.TailText() && std::strcmp(last.TailText(), "x") == 0);
+  CHECK(doc.FirstChildElement().TailText() == nullptr);
+
   ZXmlElement none;
   CHECK(!none && none.Name() == nullptr && none.Attribute("a") == nullptr);
-  CHECK(none.Text() == nullptr && !none.FirstChildElement() && !none.NextSiblingElement());
+  CHECK(none.Text() == nullptr && none.TailText() == nullptr && !none.FirstChildElement() &&
+        !none.NextSiblingElement());
 }
 
 void CheckHttp() {

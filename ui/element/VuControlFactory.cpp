@@ -28,6 +28,7 @@
 #include "ui/controls/progress/CVuProgress.h"
 #include "ui/controls/progress/CVuProgressEx.h"
 #include "ui/element/CVuContainerWnd.h"
+#include "ui/richtext/CVuRichText.h"
 
 namespace {
 
@@ -63,7 +64,7 @@ constexpr BuiltIn kBuiltIns[] = {
     {"tabctrl", nullptr},
     {"radio", &Make<CVuRadioBox>},
     {"customradio", &Make<CVuSelfDefineRadioBox>},
-    {"richtext", nullptr},
+    {"richtext", &Make<CVuRichText>},
     {"link", &Make<CVuLink>},
     {"memimage", &Make<CVuMemoryImage>},
     {"storageimage", &Make<CVuStorageImage>},

@@ -36,6 +36,14 @@ const char* ZXmlElement::Text() const {
   return node_ ? AsElement(node_)->GetText() : nullptr;
 }
 
+const char* ZXmlElement::TailText() const {
+  if (!node_) return nullptr;
+  for (const TiXmlNode* next = AsElement(node_)->NextSibling(); next && !next->ToElement();
+       next = next->NextSibling())
+    if (const TiXmlText* text = next->ToText()) return text->Value();
+  return nullptr;
+}
+
 ZXmlAttribute ZXmlElement::FirstAttribute() const {
   if (!node_) return ZXmlAttribute();
   return ZXmlAttribute(AsElement(node_)->FirstAttribute(), 0);

@@ -10,6 +10,8 @@
 #include "ui/controls/line/CVuLine.h"
 #include "ui/controls/line/CVuLineViewEx.h"
 #include "ui/controls/line/CVuRoundRect.h"
+#include "ui/richtext/CVuRichText2Wnd.h"
+#include "ui/richtext/CVuRichTextEx.h"
 
 namespace {
 
@@ -35,12 +37,12 @@ constexpr Extended kExtended[] = {
     {"expendimg", &Make<CVuExpendImg>},
     {"realwndex", nullptr},
     {"shadowtext", &Make<CVUShadowText>},
-    {"richtextex", nullptr},
+    {"richtextex", &Make<CVuRichTextEx>},
     {"imgex2", &Make<CVuImageEx2>},
     {"hrex", &Make<CVuLineEx>},
     {"listscrollbar", nullptr},
     {"dlgbtnEx2", &Make<CVuDlgBtnEx2>},
-    {"richtext2", nullptr},
+    {"richtext2", &Make<CVuRichText2Wnd>},
     {"lineviewex", &Make<CVuLineViewEx>},
     {"ownereventdlg", nullptr},
     {"sliderviewex", nullptr},
