@@ -27,6 +27,7 @@
 #include "ui/controls/line/CVuLine.h"
 #include "ui/controls/progress/CVuProgress.h"
 #include "ui/controls/progress/CVuProgressEx.h"
+#include "ui/controls/progress/VuSlider.h"
 #include "ui/element/CVuContainerWnd.h"
 
 namespace {
@@ -72,7 +73,7 @@ constexpr BuiltIn kBuiltIns[] = {
     {"imggray", &Make<CVuImgGray>},
     {"imgex", &Make<CVuImageEx>},
     {"imgrotale", &Make<CVuImageRotale>},
-    {"slider", nullptr},
+    {"slider", &Make<VuSlider>},
     {"dlgbtn", &Make<CVuDialogButton>},
     {"hicon", &Make<CVuHIcon>},
     // The flow layout's line break.
