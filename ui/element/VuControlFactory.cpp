@@ -7,6 +7,9 @@
 #include "ui/controls/basic/CVuLineBreak.h"
 #include "ui/controls/basic/CVuSkinBtnWnd.h"
 #include "ui/controls/basic/CVuStatic.h"
+#include "ui/controls/container/CVuRealWnd.h"
+#include "ui/controls/container/CVuRealWnd2.h"
+#include "ui/controls/container/CVuTabCtrl.h"
 #include "ui/controls/image/CVuHIcon.h"
 #include "ui/controls/image/CVuIconWnd.h"
 #include "ui/controls/image/CVuImageBg.h"
@@ -45,12 +48,12 @@ constexpr BuiltIn kBuiltIns[] = {
     {"progressex", nullptr},
     {"imgbtn", nullptr},
     {"skinbtn", &Make<CVuSkinBtnWnd>},
-    {"realwnd", nullptr},
-    {"realwnd2", nullptr},
+    {"realwnd", &Make<CVuRealWnd>},
+    {"realwnd2", &Make<CVuRealWnd2>},
     {"hr", nullptr},
     {"check", nullptr},
     {"icon", &Make<CVuIconWnd>},
-    {"tabctrl", nullptr},
+    {"tabctrl", &Make<CVuTabCtrl>},
     {"radio", nullptr},
     {"customradio", nullptr},
     {"richtext", nullptr},

@@ -3,6 +3,10 @@
 #include <cstring>
 
 #include "ui/controls/container/CVuListItem.h"
+#include "ui/controls/container/CVuListWnd.h"
+#include "ui/controls/container/CVuRealWndEx.h"
+#include "ui/controls/container/CVuWindowScollBar.h"
+#include "ui/controls/container/CVuOwnerEventDlg.h"
 #include "ui/controls/image/CVuExpendImg.h"
 #include "ui/controls/image/CVuImageEx2.h"
 
@@ -23,21 +27,21 @@ struct Extended {
 // The extended tags in the creator's order; each on its own line so that
 // each control's line is filled in on its own.
 constexpr Extended kExtended[] = {
-    {"listwnd", nullptr},
+    {"listwnd", &Make<CVuListWnd>},
     {"listitem", &Make<CVuListItem>},
     {"rundrect", nullptr},
     {"rundrectpath", nullptr},
     {"expendimg", &Make<CVuExpendImg>},
-    {"realwndex", nullptr},
+    {"realwndex", &Make<CVuRealWndEx>},
     {"shadowtext", nullptr},
     {"richtextex", nullptr},
     {"imgex2", &Make<CVuImageEx2>},
     {"hrex", nullptr},
-    {"listscrollbar", nullptr},
+    {"listscrollbar", &Make<CVuWindowScollBar>},
     {"dlgbtnEx2", nullptr},
     {"richtext2", nullptr},
     {"lineviewex", nullptr},
-    {"ownereventdlg", nullptr},
+    {"ownereventdlg", &Make<CVuOwnerEventDlg>},
     {"sliderviewex", nullptr},
 };
 
