@@ -14,6 +14,9 @@
 #include "ui/controls/choice/CVuCheckBox.h"
 #include "ui/controls/choice/CVuRadioBox.h"
 #include "ui/controls/choice/CVuSelfDefineRadioBox.h"
+#include "ui/controls/container/CVuRealWnd.h"
+#include "ui/controls/container/CVuRealWnd2.h"
+#include "ui/controls/container/CVuTabCtrl.h"
 #include "ui/controls/image/CVuHIcon.h"
 #include "ui/controls/image/CVuIconWnd.h"
 #include "ui/controls/image/CVuImageBg.h"
@@ -56,12 +59,12 @@ constexpr BuiltIn kBuiltIns[] = {
     {"progressex", &Make<CVuProgressEx>},
     {"imgbtn", &Make<CVuImageBtnWnd>},
     {"skinbtn", &Make<CVuSkinBtnWnd>},
-    {"realwnd", nullptr},
-    {"realwnd2", nullptr},
+    {"realwnd", &Make<CVuRealWnd>},
+    {"realwnd2", &Make<CVuRealWnd2>},
     {"hr", &Make<CVuLine>},
     {"check", &Make<CVuCheckBox>},
     {"icon", &Make<CVuIconWnd>},
-    {"tabctrl", nullptr},
+    {"tabctrl", &Make<CVuTabCtrl>},
     {"radio", &Make<CVuRadioBox>},
     {"customradio", &Make<CVuSelfDefineRadioBox>},
     {"richtext", nullptr},

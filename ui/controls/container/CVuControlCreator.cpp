@@ -4,6 +4,10 @@
 
 #include "ui/controls/button/CVuDialogButton.h"
 #include "ui/controls/container/CVuListItem.h"
+#include "ui/controls/container/CVuListWnd.h"
+#include "ui/controls/container/CVuRealWndEx.h"
+#include "ui/controls/container/CVuWindowScollBar.h"
+#include "ui/controls/container/CVuOwnerEventDlg.h"
 #include "ui/controls/image/CVuExpendImg.h"
 #include "ui/controls/image/CVuImageEx2.h"
 #include "ui/controls/line/CVUShadowText.h"
@@ -28,21 +32,21 @@ struct Extended {
 // The extended tags in the creator's order; each on its own line so that
 // each control's line is filled in on its own.
 constexpr Extended kExtended[] = {
-    {"listwnd", nullptr},
+    {"listwnd", &Make<CVuListWnd>},
     {"listitem", &Make<CVuListItem>},
     {"rundrect", &Make<CVuRoundRect>},
     {"rundrectpath", &Make<CVuRoundRectPath>},
     {"expendimg", &Make<CVuExpendImg>},
-    {"realwndex", nullptr},
+    {"realwndex", &Make<CVuRealWndEx>},
     {"shadowtext", &Make<CVUShadowText>},
     {"richtextex", nullptr},
     {"imgex2", &Make<CVuImageEx2>},
     {"hrex", &Make<CVuLineEx>},
-    {"listscrollbar", nullptr},
+    {"listscrollbar", &Make<CVuWindowScollBar>},
     {"dlgbtnEx2", &Make<CVuDlgBtnEx2>},
     {"richtext2", nullptr},
     {"lineviewex", &Make<CVuLineViewEx>},
-    {"ownereventdlg", nullptr},
+    {"ownereventdlg", &Make<CVuOwnerEventDlg>},
     {"sliderviewex", nullptr},
 };
 
