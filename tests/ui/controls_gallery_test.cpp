@@ -17,11 +17,11 @@
 
 namespace {
 
-constexpr int kRows = 18;
+constexpr int kRows = 19;
 constexpr uint32_t kColumnStates[5] = {0, kVuStateHover, kVuStateHover | kVuStatePushed, kVuStateChecked,
                                        kVuStateDisabled};
 
-enum Row { kImgbtn = 0, kCheck = 4, kRadio = 5, kCustom = 6, kProgress = 7, kLineView = 14, kShadow = 17 };
+enum Row { kImgbtn = 0, kCheck = 4, kRadio = 5, kCustom = 6, kProgress = 7, kLineView = 14, kShadow = 17, kSliderView = 18 };
 
 class GalleryTest : public DialogTest {
  protected:
@@ -67,7 +67,7 @@ TEST_F(GalleryTest, EveryControlInEveryState) {
       .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
 
   // Controls that draw by state differ between their columns.
-  for (int row : {kImgbtn, kCheck, kRadio, kCustom, kLineView, kShadow}) {
+  for (int row : {kImgbtn, kCheck, kRadio, kCustom, kLineView, kShadow, kSliderView}) {
     EXPECT_NE(Cell(row, 0), Cell(row, 4)) << "disabled, row " << row;
     if (row != kShadow) {
       EXPECT_NE(Cell(row, 0), Cell(row, 1)) << "hover, row " << row;

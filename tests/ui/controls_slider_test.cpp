@@ -5,6 +5,7 @@
 
 #include "platform/window_messages.h"
 #include "tests/ui/controls_test_support.h"
+#include "ui/controls/progress/CVuSliderViewEx.h"
 #include "ui/controls/progress/VuSlider.h"
 #include "ui/element/VuNotify.h"
 
@@ -112,6 +113,54 @@ TEST_F(SliderTest, AttributesStayInRangeAndSkinsDrawByState) {
   PaintIn(plain.get(), 0);
   EXPECT_EQ(Px(20, 10), 0xFF426190u);
   EXPECT_EQ(Px(80, 10), 0xFFD0D0D0u);
+}
+
+TEST_F(SliderTest, SliderViewStepsDragsAndTurnsWithTheWheel) {
+  // 112 wide: the 12-pixel thumb's halves leave a track from x 6 to 106,
+  // one pixel per value of 100.
+  auto view = Make<CVuSliderViewEx>(
+      R"(<sliderviewex id="9" pos="0,0,112,20" max_value="100" current_value="250" step_value="10">
+           <text id="1" pos="0,0,10,10"/></sliderviewex>)");
+  ASSERT_NE(view, nullptr);
+  view->SetHostWindow(host_);
+  EXPECT_EQ(view->Value(), 100) << "clamped by max_value";
+  EXPECT_EQ(view->SetAttribute("current_value", "20", false), 1);
+  EXPECT_EQ(ElementRectText(view->TrackRect()), "6,0,106,20");
+  EXPECT_EQ(ElementRectText(view->ThumbRect()), "20,4,32,16");
+
+  // A press beside the thumb steps towards the press, then the drag follows.
+  Send(view.get(), WM_LBUTTONDOWN, 86, 10);
+  EXPECT_EQ(view->Value(), 30);
+  Send(view.get(), WM_MOUSEMOVE, 56, 10);
+  EXPECT_EQ(view->Value(), 50);
+  Send(view.get(), WM_LBUTTONUP, 56, 10);
+  EXPECT_FALSE(view->IsDragging());
+  // The wheel does nothing until enabled; then each notch is a step.
+  LRESULT ignored = 0;
+  view->ProcessMessage(WM_MOUSEWHEEL, static_cast<WPARAM>(240u << 16), At(50, 10), &ignored);
+  EXPECT_EQ(view->Value(), 50);
+  EXPECT_EQ(view->SetAttribute("enable_mousewhell", "1", false), 1);
+  view->ProcessMessage(WM_MOUSEWHEEL, static_cast<WPARAM>(240u << 16), At(50, 10), &ignored);
+  EXPECT_EQ(view->Value(), 70);
+  view->ProcessMessage(WM_MOUSEWHEEL, static_cast<WPARAM>(static_cast<uint32_t>(-120 * 100) << 16), At(50, 10), &ignored);
+  EXPECT_EQ(view->Value(), 0);
+  for (const VuNotifyRecord& r : records_) EXPECT_STREQ(r.item_class, "sliderviewex");
+  ASSERT_EQ(records_.size(), 4u) << "30, 50, 70, 0: the release changed nothing";
+  EXPECT_EQ(records_.back().sub_code, 0);
+
+  // Hostile values stay in range; garbage is refused.
+  EXPECT_EQ(view->SetAttribute("max_value", "0", false), 1);
+  EXPECT_EQ(view->MaxValue(), 1);
+  EXPECT_EQ(view->SetAttribute("step_value", "-5", false), 1);
+  EXPECT_EQ(view->Step(), 1);
+  EXPECT_EQ(view->SetAttribute("current_value", "lots", false), E_FAIL);
+  EXPECT_EQ(view->SetAttribute("max_value", "2147483647", false), 1);
+  EXPECT_EQ(view->SetAttribute("current_value", "2147483647", false), 1);
+  PaintIn(view.get(), 0);
+  EXPECT_EQ(ElementRectText(view->ThumbRect()), "100,4,112,16");
+  // Still an owner-event container: its child is found under the mouse.
+  Send(view.get(), WM_MOUSEMOVE, 5, 5);
+  EXPECT_EQ(view->HoverChild(), view->FindChildById(1));
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "ui/controls/line/CVuLine.h"
 #include "ui/controls/line/CVuLineViewEx.h"
 #include "ui/controls/line/CVuRoundRect.h"
+#include "ui/controls/progress/CVuSliderViewEx.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ constexpr Extended kExtended[] = {
     {"richtext2", nullptr},
     {"lineviewex", &Make<CVuLineViewEx>},
     {"ownereventdlg", &Make<CVuOwnerEventDlg>},
-    {"sliderviewex", nullptr},
+    {"sliderviewex", &Make<CVuSliderViewEx>},
 };
 
 }  // namespace
