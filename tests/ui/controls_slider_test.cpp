@@ -76,20 +76,27 @@ TEST_F(SliderTest, TrackPressAndThumbDragMoveThePositionAndTellTheHost) {
   const int centre = thumb.left + thumb.Width() / 2;
   Send(slider.get(), WM_LBUTTONDOWN, centre + 3, 10);
   EXPECT_EQ(slider->Position(), 70);
-  Send(slider.get(), WM_MOUSEMOVE, centre + 3 - 25, 10);
+  Send(slider.get(), WM_MOUSEMOVE, centre + 3 - 25, 10, MK_LBUTTON);
   EXPECT_EQ(slider->Position(), 45);
   // Past the track's ends it stops at 0 and 100, even far outside the element.
-  Send(slider.get(), WM_MOUSEMOVE, -3000, 10);
+  Send(slider.get(), WM_MOUSEMOVE, -3000, 10, MK_LBUTTON);
   EXPECT_EQ(slider->Position(), 0);
-  Send(slider.get(), WM_MOUSEMOVE, 32000, 10);
+  Send(slider.get(), WM_MOUSEMOVE, 32000, 10, MK_LBUTTON);
   EXPECT_EQ(slider->Position(), 100);
   Send(slider.get(), WM_LBUTTONUP, 32000, 10);
   EXPECT_EQ(Positions(), (std::vector<int>{70, 45, 0, 100}));
+  // A release the slider never saw (it happened over another element) ends
+  // the drag at the next move without the button.
+  Send(slider.get(), WM_LBUTTONDOWN, 20, 10);
+  EXPECT_TRUE(slider->IsDragging());
+  Send(slider.get(), WM_MOUSEMOVE, 60, 10);
+  EXPECT_FALSE(slider->IsDragging());
+  EXPECT_EQ(slider->Position(), 10) << "where the press put it";
 
   // Disabled: no press is taken.
   slider->ModifyState(kVuStateDisabled, 0);
-  Send(slider.get(), WM_LBUTTONDOWN, 20, 10);
-  EXPECT_EQ(slider->Position(), 100);
+  Send(slider.get(), WM_LBUTTONDOWN, 90, 10);
+  EXPECT_EQ(slider->Position(), 10);
   EXPECT_FALSE(slider->IsDragging());
 }
 
@@ -131,7 +138,7 @@ TEST_F(SliderTest, SliderViewStepsDragsAndTurnsWithTheWheel) {
   // A press beside the thumb steps towards the press, then the drag follows.
   Send(view.get(), WM_LBUTTONDOWN, 86, 10);
   EXPECT_EQ(view->Value(), 30);
-  Send(view.get(), WM_MOUSEMOVE, 56, 10);
+  Send(view.get(), WM_MOUSEMOVE, 56, 10, MK_LBUTTON);
   EXPECT_EQ(view->Value(), 50);
   Send(view.get(), WM_LBUTTONUP, 56, 10);
   EXPECT_FALSE(view->IsDragging());

@@ -58,9 +58,10 @@ class ControlTest : public SkinTest {
   static LPARAM At(int x, int y) {
     return static_cast<LPARAM>((static_cast<uint32_t>(y & 0xFFFF) << 16) | static_cast<uint32_t>(x & 0xFFFF));
   }
-  static void Send(CVuWindow* element, UINT message, int x, int y) {
+  // A mouse message at (x, y) with the key state the view passes on.
+  static void Send(CVuWindow* element, UINT message, int x, int y, WPARAM keys = 0) {
     LRESULT result = 0;
-    element->ProcessMessage(message, 0, At(x, y), &result);
+    element->ProcessMessage(message, keys, At(x, y), &result);
   }
   // Press and release at (x, y), as the view delivers them.
   static void Click(CVuWindow* element, int x, int y) {

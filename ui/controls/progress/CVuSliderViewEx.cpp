@@ -103,6 +103,8 @@ bool CVuSliderViewEx::ProcessMessage(UINT message, WPARAM wparam, LPARAM lparam,
       }
       break;
     case WM_MOUSEMOVE:
+      // Without the button held the release happened elsewhere: the drag is over.
+      if (dragging_ && !(wparam & MK_LBUTTON)) dragging_ = false;
       if (dragging_) SetValue(ValueAt(at.x), true);
       break;
     case WM_LBUTTONUP:

@@ -127,6 +127,11 @@ bool VuSlider::ProcessMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESUL
     }
     case WM_MOUSEMOVE:
       if (!dragging_) break;
+      // The button came up where the slider did not see it: the drag is over.
+      if (!(wparam & MK_LBUTTON)) {
+        dragging_ = false;
+        break;
+      }
       SetPosition(PositionAt(at.x - grab_offset_), true);
       if (result) *result = 0;
       return true;
