@@ -149,8 +149,11 @@ TEST_F(ButtonTest, ContainerButtonIsHitAsOneAndItsChildrenShowItsState) {
   button->Redraw(&canvas_, nullptr);
   EXPECT_EQ(label->GetState() & kVuStatePushed, 0u);
 
-  auto ex2 = Make<CVuDlgBtnEx2>(R"(<dlgbtnEx2 pos="0,0,10,10"/>)");
-  EXPECT_EQ(ex2, nullptr) << "an extended tag: not a built-in";
+  // The extended tag is the same button: made by the creator, not a built-in.
+  EXPECT_EQ(VuCreateControl("dlgbtnEx2", nullptr), nullptr);
+  auto ex2 = Make<CVuDlgBtnEx2>(R"(<dlgbtnEx2 pos="0,0,10,10"><text id="2" pos="0,0,-0,-0"/></dlgbtnEx2>)");
+  ASSERT_NE(ex2, nullptr);
+  EXPECT_EQ(ex2->HitTest(5, 5, 1), ex2->GetHandle());
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "tests/ui/skin_test_support.h"
 #include "ui/controls/container/CVuControlCreator.h"
 #include "ui/controls/image/VuMemoryImages.h"
+#include "ui/element/CVuContainerWnd.h"
 #include "ui/element/CVuWindow.h"
 #include "ui/element/VuControlFactory.h"
 #include "ui/style/VuStyle.h"
@@ -34,6 +35,9 @@ class ControlTest : public SkinTest {
     std::unique_ptr<CVuWindow> element = VuCreateControl(root.Name(), &CVuControlCreator::Default());
     EXPECT_TRUE(element) << xml;
     if (!element) return nullptr;
+    // As a parent hands its creator down.
+    if (auto* container = dynamic_cast<CVuContainerWnd*>(element.get()))
+      container->SetCreator(&CVuControlCreator::Default());
     element->Load(root);
     element->SetRect(rect);
     T* typed = dynamic_cast<T*>(element.get());
@@ -41,6 +45,16 @@ class ControlTest : public SkinTest {
     if (!typed) return nullptr;
     element.release();
     return std::unique_ptr<T>(typed);
+  }
+  // Adds the "class" elements of <style>...</style>.
+  void LoadStylesText(const std::string& classes) {
+    ZXmlDocument doc;
+    ASSERT_TRUE(doc.Parse(("<style>" + classes + "</style>").c_str()));
+    VuStylePool::Instance().LoadDocument(doc.FirstChildElement());
+  }
+  static std::string RectText(const ZRect& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
   }
   // Paints element on a white canvas.
   void Paint(CVuWindow* element) {

@@ -113,6 +113,12 @@ TEST_F(ProgressTest, PositionSkinKeepsItsHeightAndTheInset) {
   EXPECT_EQ(bar->SetAttribute("skinposx", "100000", false), 1);
   EXPECT_EQ(bar->BarRect(1).Width(), 0);
   EXPECT_EQ(bar->SetAttribute("skinposx", "x", false), E_FAIL);
+  // A gradient has no natural height: the bar keeps the element's.
+  LoadSkins(R"(<gradation name="fill" from="FF0000" to="FF0000"/>)");
+  auto gradient = Make<CVuProgress>(R"(<progress pos="0,0,100,8" posskin="fill" value="50"/>)");
+  EXPECT_EQ(ElementRectText(gradient->BarRect(0.5)), "0,0,50,8");
+  PaintIn(gradient.get(), 0);
+  EXPECT_EQ(Px(25, 4), kRed);
 }
 
 TEST_F(ProgressTest, ExtendedBarStartsAtItsLeftInset) {

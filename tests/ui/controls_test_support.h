@@ -10,6 +10,7 @@
 #include "platform/window_input.h"
 #include "tests/ui/ElementTestSupport.h"
 #include "tests/ui/skin_test_support.h"
+#include "ui/controls/container/CVuControlCreator.h"
 #include "ui/element/CVuContainerWnd.h"
 #include "ui/element/VuControlFactory.h"
 #include "ui/style/VuStyle.h"
@@ -36,14 +37,15 @@ class ControlTest : public SkinTest {
     ASSERT_TRUE(doc.Parse(("<style>" + classes + "</style>").c_str()));
     VuStylePool::Instance().LoadDocument(doc.FirstChildElement());
   }
-  // The control of xml's root tag (through the factory), loaded and
+  // The control of xml's root tag (through the factory and the extended
+  // controls' creator), loaded and
   // positioned at the origin with the offered size.
   template <typename T>
   std::unique_ptr<T> Make(const std::string& xml, int cx = 64, int cy = 64, bool dpi_aware = false) {
     ZXmlDocument doc;
     EXPECT_TRUE(doc.Parse(xml.c_str())) << xml;
     ZXmlElement root = doc.FirstChildElement();
-    std::unique_ptr<CVuWindow> element = VuCreateControl(root.Name(), nullptr);
+    std::unique_ptr<CVuWindow> element = VuCreateControl(root.Name(), &CVuControlCreator::Default());
     if (!element) return nullptr;
     element->SetDpiAware(dpi_aware);
     element->Load(root);
@@ -56,9 +58,10 @@ class ControlTest : public SkinTest {
   static LPARAM At(int x, int y) {
     return static_cast<LPARAM>((static_cast<uint32_t>(y & 0xFFFF) << 16) | static_cast<uint32_t>(x & 0xFFFF));
   }
-  static void Send(CVuWindow* element, UINT message, int x, int y) {
+  // A mouse message at (x, y) with the key state the view passes on.
+  static void Send(CVuWindow* element, UINT message, int x, int y, WPARAM keys = 0) {
     LRESULT result = 0;
-    element->ProcessMessage(message, 0, At(x, y), &result);
+    element->ProcessMessage(message, keys, At(x, y), &result);
   }
   // Press and release at (x, y), as the view delivers them.
   static void Click(CVuWindow* element, int x, int y) {

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 
-#include "platform/window_paint.h"
 #include "ui/element/CVuWindow.h"
 #include "ui/style/VuValueParsers.h"
 
@@ -14,14 +13,6 @@ ZPoint VuPointFromLParam(LPARAM lparam) {
 
 bool VuPointIn(const ZRect& rect, ZPoint point) {
   return point.x >= rect.left && point.x < rect.right && point.y >= rect.top && point.y < rect.bottom;
-}
-
-void VuInvalidateElement(const CVuWindow& element) {
-  HWND host = element.GetHostWindow();
-  if (!host) return;
-  const ZRect& r = element.GetRect();
-  RECT rect{r.left, r.top, r.right, r.bottom};
-  InvalidateRect(host, &rect, FALSE);
 }
 
 uint32_t VuParseUInt(const char* text) {

@@ -1,5 +1,6 @@
-// Small helpers the controls share: the mouse point of a message, the
-// repaint of one element, and the value syntaxes some controls add.
+// Small helpers the controls share: the mouse point of a message and the
+// value syntaxes some controls add (the repaint of one element comes with
+// the containers' input helpers).
 #pragma once
 
 #include <cstdint>
@@ -7,6 +8,7 @@
 
 #include "platform/canvas.h"
 #include "platform/types.h"
+#include "ui/controls/container/VuContainerInput.h"  // VuInvalidateElement
 
 class CVuWindow;
 
@@ -15,8 +17,6 @@ class CVuWindow;
 ZPoint VuPointFromLParam(LPARAM lparam);
 // Right and bottom edges excluded.
 bool VuPointIn(const ZRect& rect, ZPoint point);
-// Asks the host window to repaint element's rectangle (nothing without one).
-void VuInvalidateElement(const CVuWindow& element);
 // An unsigned 32-bit decimal, read leniently (blanks, an optional sign,
 // digits); a negative value gives 0, a larger one 0xFFFFFFFF.
 uint32_t VuParseUInt(const char* text);

@@ -17,7 +17,7 @@ TTTOOLINFOW ToolOf(HWND owner, std::u16string* text) {
   tool.uFlags = TTF_IDISHWND;
   tool.hwnd = owner;
   tool.uId = reinterpret_cast<UINT_PTR>(owner);
-  tool.lpszText = text ? AsWide(text->data()) : nullptr;
+  tool.lpszText = text ? reinterpret_cast<LPWSTR>(text->data()) : nullptr;
   return tool;
 }
 

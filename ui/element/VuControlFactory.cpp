@@ -14,6 +14,9 @@
 #include "ui/controls/choice/CVuCheckBox.h"
 #include "ui/controls/choice/CVuRadioBox.h"
 #include "ui/controls/choice/CVuSelfDefineRadioBox.h"
+#include "ui/controls/container/CVuRealWnd.h"
+#include "ui/controls/container/CVuRealWnd2.h"
+#include "ui/controls/container/CVuTabCtrl.h"
 #include "ui/controls/image/CVuHIcon.h"
 #include "ui/controls/image/CVuIconWnd.h"
 #include "ui/controls/image/CVuImageBg.h"
@@ -27,6 +30,7 @@
 #include "ui/controls/line/CVuLine.h"
 #include "ui/controls/progress/CVuProgress.h"
 #include "ui/controls/progress/CVuProgressEx.h"
+#include "ui/controls/progress/VuSlider.h"
 #include "ui/element/CVuContainerWnd.h"
 #include "ui/richtext/CVuRichText.h"
 
@@ -56,12 +60,12 @@ constexpr BuiltIn kBuiltIns[] = {
     {"progressex", &Make<CVuProgressEx>},
     {"imgbtn", &Make<CVuImageBtnWnd>},
     {"skinbtn", &Make<CVuSkinBtnWnd>},
-    {"realwnd", nullptr},
-    {"realwnd2", nullptr},
+    {"realwnd", &Make<CVuRealWnd>},
+    {"realwnd2", &Make<CVuRealWnd2>},
     {"hr", &Make<CVuLine>},
     {"check", &Make<CVuCheckBox>},
     {"icon", &Make<CVuIconWnd>},
-    {"tabctrl", nullptr},
+    {"tabctrl", &Make<CVuTabCtrl>},
     {"radio", &Make<CVuRadioBox>},
     {"customradio", &Make<CVuSelfDefineRadioBox>},
     {"richtext", &Make<CVuRichText>},
@@ -73,7 +77,7 @@ constexpr BuiltIn kBuiltIns[] = {
     {"imggray", &Make<CVuImgGray>},
     {"imgex", &Make<CVuImageEx>},
     {"imgrotale", &Make<CVuImageRotale>},
-    {"slider", nullptr},
+    {"slider", &Make<VuSlider>},
     {"dlgbtn", &Make<CVuDialogButton>},
     {"hicon", &Make<CVuHIcon>},
     // The flow layout's line break.

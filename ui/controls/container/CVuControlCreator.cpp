@@ -4,6 +4,10 @@
 
 #include "ui/controls/button/CVuDialogButton.h"
 #include "ui/controls/container/CVuListItem.h"
+#include "ui/controls/container/CVuListWnd.h"
+#include "ui/controls/container/CVuRealWndEx.h"
+#include "ui/controls/container/CVuWindowScollBar.h"
+#include "ui/controls/container/CVuOwnerEventDlg.h"
 #include "ui/controls/image/CVuExpendImg.h"
 #include "ui/controls/image/CVuImageEx2.h"
 #include "ui/controls/line/CVUShadowText.h"
@@ -12,6 +16,7 @@
 #include "ui/controls/line/CVuRoundRect.h"
 #include "ui/richtext/CVuRichText2Wnd.h"
 #include "ui/richtext/CVuRichTextEx.h"
+#include "ui/controls/progress/CVuSliderViewEx.h"
 
 namespace {
 
@@ -30,22 +35,22 @@ struct Extended {
 // The extended tags in the creator's order; each on its own line so that
 // each control's line is filled in on its own.
 constexpr Extended kExtended[] = {
-    {"listwnd", nullptr},
+    {"listwnd", &Make<CVuListWnd>},
     {"listitem", &Make<CVuListItem>},
     {"rundrect", &Make<CVuRoundRect>},
     {"rundrectpath", &Make<CVuRoundRectPath>},
     {"expendimg", &Make<CVuExpendImg>},
-    {"realwndex", nullptr},
+    {"realwndex", &Make<CVuRealWndEx>},
     {"shadowtext", &Make<CVUShadowText>},
     {"richtextex", &Make<CVuRichTextEx>},
     {"imgex2", &Make<CVuImageEx2>},
     {"hrex", &Make<CVuLineEx>},
-    {"listscrollbar", nullptr},
+    {"listscrollbar", &Make<CVuWindowScollBar>},
     {"dlgbtnEx2", &Make<CVuDlgBtnEx2>},
     {"richtext2", &Make<CVuRichText2Wnd>},
     {"lineviewex", &Make<CVuLineViewEx>},
-    {"ownereventdlg", nullptr},
-    {"sliderviewex", nullptr},
+    {"ownereventdlg", &Make<CVuOwnerEventDlg>},
+    {"sliderviewex", &Make<CVuSliderViewEx>},
 };
 
 }  // namespace

@@ -12,6 +12,9 @@ constexpr int kMaxItemHeight = 1 << 16;
 
 }  // namespace
 
+// A row takes the width and height its list offers.
+CVuListItem::CVuListItem() { size_modes_ = kVuWidthFull | kVuHeightFull; }
+
 const char* CVuListItem::GetTag() const { return "listitem"; }
 
 HRESULT CVuListItem::SetAttribute(const char* name, const char* value, bool loading) {

@@ -8,6 +8,7 @@
 
 class CVuListItem : public CVuDialog {
  public:
+  CVuListItem();
   const char* GetTag() const override;  // "listitem"
   HRESULT SetAttribute(const char* name, const char* value, bool loading) override;
 

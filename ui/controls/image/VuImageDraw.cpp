@@ -40,16 +40,17 @@ void VuTileImage(ZCanvas* dc, const ZImage& image, const ZRect& src, const ZRect
   if (!dc || image.Empty() || src.Width() <= 0 || src.Height() <= 0) return;
   const ZRect visible = VuVisiblePart(*dc, dst);
   if (visible.Width() <= 0 || visible.Height() <= 0) return;
-  dc->PushClip(&visible, 1);
-  // Start at the first copy that reaches the visible part (64-bit: dst may
-  // start far off the canvas).
+  // The visible part is filled in one image, however small the tile: one
+  // draw per copy could mean millions of draws.
   const int64_t w = src.Width(), h = src.Height();
-  const int64_t first_x = dst.left + (visible.left - int64_t{dst.left}) / w * w;
-  const int64_t first_y = dst.top + (visible.top - int64_t{dst.top}) / h * h;
-  for (int64_t y = first_y; y < visible.bottom; y += h)
-    for (int64_t x = first_x; x < visible.right; x += w)
-      dc->DrawImage(image, src,
-                    ZRect{static_cast<int>(x), static_cast<int>(y), static_cast<int>(x + w), static_cast<int>(y + h)},
-                    alpha);
-  dc->PopClip();
+  std::vector<uint32_t> pixels(static_cast<size_t>(visible.Width()) * visible.Height());
+  for (int y = visible.top; y < visible.bottom; ++y) {
+    const int sy = src.top + static_cast<int>((int64_t{y} - dst.top) % h);
+    uint32_t* row = &pixels[static_cast<size_t>(y - visible.top) * visible.Width()];
+    for (int x = visible.left; x < visible.right; ++x)
+      row[x - visible.left] = image.PixelAt(src.left + static_cast<int>((int64_t{x} - dst.left) % w), sy);
+  }
+  ZImage tiled;
+  tiled.Assign(visible.Width(), visible.Height(), std::move(pixels));
+  dc->DrawImage(tiled, ZRect{0, 0, visible.Width(), visible.Height()}, visible, alpha);
 }

@@ -35,6 +35,7 @@ HRESULT CVUShadowText::SetAttribute(const char* name, const char* value, bool lo
 }
 
 bool CVUShadowText::ShowsShadow() const {
+  if (!IsEnabled(true)) return false;
   return (state_ & (kVuStateHover | kVuStatePushed)) ? hover_shadow_ : normal_shadow_;
 }
 
@@ -51,6 +52,11 @@ void CVUShadowText::PaintContent(ZCanvas* dc) {
   if (ShowsShadow()) {
     ZRect shadow{box.left + 1, box.top + 1, VuSaturate(int64_t{box.right} + 1), VuSaturate(int64_t{box.bottom} + 1)};
     dc->PaintText(text_, &shadow, format, GetFont(), VuToZColor(shadow_color_, shadow_alpha_));
+  }
+  if (!IsEnabled(true) && style->crdisabled == kVuNoColor) {
+    // Without a disabled colour of its style: greyed.
+    dc->PaintText(text_, &box, format, GetFont(), VuToZColor(kVuShadowTextDisabledColor, text_alpha_));
+    return;
   }
   DrawElementText(dc, text_, box, format);
 }

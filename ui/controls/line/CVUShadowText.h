@@ -1,9 +1,13 @@
 // "shadowtext": text with a shadow one pixel right and down, shown by state:
 // "normalshadow" in the normal state, "hovershadow" while hovered or
 // pushed. The shadow is "crshaow" (black when none) at "crshadowalpha".
+// Disabled, it has no shadow and is grey unless its style gives a disabled
+// colour.
 #pragma once
 
 #include "ui/element/CVuWindow.h"
+
+constexpr VuColor kVuShadowTextDisabledColor = 0xA0A0A0;
 
 class CVUShadowText : public CVuWindow {
  public:

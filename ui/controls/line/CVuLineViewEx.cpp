@@ -54,6 +54,7 @@ HRESULT CVuLineViewEx::SetAttribute(const char* name, const char* value, bool lo
 
 VuColor CVuLineViewEx::LineColor() const {
   const VuColor normal = line_color_ != kVuNoColor ? line_color_ : kVuLineDefaultColor;
+  if (!IsEnabled(true)) return kVuLineDisabledColor;
   if ((state_ & kVuStatePushed) && push_color_ != kVuNoColor) return push_color_;
   if ((state_ & kVuStateHover) && hover_color_ != kVuNoColor) return hover_color_;
   return normal;

@@ -7,6 +7,9 @@
 
 #include "ui/element/CVuWindow.h"
 
+// A disabled line view's colour.
+constexpr VuColor kVuLineDisabledColor = 0xC8C8C8;
+
 constexpr int kVuCapFlat = 0;
 constexpr int kVuCapSquare = 1;
 constexpr int kVuCapRound = 2;
@@ -19,8 +22,9 @@ class CVuLineViewEx : public CVuWindow {
   bool NeedsRedrawOnStateChange() override;
   void PaintContent(ZCanvas* dc) override;
 
-  // The colour for the current state: pushed, else hover, else normal;
-  // each falls back to the normal colour (grey when none).
+  // The colour for the current state: disabled (light grey), else pushed,
+  // else hover, else normal; each falls back to the normal colour (grey
+  // when none).
   VuColor LineColor() const;
   bool IsVertical() const { return vertical_; }
   int DashStyle() const { return dash_style_; }

@@ -68,7 +68,9 @@ ZRect CVuProgress::BarRect(double ratio) {
   CVuSkinBase* skin = posskin_.empty() ? nullptr : VuSkinPool::Instance().Get(posskin_);
   if (skin) {
     const int inset_x = std::min(bar.Width() / 2, skinposx_);
-    const int inset_y = (bar.Height() - skin->GetSkinSize().cy) / 2;
+    // A skin without a natural height (a gradient) keeps the bar's height.
+    const int natural = skin->GetSkinSize().cy;
+    const int inset_y = natural > 0 ? (bar.Height() - natural) / 2 : 0;
     bar = {bar.left + inset_x, bar.top + inset_y, bar.right - inset_x, bar.bottom - inset_y};
   } else {
     bar = {bar.left + 2, bar.top + 2, bar.right - 2, bar.bottom - 2};
@@ -105,11 +107,13 @@ std::u16string CVuProgress::PercentText(int percent) const {
 
 void CVuProgress::PaintContent(ZCanvas* dc) {
   if (!dc) return;
+  // Grey while disabled.
+  const ZColor fill = IsEnabled(true) ? kVuProgressFill : kVuProgressDisabledFill;
   // 1. The background.
   if (CVuSkinBase* bg = bgskin_.empty() ? nullptr : VuSkinPool::Instance().Get(bgskin_))
     bg->Draw(dc, rect_, kVuSkinNormal, 255);
   else
-    dc->DrawRoundRect(rect_, 1, 1, kVuProgressFill);
+    dc->DrawRoundRect(rect_, 1, 1, fill);
   // 2. The ratio.
   const double ratio = NormalizeAndRatio();
   // 3. The percentage under the bar.
@@ -120,13 +124,13 @@ void CVuProgress::PaintContent(ZCanvas* dc) {
   if (moving_block_) {
     StepBlock();
     bar = {rect_.left + block_left_, rect_.top, rect_.left + block_right_, rect_.bottom};
-    if (bar.Width() > 0) dc->FillRoundRect(bar, 1, kVuProgressFill);
+    if (bar.Width() > 0) dc->FillRoundRect(bar, 1, fill);
   } else if (CVuSkinBase* pos = posskin_.empty() ? nullptr : VuSkinPool::Instance().Get(posskin_)) {
     bar = BarRect(ratio);
     if (bar.Width() > 0) pos->Draw(dc, bar, kVuSkinNormal, 255);
   } else {
     bar = BarRect(ratio);
-    if (bar.Width() > 0 && bar.Height() > 0) dc->FillRoundRect(bar, 1, kVuProgressFill);
+    if (bar.Width() > 0 && bar.Height() > 0) dc->FillRoundRect(bar, 1, fill);
   }
   // 5. The percentage again, over the bar only, in the contrasting colour.
   if (showpercent_ && bar.Width() > 0 && bar.Height() > 0) {

@@ -11,6 +11,7 @@
 
 // The bar's fill, as COLORREF 0x906142 gives it.
 constexpr ZColor kVuProgressFill{0x42, 0x61, 0x90, 255};
+constexpr ZColor kVuProgressDisabledFill{0xA8, 0xA8, 0xA8, 255};
 // The percentage where it lies on the bar.
 constexpr ZColor kVuProgressTextOnBar{255, 255, 255, 255};
 
