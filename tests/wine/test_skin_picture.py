@@ -17,8 +17,10 @@ import config
 
 PICTURES = os.path.join(config.BUILD, "wine-pictures")
 RESOURCES = os.path.join(config.ROOT, "resources", "sample", "res", "uninstall")
-# (layout, DPI): the main dialog, the message box and the control gallery.
-DRAWINGS = [(11001, 96), (11001, 144), (11004, 96), (11004, 144)]
+# (layout, DPI): the main dialog, the message box, the control gallery and
+# the rich-text gallery.
+DRAWINGS = [(11001, 96), (11001, 144), (11004, 96), (11004, 144), (11090, 96), (11090, 144),
+            (11092, 96)]
 
 
 class SkinPicture:
