@@ -181,6 +181,8 @@ void CVuListWnd::Redraw(ZCanvas* dc, const VuRegion* clip) {
   }
   if (bar && bar->IsVisible(false) && bar->IsNeeded()) bar->Redraw(dc, clip);
   dc->PopClip();
+  // The outline stays over the rows.
+  if (border_) dc->DrawRect(rect_, 1, VuToZColor(0));
   if (paint_hook_) paint_hook_->AfterPaint(this, dc);
 }
 
