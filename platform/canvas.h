@@ -91,6 +91,9 @@ struct ZSizeF {
   float height = 0;
 };
 
+// Pen styles, with the values CreatePen takes (PS_SOLID ... PS_DASHDOTDOT).
+enum ZPenStyle { kZPenSolid = 0, kZPenDash = 1, kZPenDot = 2, kZPenDashDot = 3, kZPenDashDotDot = 4 };
+
 // Bounds of a canvas: a bigger request is refused.
 constexpr int kCanvasMaxSide = 16384;
 constexpr int64_t kCanvasMaxPixels = 64ll * 1024 * 1024;
@@ -144,6 +147,10 @@ class ZCanvas {
   // Lines with a pen of width pixels; the last point is not drawn (as LineTo).
   void DrawLine(ZPoint from, ZPoint to, int width, ZColor color);
   void DrawPolyline(const ZPoint* points, size_t count, int width, ZColor color);
+  // A line in a pen style (ZPenStyle, CreatePen's values): the dashes of a
+  // one-pixel cosmetic pen, each length times width; the same pixels on
+  // every back end. An unknown style draws solid.
+  void DrawStyledLine(ZPoint from, ZPoint to, int width, ZColor color, int pen_style);
   // Outlines drawn inside rect; radius is the corner's radius.
   void DrawRect(const ZRect& rect, int width, ZColor color);
   void DrawRoundRect(const ZRect& rect, int radius, int width, ZColor color);

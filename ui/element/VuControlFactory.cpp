@@ -7,6 +7,13 @@
 #include "ui/controls/basic/CVuLineBreak.h"
 #include "ui/controls/basic/CVuSkinBtnWnd.h"
 #include "ui/controls/basic/CVuStatic.h"
+#include "ui/controls/button/CVuDialogButton.h"
+#include "ui/controls/button/CVuImageBtnWnd.h"
+#include "ui/controls/button/CVuImgbtnsized.h"
+#include "ui/controls/button/CVuLink.h"
+#include "ui/controls/choice/CVuCheckBox.h"
+#include "ui/controls/choice/CVuRadioBox.h"
+#include "ui/controls/choice/CVuSelfDefineRadioBox.h"
 #include "ui/controls/container/CVuRealWnd.h"
 #include "ui/controls/container/CVuRealWnd2.h"
 #include "ui/controls/container/CVuTabCtrl.h"
@@ -20,6 +27,10 @@
 #include "ui/controls/image/CVuMemoryImage.h"
 #include "ui/controls/image/CVuStorageImage.h"
 #include "ui/controls/image/CVuStorageImageEx.h"
+#include "ui/controls/line/CVuLine.h"
+#include "ui/controls/progress/CVuProgress.h"
+#include "ui/controls/progress/CVuProgressEx.h"
+#include "ui/controls/progress/VuSlider.h"
 #include "ui/element/CVuContainerWnd.h"
 
 namespace {
@@ -44,29 +55,29 @@ constexpr BuiltIn kBuiltIns[] = {
     {"img", &Make<CVuImageWnd>},
     {"imgbg", &Make<CVuImageBg>},
     {"scrollimg", &Make<CVuImageScroll>},
-    {"progress", nullptr},
-    {"progressex", nullptr},
-    {"imgbtn", nullptr},
+    {"progress", &Make<CVuProgress>},
+    {"progressex", &Make<CVuProgressEx>},
+    {"imgbtn", &Make<CVuImageBtnWnd>},
     {"skinbtn", &Make<CVuSkinBtnWnd>},
     {"realwnd", &Make<CVuRealWnd>},
     {"realwnd2", &Make<CVuRealWnd2>},
-    {"hr", nullptr},
-    {"check", nullptr},
+    {"hr", &Make<CVuLine>},
+    {"check", &Make<CVuCheckBox>},
     {"icon", &Make<CVuIconWnd>},
     {"tabctrl", &Make<CVuTabCtrl>},
-    {"radio", nullptr},
-    {"customradio", nullptr},
+    {"radio", &Make<CVuRadioBox>},
+    {"customradio", &Make<CVuSelfDefineRadioBox>},
     {"richtext", nullptr},
-    {"link", nullptr},
+    {"link", &Make<CVuLink>},
     {"memimage", &Make<CVuMemoryImage>},
     {"storageimage", &Make<CVuStorageImage>},
     {"storageimageex", &Make<CVuStorageImageEx>},
-    {"imgbtnsized", nullptr},
+    {"imgbtnsized", &Make<CVuImgbtnsized>},
     {"imggray", &Make<CVuImgGray>},
     {"imgex", &Make<CVuImageEx>},
     {"imgrotale", &Make<CVuImageRotale>},
-    {"slider", nullptr},
-    {"dlgbtn", nullptr},
+    {"slider", &Make<VuSlider>},
+    {"dlgbtn", &Make<CVuDialogButton>},
     {"hicon", &Make<CVuHIcon>},
     // The flow layout's line break.
     {"br", &Make<CVuLineBreak>},

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "ui/controls/button/CVuDialogButton.h"
 #include "ui/controls/container/CVuListItem.h"
 #include "ui/controls/container/CVuListWnd.h"
 #include "ui/controls/container/CVuRealWndEx.h"
@@ -9,6 +10,11 @@
 #include "ui/controls/container/CVuOwnerEventDlg.h"
 #include "ui/controls/image/CVuExpendImg.h"
 #include "ui/controls/image/CVuImageEx2.h"
+#include "ui/controls/line/CVUShadowText.h"
+#include "ui/controls/line/CVuLine.h"
+#include "ui/controls/line/CVuLineViewEx.h"
+#include "ui/controls/line/CVuRoundRect.h"
+#include "ui/controls/progress/CVuSliderViewEx.h"
 
 namespace {
 
@@ -29,20 +35,20 @@ struct Extended {
 constexpr Extended kExtended[] = {
     {"listwnd", &Make<CVuListWnd>},
     {"listitem", &Make<CVuListItem>},
-    {"rundrect", nullptr},
-    {"rundrectpath", nullptr},
+    {"rundrect", &Make<CVuRoundRect>},
+    {"rundrectpath", &Make<CVuRoundRectPath>},
     {"expendimg", &Make<CVuExpendImg>},
     {"realwndex", &Make<CVuRealWndEx>},
-    {"shadowtext", nullptr},
+    {"shadowtext", &Make<CVUShadowText>},
     {"richtextex", nullptr},
     {"imgex2", &Make<CVuImageEx2>},
-    {"hrex", nullptr},
+    {"hrex", &Make<CVuLineEx>},
     {"listscrollbar", &Make<CVuWindowScollBar>},
-    {"dlgbtnEx2", nullptr},
+    {"dlgbtnEx2", &Make<CVuDlgBtnEx2>},
     {"richtext2", nullptr},
-    {"lineviewex", nullptr},
+    {"lineviewex", &Make<CVuLineViewEx>},
     {"ownereventdlg", &Make<CVuOwnerEventDlg>},
-    {"sliderviewex", nullptr},
+    {"sliderviewex", &Make<CVuSliderViewEx>},
 };
 
 }  // namespace
