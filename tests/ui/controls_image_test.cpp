@@ -205,4 +205,38 @@ TEST_F(ControlsImageTest, StorageImageReadsOnlyBelowAllowedFolders) {
   EXPECT_EQ(ProblemsMentioning("not read"), 1u);
 }
 
+TEST_F(ControlsImageTest, HostileRectanglesAndValuesNeverOverflow) {
+  LoadQuadSkin();
+  ZImage green;
+  green.Assign(2, 2, std::vector<uint32_t>(4, kGreen));
+  VuMemoryImages::Instance().Register("k", green);
+  const char* const documents[] = {
+      R"(<imgbg skin="quad" fill="tile"/>)", R"(<imgbg skin="quad"/>)",
+      R"(<scrollimg skin="quad" hpos="2147483647" vpos="-2147483648"/>)", R"(<imggray skin="quad" gray="1"/>)",
+      R"(<imgex skin="quad" alpha="-9"/>)", R"(<imgex2 skin="quad" stretch="0"/>)",
+      R"(<imgrotale skin="quad" angle="33"/>)",
+      R"(<expendimg skin="quad" margin_left="2147483647" margin_top="5" stretch="0"/>)",
+      R"(<memimage mempointer="k"/>)", R"(<icon size="2147483647"/>)", R"(<hicon handle="k"/>)",
+      R"(<storageimage filepath="5.bmp" subwidth="2147483647"/>)",
+      R"(<tabctrl tabwidth="65536" tabpos="65536" framepos="-0,|-5,2147483647,-2147483647"><tab title="t"/></tabctrl>)",
+      R"(<listwnd externline="65536"><listitem height="65536"/><listitem height="65536"/></listwnd>)",
+      R"(<ownereventdlg><button pos="0,0,-0,-0"/></ownereventdlg>)",
+  };
+  const ZRect hostile[] = {{-2000000000, -2000000000, 2000000000, 2000000000},
+                           {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX},
+                           {30, 30, 10, 10}};
+  for (const char* document : documents)
+    for (const ZRect& rect : hostile) {
+      auto element = Make(document);
+      ASSERT_TRUE(element) << document;
+      element->Position(rect.left, rect.top, INT32_MAX, INT32_MAX);
+      element->SetRect(rect);
+      Paint(element.get());
+      element->HitTest(5, 5, 0);
+      LRESULT result = 0;
+      element->ProcessMessage(0x020A, static_cast<WPARAM>(0x8000) << 16, 0, &result);  // a huge wheel turn
+      Paint(element.get());
+    }
+}
+
 }  // namespace

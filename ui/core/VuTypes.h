@@ -42,3 +42,20 @@ inline ZColor VuToZColor(VuColor color, uint8_t alpha = 255) {
 
 // True when rect and the region share a pixel (a null region covers everything).
 bool VuRegionTouches(const VuRegion* region, const ZRect& rect);
+
+// A rectangle's width and height, never negative and never overflowing
+// (a hostile layout may place edges at both ends of the int range).
+inline int VuRectWidth(const ZRect& rect) {
+  const int64_t width = int64_t{rect.right} - rect.left;
+  return width <= 0 ? 0 : width > INT32_MAX ? INT32_MAX : static_cast<int>(width);
+}
+inline int VuRectHeight(const ZRect& rect) {
+  const int64_t height = int64_t{rect.bottom} - rect.top;
+  return height <= 0 ? 0 : height > INT32_MAX ? INT32_MAX : static_cast<int>(height);
+}
+// True when the rectangle is non-empty and its width and height fit an int:
+// the only rectangles handed to the canvas.
+inline bool VuDrawableRect(const ZRect& rect) {
+  const int64_t width = int64_t{rect.right} - rect.left, height = int64_t{rect.bottom} - rect.top;
+  return width > 0 && height > 0 && width <= INT32_MAX && height <= INT32_MAX;
+}

@@ -111,11 +111,11 @@ void CVuListWnd::Layout(int x, int y, int cx, int cy) {
 void CVuListWnd::RepositionChild(CVuWindow*) { LayoutItems(); }
 
 void CVuListWnd::LayoutItems() {
-  const int view = std::max(rect_.Height(), 0);
+  const int view = VuRectHeight(rect_);
   const int content = GetContentHeight();
   offset_ = std::clamp(offset_, 0, std::max(content - view, 0));
   CVuWindowScollBar* bar = ScrollBar();
-  int64_t width = std::max(rect_.Width(), 0);
+  int64_t width = VuRectWidth(rect_);
   if (bar) {
     bar->SetRange(content, view, offset_);
     const int bar_width = std::min<int>(bar->GetBarWidth(), static_cast<int>(width));
@@ -166,7 +166,7 @@ VUHANDLE CVuListWnd::HitTest(int x, int y, int flag) {
 }
 
 void CVuListWnd::Redraw(ZCanvas* dc, const VuRegion* clip) {
-  if (!dc || !VuRegionTouches(clip, rect_)) return;
+  if (!dc || !VuRegionTouches(clip, rect_) || !VuDrawableRect(rect_)) return;
   DrawBackground(dc);
   if (paint_hook_ && !paint_hook_->BeforePaint(this, dc)) return;
   CVuWindowScollBar* bar = ScrollBar();
@@ -181,6 +181,8 @@ void CVuListWnd::Redraw(ZCanvas* dc, const VuRegion* clip) {
   }
   if (bar && bar->IsVisible(false) && bar->IsNeeded()) bar->Redraw(dc, clip);
   dc->PopClip();
+  // The outline stays over the rows.
+  if (border_) dc->DrawRect(rect_, 1, VuToZColor(0));
   if (paint_hook_) paint_hook_->AfterPaint(this, dc);
 }
 

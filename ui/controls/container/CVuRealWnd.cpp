@@ -42,7 +42,7 @@ void CVuRealWnd::SyncWindow() {
   const ZRect r = rect_;
   if (r.left != placed_.left || r.top != placed_.top || r.right != placed_.right || r.bottom != placed_.bottom) {
     placed_ = r;
-    MoveWindow(window_, r.left, r.top, std::max(r.Width(), 0), std::max(r.Height(), 0), TRUE);
+    MoveWindow(window_, r.left, r.top, VuRectWidth(r), VuRectHeight(r), TRUE);
   }
   const int shown = IsVisible(true) ? 1 : 0;
   if (shown != shown_) {

@@ -148,7 +148,7 @@ ZRect CVuTabCtrl::TabRect(int index) const {
   const int64_t pitch = int64_t{tab_width_} + tab_spacing_;
   const int64_t total = shown * pitch - tab_spacing_ + tab_pos_;
   int64_t start = rect_.left;
-  if (tab_align_ == kVuAlignCenter) start += (int64_t{rect_.Width()} - total) / 2;
+  if (tab_align_ == kVuAlignCenter) start += (int64_t{VuRectWidth(rect_)} - total) / 2;
   else if (tab_align_ == kVuAlignRight) start = rect_.right - total;
   const int64_t left = start + tab_pos_ + slot * pitch;
   return {VuSaturate(left), rect_.top, VuSaturate(left + tab_width_), VuSaturate(int64_t{rect_.top} + tab_height_)};
@@ -158,11 +158,14 @@ ZRect CVuTabCtrl::PageArea() const {
   if (frame_pos_.count != 4)
     return {rect_.left, std::min(rect_.bottom, VuSaturate(int64_t{rect_.top} + tab_height_)), rect_.right,
             rect_.bottom};
-  const int cx = rect_.Width(), cy = rect_.Height();
+  const int cx = VuRectWidth(rect_), cy = VuRectHeight(rect_);
   ZRect area{VuResolve(frame_pos_.items[0], rect_.left, cx), VuResolve(frame_pos_.items[1], rect_.top, cy),
              VuResolve(frame_pos_.items[2], rect_.left, cx), VuResolve(frame_pos_.items[3], rect_.top, cy)};
-  area.right = std::max(area.right, area.left);
-  area.bottom = std::max(area.bottom, area.top);
+  // Always inside the control.
+  area.left = std::clamp(area.left, rect_.left, std::max(rect_.left, rect_.right));
+  area.top = std::clamp(area.top, rect_.top, std::max(rect_.top, rect_.bottom));
+  area.right = std::clamp(area.right, area.left, std::max(area.left, rect_.right));
+  area.bottom = std::clamp(area.bottom, area.top, std::max(area.top, rect_.bottom));
   return area;
 }
 
@@ -180,7 +183,7 @@ void CVuTabCtrl::OnPosition(int x, int y, int cx, int cy) {
 void CVuTabCtrl::RepositionChild(CVuWindow* child) {
   if (!child) return;
   const ZRect area = PageArea();
-  child->Position(area.left, area.top, area.Width(), area.Height());
+  child->Position(area.left, area.top, VuRectWidth(area), VuRectHeight(area));
   SyncRealWindows(child);
 }
 
@@ -266,10 +269,11 @@ void CVuTabCtrl::DrawStrip(ZCanvas* dc) {
 }
 
 void CVuTabCtrl::Redraw(ZCanvas* dc, const VuRegion* clip) {
-  if (!dc || !VuRegionTouches(clip, rect_)) return;
+  if (!dc || !VuRegionTouches(clip, rect_) || !VuDrawableRect(rect_)) return;
   DrawBackground(dc);
   if (paint_hook_ && !paint_hook_->BeforePaint(this, dc)) return;
-  if (CVuSkinBase* frame = VuLookupSkin(frame_skin_)) frame->Draw(dc, PageArea(), kVuSkinNormal, 255);
+  if (CVuSkinBase* frame = VuLookupSkin(frame_skin_))
+    if (VuDrawableRect(PageArea())) frame->Draw(dc, PageArea(), kVuSkinNormal, 255);
   DrawStrip(dc);
   if (CVuTab* page = GetTab(GetCurSel()))
     if (page->IsVisible(false)) page->Redraw(dc, clip);

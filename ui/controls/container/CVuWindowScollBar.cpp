@@ -59,7 +59,7 @@ void CVuWindowScollBar::SetRange(int content, int view, int offset) {
 
 ZRect CVuWindowScollBar::ThumbRect() const {
   if (!IsNeeded()) return {};
-  const int64_t track = rect_.Height();
+  const int64_t track = VuRectHeight(rect_);
   const int64_t thumb = std::min<int64_t>(track, std::max<int64_t>(kMinThumb, track * view_ / content_));
   const int64_t top = rect_.top + (track - thumb) * offset_ / std::max(content_ - view_, 1);
   return {rect_.left, VuSaturate(top), rect_.right, VuSaturate(top + thumb)};
@@ -68,7 +68,7 @@ ZRect CVuWindowScollBar::ThumbRect() const {
 CVuListWnd* CVuWindowScollBar::List() const { return dynamic_cast<CVuListWnd*>(GetParent()); }
 
 void CVuWindowScollBar::PaintContent(ZCanvas* dc) {
-  if (!dc || !IsNeeded()) return;
+  if (!dc || !IsNeeded() || !VuDrawableRect(rect_)) return;
   const ZRect thumb = ThumbRect();
   const bool hot = dragging_ || (state_ & (kVuStateHover | kVuStatePushed));
   const ZColor fill = VuToZColor(hot ? bar_hover_ : bar_);
@@ -103,7 +103,7 @@ bool CVuWindowScollBar::ProcessMessage(UINT message, WPARAM wparam, LPARAM lpara
     case WM_MOUSEMOVE: {
       if (!dragging_) break;
       const ZRect thumb = ThumbRect();
-      const int64_t free_track = std::max<int64_t>(int64_t{rect_.Height()} - thumb.Height(), 1);
+      const int64_t free_track = std::max<int64_t>(int64_t{VuRectHeight(rect_)} - VuRectHeight(thumb), 1);
       const int64_t moved = int64_t{point.y} - drag_start_y_;
       const int64_t offset = drag_start_offset_ + moved * std::max(content_ - view_, 0) / free_track;
       if (CVuListWnd* list = List()) list->ScrollTo(VuSaturate(offset));

@@ -48,6 +48,8 @@ bool CVuExpendImg::Load(const ZXmlElement& element) {
 
 void CVuExpendImg::PaintContent(ZCanvas* dc) {
   if (!dc) return;
+  // A rectangle beyond the int range shows nothing (and is not handed to the canvas).
+  if (!VuDrawableRect(rect_)) return;
   CVuSkinBase* skin = VuLookupSkin(skin_);
   ZImage image;
   if (skin) {
@@ -57,7 +59,7 @@ void CVuExpendImg::PaintContent(ZCanvas* dc) {
       // Source margins fit the image; target margins fit the rectangle.
       const int sl = std::min(margins_[0], w), sr = std::min(margins_[2], w - sl);
       const int st = std::min(margins_[1], h), sb = std::min(margins_[3], h - st);
-      const int64_t rw = std::max(rect_.Width(), 0), rh = std::max(rect_.Height(), 0);
+      const int64_t rw = VuRectWidth(rect_), rh = VuRectHeight(rect_);
       const int64_t dl = std::min<int64_t>(ScaleForDpi(sl), rw), dr = std::min<int64_t>(ScaleForDpi(sr), rw - dl);
       const int64_t dt = std::min<int64_t>(ScaleForDpi(st), rh), db = std::min<int64_t>(ScaleForDpi(sb), rh - dt);
       const int sx[4] = {0, sl, w - sr, w}, sy[4] = {0, st, h - sb, h};
@@ -67,7 +69,7 @@ void CVuExpendImg::PaintContent(ZCanvas* dc) {
         for (int col = 0; col < 3; ++col) {
           const ZRect src{sx[col], sy[row], sx[col + 1], sy[row + 1]};
           const ZRect dst{VuSaturate(dx[col]), VuSaturate(dy[row]), VuSaturate(dx[col + 1]), VuSaturate(dy[row + 1])};
-          if (src.Width() <= 0 || src.Height() <= 0 || dst.Width() <= 0 || dst.Height() <= 0) continue;
+          if (src.Width() <= 0 || src.Height() <= 0 || VuRectWidth(dst) <= 0 || VuRectHeight(dst) <= 0) continue;
           const bool corner = row != 1 && col != 1;
           if (stretch_ || corner)
             dc->DrawImage(image, src, dst, alpha_);

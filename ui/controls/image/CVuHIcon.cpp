@@ -32,6 +32,8 @@ std::shared_ptr<const ZImage> CVuHIcon::Icon() const {
 
 void CVuHIcon::PaintContent(ZCanvas* dc) {
   if (!dc) return;
+  // A rectangle beyond the int range shows nothing (and is not handed to the canvas).
+  if (!VuDrawableRect(rect_)) return;
   const std::shared_ptr<const ZImage> icon = Icon();
   if (icon && !icon->Empty())
     dc->DrawImage(*icon, ZRect{0, 0, icon->Width(), icon->Height()}, rect_, IsEnabled(true) ? 255 : 128);

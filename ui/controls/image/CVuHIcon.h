@@ -4,9 +4,8 @@
 // from the registry when the element goes, as an owned icon is destroyed.
 #pragma once
 
-#include <string>
-
 #include <memory>
+#include <string>
 
 #include "platform/image.h"
 #include "ui/element/CVuWindow.h"

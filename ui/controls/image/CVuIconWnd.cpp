@@ -33,11 +33,13 @@ VuSize CVuIconWnd::WantedSize(int cx, int cy) {
 
 void CVuIconWnd::PaintContent(ZCanvas* dc) {
   if (!dc) return;
+  // A rectangle beyond the int range shows nothing (and is not handed to the canvas).
+  if (!VuDrawableRect(rect_)) return;
   const std::shared_ptr<const ZImage> icon = Icon();
   if (icon && !icon->Empty()) {
-    const int side = size_ > 0 ? size_ : std::min(rect_.Width(), rect_.Height());
-    const int left = VuSaturate(int64_t{rect_.left} + (int64_t{rect_.Width()} - side) / 2);
-    const int top = VuSaturate(int64_t{rect_.top} + (int64_t{rect_.Height()} - side) / 2);
+    const int side = size_ > 0 ? size_ : std::min(VuRectWidth(rect_), VuRectHeight(rect_));
+    const int left = VuSaturate(int64_t{rect_.left} + (int64_t{VuRectWidth(rect_)} - side) / 2);
+    const int top = VuSaturate(int64_t{rect_.top} + (int64_t{VuRectHeight(rect_)} - side) / 2);
     if (side > 0)
       dc->DrawImage(*icon, ZRect{0, 0, icon->Width(), icon->Height()},
                     ZRect{left, top, VuSaturate(int64_t{left} + side), VuSaturate(int64_t{top} + side)},

@@ -31,6 +31,8 @@ bool CVuImageBg::Load(const ZXmlElement& element) {
 
 void CVuImageBg::PaintContent(ZCanvas* dc) {
   if (!dc) return;
+  // A rectangle beyond the int range shows nothing (and is not handed to the canvas).
+  if (!VuDrawableRect(rect_)) return;
   if (CVuSkinBase* skin = VuLookupSkin(skin_)) {
     const VuSize natural = skin->GetSkinSize();
     // The natural image, repeated or stretched: skins that draw at their own

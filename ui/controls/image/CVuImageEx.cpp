@@ -52,6 +52,8 @@ void CVuImageEx::DrawSkin(ZCanvas* dc, const ZRect& rect) {
 
 void CVuImageEx::PaintContent(ZCanvas* dc) {
   if (!dc) return;
+  // A rectangle beyond the int range shows nothing (and is not handed to the canvas).
+  if (!VuDrawableRect(rect_)) return;
   DrawSkin(dc, rect_);
   CVuWindow::PaintContent(dc);
 }

@@ -32,6 +32,8 @@ void CVuImageEx2::DrawImage(ZCanvas* dc) {
 
 void CVuImageEx2::PaintContent(ZCanvas* dc) {
   if (!dc) return;
+  // A rectangle beyond the int range shows nothing (and is not handed to the canvas).
+  if (!VuDrawableRect(rect_)) return;
   if (!top_draw_) DrawImage(dc);
   CVuWindow::PaintContent(dc);
   if (top_draw_) DrawImage(dc);

@@ -32,8 +32,10 @@ bool CVuImageRotale::Load(const ZXmlElement& element) {
 
 void CVuImageRotale::PaintContent(ZCanvas* dc) {
   if (!dc) return;
+  // A rectangle beyond the int range shows nothing (and is not handed to the canvas).
+  if (!VuDrawableRect(rect_)) return;
   CVuSkinBase* skin = VuLookupSkin(skin_);
-  const int width = rect_.Width(), height = rect_.Height();
+  const int width = VuRectWidth(rect_), height = VuRectHeight(rect_);
   ZImage snapshot;
   const ZRect visible = VuVisiblePart(*dc, rect_);
   if (skin && visible.Width() > 0 && visible.Height() > 0 &&

@@ -47,20 +47,22 @@ bool CVuImageScroll::Load(const ZXmlElement& element) {
 int CVuImageScroll::EffectiveHPos() const {
   CVuSkinBase* skin = VuLookupSkin(skin_);
   if (!skin || !hscroll_) return 0;
-  return ClampOffset(hpos_, skin->GetSkinSize().cx, rect_.Width());
+  return ClampOffset(hpos_, skin->GetSkinSize().cx, VuRectWidth(rect_));
 }
 
 int CVuImageScroll::EffectiveVPos() const {
   CVuSkinBase* skin = VuLookupSkin(skin_);
   if (!skin || !vscroll_) return 0;
-  return ClampOffset(vpos_, skin->GetSkinSize().cy, rect_.Height());
+  return ClampOffset(vpos_, skin->GetSkinSize().cy, VuRectHeight(rect_));
 }
 
 void CVuImageScroll::PaintContent(ZCanvas* dc) {
   if (!dc) return;
+  // A rectangle beyond the int range shows nothing (and is not handed to the canvas).
+  if (!VuDrawableRect(rect_)) return;
   if (CVuSkinBase* skin = VuLookupSkin(skin_)) {
     VuSize natural = skin->GetSkinSize();
-    if (natural.cx <= 0 || natural.cy <= 0) natural = {rect_.Width(), rect_.Height()};
+    if (natural.cx <= 0 || natural.cy <= 0) natural = {VuRectWidth(rect_), VuRectHeight(rect_)};
     const int64_t left = int64_t{rect_.left} - EffectiveHPos(), top = int64_t{rect_.top} - EffectiveVPos();
     const ZRect image{VuSaturate(left), VuSaturate(top), VuSaturate(left + natural.cx), VuSaturate(top + natural.cy)};
     dc->PushClip(&rect_, 1);

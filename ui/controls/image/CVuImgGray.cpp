@@ -38,11 +38,13 @@ bool CVuImgGray::Load(const ZXmlElement& element) {
 
 void CVuImgGray::PaintContent(ZCanvas* dc) {
   if (!dc) return;
+  // A rectangle beyond the int range shows nothing (and is not handed to the canvas).
+  if (!VuDrawableRect(rect_)) return;
   if (CVuSkinBase* skin = VuLookupSkin(skin_)) {
     ZImage snapshot;
     if (!gray_) {
       skin->Draw(dc, rect_, kVuSkinNormal, 255);
-    } else if (VuSnapshotSkin(skin, rect_.Width(), rect_.Height(), kVuSkinNormal, &snapshot)) {
+    } else if (VuSnapshotSkin(skin, VuRectWidth(rect_), VuRectHeight(rect_), kVuSkinNormal, &snapshot)) {
       std::vector<uint32_t> pixels(snapshot.Pixels(),
                                    snapshot.Pixels() + static_cast<size_t>(snapshot.Width()) * snapshot.Height());
       for (uint32_t& pixel : pixels) pixel = VuGrayPixel(pixel);

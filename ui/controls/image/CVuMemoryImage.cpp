@@ -24,6 +24,8 @@ VuSize CVuMemoryImage::WantedSize(int cx, int cy) {
 
 void CVuMemoryImage::PaintContent(ZCanvas* dc) {
   if (!dc) return;
+  // A rectangle beyond the int range shows nothing (and is not handed to the canvas).
+  if (!VuDrawableRect(rect_)) return;
   if (auto image = VuMemoryImages::Instance().Find(key_))
     if (!image->Empty()) dc->DrawImage(*image, ZRect{0, 0, image->Width(), image->Height()}, rect_, 255);
   CVuWindow::PaintContent(dc);

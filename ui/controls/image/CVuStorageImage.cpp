@@ -128,6 +128,8 @@ VuSize CVuStorageImage::WantedSize(int cx, int cy) {
 
 void CVuStorageImage::PaintContent(ZCanvas* dc) {
   if (!dc) return;
+  // A rectangle beyond the int range shows nothing (and is not handed to the canvas).
+  if (!VuDrawableRect(rect_)) return;
   if (!path_.empty()) ReadImage();
   if (!image_.Empty()) dc->DrawImage(image_, SourceRect(), rect_, alpha_);
   CVuWindow::PaintContent(dc);

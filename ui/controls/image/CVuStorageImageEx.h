@@ -1,8 +1,8 @@
+// "storageimageex": a storage image with a constant opacity ("alpha", 0-255).
 #pragma once
 
 #include "ui/controls/image/CVuStorageImage.h"
 
-// "storageimageex": a storage image with a constant opacity ("alpha", 0-255).
 class CVuStorageImageEx : public CVuStorageImage {
  public:
   const char* GetTag() const override;  // "storageimageex"
