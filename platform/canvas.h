@@ -54,12 +54,19 @@ struct ZColor {
 
 // Same layout as RECT: right and bottom are exclusive.
 struct ZRect {
+  static int Span(int from, int to) {
+    const long long span = static_cast<long long>(to) - from;
+    if (span > 0x7fffffffLL) return 0x7fffffff;
+    if (span < -0x7fffffffLL - 1) return -0x7fffffff - 1;
+    return static_cast<int>(span);
+  }
   int left = 0;
   int top = 0;
   int right = 0;
   int bottom = 0;
-  int Width() const { return right - left; }
-  int Height() const { return bottom - top; }
+  // Saturated: a rectangle made of hostile numbers has no width past int's.
+  int Width() const { return Span(left, right); }
+  int Height() const { return Span(top, bottom); }
   // The part of this rectangle inside (0, 0, width, height).
   ZRect ClampedTo(int width, int height) const {
     return {left < 0 ? 0 : left, top < 0 ? 0 : top, right > width ? width : right,

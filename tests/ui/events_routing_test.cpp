@@ -12,6 +12,8 @@
 #include "platform/window_input.h"
 #include "platform/window_paint.h"
 #include "tests/ui/dialog_test_support.h"
+#include "ui/controls/container/CVuListWnd.h"
+#include "ui/controls/progress/VuSlider.h"
 #include "ui/dialog/CVuDialogImpl.h"
 #include "ui/dialog/VuFramework.h"
 #include "ui/element/CVuWindow.h"
@@ -346,6 +348,52 @@ TEST_F(EventsRoutingTest, FocusMarkIsDrawnAroundTheControlAndCommandsMapToElemen
   dialog.notes.clear();
   SendMessageW(window, WM_COMMAND, IDOK, 0);
   EXPECT_TRUE(dialog.notes.empty());  // b is hidden, a disabled: no default button (the header's is none)
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(EventsRoutingTest, TheWheelScrollsTheListUnderTheMouseAndADragOutlastsItsElement) {
+  WriteResource("11003.xml",
+                "<layer title=\"wheel\" width=\"300\" height=\"200\" noborder=\"1\">"
+                "<body><listwnd id=\"30\" wheelmove=\"20\" pos=\"10,10,150,90\">"
+                "<listitem height=\"40\"><text>one</text></listitem>"
+                "<listitem height=\"40\"><text>two</text></listitem>"
+                "<listitem height=\"40\"><text>three</text></listitem>"
+                "<listitem height=\"40\"><text>four</text></listitem></listwnd>"
+                "<slider id=\"31\" sliderpos=\"10\" pos=\"170,20,270,40\"/></body></layer>");
+  RecordingDialog dialog(11003);
+  HWND window = dialog.Create(nullptr);
+  ASSERT_NE(window, nullptr);
+  auto* list = dynamic_cast<CVuListWnd*>(dialog.FindItem(30));
+  ASSERT_NE(list, nullptr);
+  // A notch down over a row (the point is on the screen) scrolls the list.
+  POINT over_row = {40, 20};
+  ClientToScreen(window, &over_row);
+  SendMessageW(window, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)),
+               MAKELPARAM(over_row.x, over_row.y));
+  EXPECT_EQ(list->GetScrollOffset(), 20);
+  // Away from the list the wheel turns nothing.
+  POINT away = {200, 150};
+  ClientToScreen(window, &away);
+  SendMessageW(window, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)),
+               MAKELPARAM(away.x, away.y));
+  EXPECT_EQ(list->GetScrollOffset(), 20);
+
+  auto* slider = dynamic_cast<VuSlider*>(dialog.FindItem(31));
+  ASSERT_NE(slider, nullptr);
+  const ZRect thumb = slider->ThumbRect();
+  const int x = (thumb.left + thumb.right) / 2, y = (thumb.top + thumb.bottom) / 2;
+  SendMessageW(window, WM_MOUSEMOVE, 0, At(x, y));
+  SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, At(x, y));
+  // Dragged far past the track's right end, outside the slider.
+  SendMessageW(window, WM_MOUSEMOVE, MK_LBUTTON, At(295, 150));
+  EXPECT_EQ(slider->Position(), 100);
+  SendMessageW(window, WM_LBUTTONUP, 0, At(295, 150));
+  // Without the button held, moves elsewhere leave it alone.
+  SendMessageW(window, WM_MOUSEMOVE, 0, At(180, 150));
+  EXPECT_EQ(slider->Position(), 100);
 }
 
 }  // namespace

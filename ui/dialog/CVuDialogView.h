@@ -138,6 +138,7 @@ class CVuDialogView : public CVuWindowImplBase {
   virtual void OnLButtonUp(WPARAM keys, int x, int y);
   virtual void OnLButtonDblClk(WPARAM keys, int x, int y);
   virtual void OnRButtonDown(WPARAM keys, int x, int y);
+  virtual void OnMouseWheel(WPARAM wparam, int screen_x, int screen_y);
   virtual bool OnSetCursor(HWND under, int hit, LRESULT* result);
   virtual bool OnKeyDown(WPARAM key);
   // A release away from the pressed element; nothing here.

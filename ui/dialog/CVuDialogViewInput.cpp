@@ -87,6 +87,13 @@ void CVuDialogView::OnMouseMove(WPARAM keys, int x, int y) {
     }
     if ((element = Element(target))) Notify(kVuNotifyMouseMove, element, false);
   }
+  // A drag goes on past the pressed element's edge (a slider's thumb, a
+  // scroll bar's): while the button is held it hears the moves too.
+  if (pushed_ && pushed_ != target && capture_ && (keys & MK_LBUTTON))
+    if (CVuWindow* pressed = Element(pushed_); pressed && pressed->IsEnabled(true)) {
+      LRESULT ignored = 0;
+      pressed->ProcessMessage(WM_MOUSEMOVE, keys, MAKELPARAM(x, y), &ignored);
+    }
   if (target == hover_) return;
   const VUHANDLE old = hover_;
   hover_ = target;
@@ -102,6 +109,25 @@ void CVuDialogView::OnMouseMove(WPARAM keys, int x, int y) {
   CVuWindow* element = Element(target);
   if (element && hover_ == target && element->IsEnabled(true)) ChangeState(element, kVuStateHover, 0);
   tooltip_.SetText(hwnd_, element ? element->GetToolTip() : std::u16string());
+}
+
+// The wheel turns the element under the mouse, or the nearest of its
+// containers that takes it (a list scrolls for its rows). The message's
+// point is on the screen; elements get it in the client.
+void CVuDialogView::OnMouseWheel(WPARAM wparam, int screen_x, int screen_y) {
+  POINT pt = {screen_x, screen_y};
+  if (!ScreenToClient(hwnd_, &pt)) return;
+  VUHANDLE handle = layout_.HitTest(pt.x, pt.y);
+  for (int depth = 0; handle && depth < 256; ++depth) {
+    CVuWindow* element = Element(handle);
+    if (!element || !element->IsEnabled(true)) return;
+    LRESULT ignored = 0;
+    if (element->ProcessMessage(WM_MOUSEWHEEL, wparam, MAKELPARAM(pt.x, pt.y), &ignored)) {
+      InvalidateRect(hwnd_, nullptr, FALSE);
+      return;
+    }
+    handle = element->GetParentHandle();
+  }
 }
 
 void CVuDialogView::OnMouseLeave() {
@@ -265,6 +291,9 @@ bool CVuDialogView::OnInputMessage(UINT message, WPARAM wparam, LPARAM lparam, L
       break;
     case WM_RBUTTONDOWN:
       OnRButtonDown(wparam, x, y);
+      break;
+    case WM_MOUSEWHEEL:
+      OnMouseWheel(wparam, x, y);
       break;
     case WM_SETCURSOR:
       return OnSetCursor(reinterpret_cast<HWND>(wparam), static_cast<short>(LOWORD(lparam)), result);
