@@ -221,6 +221,57 @@ void ZCanvas::GradientFillV(const ZRect& rect, ZColor from, ZColor to) {
   Gradient(impl_.get(), rect, from, to, true);
 }
 
+namespace {
+
+// Bilinear enlargement of premultiplied pixels (a source of w x h pixels,
+// rows stride_pixels apart) to out_w x out_h, each pixel sampled at its
+// centre and the edges held; only when neither side shrinks and the result
+// stays small. False: nothing to do here.
+bool EnlargeBilinear(const uint32_t* pixels, int stride_pixels, int w, int h, int out_w, int out_h,
+                     std::vector<uint32_t>* out) {
+  if (w <= 0 || h <= 0 || out_w < w || out_h < h || (out_w == w && out_h == h)) return false;
+  if (static_cast<long long>(out_w) * out_h > 4LL * 1024 * 1024) return false;
+  // 8 fractional bits; where each output column and row reads.
+  struct Tap {
+    int a, b, weight;  // weight of b, out of 256
+  };
+  auto taps = [](int in, int length) {
+    std::vector<Tap> t(static_cast<size_t>(length));
+    for (int i = 0; i < length; ++i) {
+      const double at = (i + 0.5) * in / length - 0.5;
+      const double clamped = at < 0 ? 0 : (at > in - 1 ? in - 1 : at);
+      const int a = static_cast<int>(clamped);
+      const int b = a + 1 < in ? a + 1 : a;
+      t[static_cast<size_t>(i)] = {a, b, static_cast<int>((clamped - a) * 256 + 0.5)};
+    }
+    return t;
+  };
+  const std::vector<Tap> columns = taps(w, out_w), rows = taps(h, out_h);
+  out->assign(static_cast<size_t>(out_w) * out_h, 0);
+  auto mix = [](uint32_t p, uint32_t q, int weight) {
+    uint32_t r = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+      const int x = static_cast<int>((p >> shift) & 0xFF), y = static_cast<int>((q >> shift) & 0xFF);
+      r |= static_cast<uint32_t>((x * (256 - weight) + y * weight + 128) >> 8) << shift;
+    }
+    return r;
+  };
+  for (int y = 0; y < out_h; ++y) {
+    const Tap& row = rows[static_cast<size_t>(y)];
+    const uint32_t* top = pixels + static_cast<size_t>(row.a) * stride_pixels;
+    const uint32_t* bottom = pixels + static_cast<size_t>(row.b) * stride_pixels;
+    uint32_t* line = out->data() + static_cast<size_t>(y) * out_w;
+    for (int x = 0; x < out_w; ++x) {
+      const Tap& column = columns[static_cast<size_t>(x)];
+      line[x] = mix(mix(top[column.a], top[column.b], column.weight),
+                    mix(bottom[column.a], bottom[column.b], column.weight), row.weight);
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
 void ZCanvas::DrawImage(const ZImage& image, const ZRect& src_in, const ZRect& dst, BYTE alpha) {
   if (!impl_->bits || image.Empty() || alpha == 0 || dst.Width() <= 0 || dst.Height() <= 0) return;
   const ZRect src = src_in.ClampedTo(image.Width(), image.Height());
@@ -235,8 +286,19 @@ void ZCanvas::DrawImage(const ZImage& image, const ZRect& src_in, const ZRect& d
   GpBitmap* picture = nullptr;
   const uint32_t* corner =
       image.Pixels() + static_cast<size_t>(src.top) * image.Width() + src.left;
-  if (gdip.CreateBitmapFromScan0(src.Width(), src.Height(), image.Width() * 4,
-                                 PixelFormat32bppPARGB,
+  int stride = image.Width() * 4;
+  ZRect from = src;
+  // Enlarged here, not by GDI+: implementations of its filters disagree at
+  // the edges (a seam between a button's cap and its middle, a border column
+  // thinned), and this one is the same everywhere.
+  std::vector<uint32_t> enlarged;
+  if (EnlargeBilinear(corner, image.Width(), src.Width(), src.Height(), dst.Width(), dst.Height(),
+                      &enlarged)) {
+    corner = enlarged.data();
+    stride = dst.Width() * 4;
+    from = {0, 0, dst.Width(), dst.Height()};
+  }
+  if (gdip.CreateBitmapFromScan0(from.Width(), from.Height(), stride, PixelFormat32bppPARGB,
                                  reinterpret_cast<BYTE*>(const_cast<uint32_t*>(corner)),
                                  &picture) != Ok)
     return;
@@ -253,11 +315,11 @@ void ZCanvas::DrawImage(const ZImage& image, const ZRect& src_in, const ZRect& d
                                          ColorMatrixFlagsDefault);
     }
   }
-  const bool same_size = src.Width() == dst.Width() && src.Height() == dst.Height();
+  const bool same_size = from.Width() == dst.Width() && from.Height() == dst.Height();
   gdip.SetInterpolationMode(graphics.Get(), same_size ? InterpolationModeNearestNeighbor
                                                       : InterpolationModeHighQualityBilinear);
   gdip.DrawImageRectRectI(graphics.Get(), picture, dst.left, dst.top, dst.Width(), dst.Height(),
-                          0, 0, src.Width(), src.Height(), UnitPixel, attributes,
+                          0, 0, from.Width(), from.Height(), UnitPixel, attributes,
                           nullptr, nullptr);
   if (attributes) gdip.DisposeImageAttributes(attributes);
   gdip.DisposeImage(picture);

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "ui/controls/basic/CVuImageWnd.h"
 #include "ui/dialog/VuLayout.h"
 #include "ui/element/CVuContainerWnd.h"
 
@@ -39,6 +40,8 @@ bool DrawsText(const CVuWindow* element) {
   static const char* const kTextTags[] = {"richtext", "richtextex", "richtext2", "progress",
                                           "progressex", "tabctrl", "shadowtext", "listwnd"};
   if (!element->GetText().empty()) return true;
+  if (const auto* image = dynamic_cast<const CVuImageWnd*>(element); image && !image->Caption().empty())
+    return true;
   const char* tag = element->GetTag();
   if (!tag) return false;
   for (const char* text_tag : kTextTags)

@@ -14,6 +14,7 @@ class VuLayout;
 void PrintElements(const VuLayout& layout, FILE* out);
 
 // The rectangles of the visible elements that draw text (their own text,
-// or text a control makes: rich text, a percentage, tab titles), where
+// or text a control makes: rich text, a percentage, tab titles, an image's
+// caption), where
 // two systems' glyphs differ.
 std::vector<ZRect> TextRectangles(const VuLayout& layout);
