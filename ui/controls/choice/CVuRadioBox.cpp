@@ -53,29 +53,14 @@ VuSize CVuRadioBox::WantedSize(int cx, int cy) {
 }
 
 bool CVuRadioBox::NeedsRedrawOnStateChange() {
-  if (CVuWindow::NeedsRedrawOnStateChange()) return true;
-  for (const std::string* name : {&settings_.skin, &settings_.skin_check}) {
-    CVuSkinBase* skin = VuSkinPool::Instance().Get(*name);
-    if (!skin || !skin->IsStateless()) return true;
-  }
-  return false;
+  return CVuWindow::NeedsRedrawOnStateChange() || VuRadioSkinsDependOnState(settings_);
 }
 
-void CVuRadioBox::SetChecked(bool checked) {
-  if (!checked) {
-    ModifyState(0, kVuStateChecked);
-    return;
-  }
-  ModifyState(kVuStateChecked, 0);
-  VuClearRadioGroup(this, settings_.group);
-}
+void CVuRadioBox::SetChecked(bool checked) { VuRadioSetChecked(this, settings_.group, checked); }
 
 bool CVuRadioBox::ProcessMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
   if (message == WM_LBUTTONUP) {
-    if (IsEnabled(true) && VuPointIn(rect_, VuPointFromLParam(lparam)) && !IsChecked()) {
-      SetChecked(true);
-      VuInvalidateElement(*this);
-    }
+    VuRadioTakeRelease(this, settings_.group, lparam);
     if (result) *result = 0;
     return true;
   }

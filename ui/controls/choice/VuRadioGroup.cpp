@@ -5,6 +5,7 @@
 
 #include "ui/controls/VuControlUtil.h"
 #include "ui/element/CVuContainerWnd.h"
+#include "ui/skin/VuSkinPool.h"
 #include "ui/style/VuValueParsers.h"
 
 namespace {
@@ -66,4 +67,29 @@ HRESULT VuRadioSettings::Apply(const char* name, const char* value) {
     return 1;
   }
   return E_FAIL;
+}
+
+void VuRadioSetChecked(CVuWindow* member, const std::string& group, bool checked) {
+  if (!checked) {
+    member->ModifyState(0, kVuStateChecked);
+    return;
+  }
+  member->ModifyState(kVuStateChecked, 0);
+  VuClearRadioGroup(member, group);
+}
+
+bool VuRadioSkinsDependOnState(const VuRadioSettings& settings) {
+  for (const std::string* name : {&settings.skin, &settings.skin_check}) {
+    CVuSkinBase* skin = VuSkinPool::Instance().Get(*name);
+    if (!skin || !skin->IsStateless()) return true;
+  }
+  return false;
+}
+
+void VuRadioTakeRelease(CVuWindow* member, const std::string& group, LPARAM lparam) {
+  if (member->IsEnabled(true) && VuPointIn(member->GetRect(), VuPointFromLParam(lparam)) &&
+      !(member->GetState() & kVuStateChecked)) {
+    VuRadioSetChecked(member, group, true);
+    VuInvalidateElement(*member);
+  }
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/types.h"
+#include "platform/window_messages.h"
 
 class CVuWindow;
 
@@ -32,3 +33,12 @@ class IVuRadioMember {
 // Clears the checked bit of every other member of self's group, repainting
 // those that change.
 void VuClearRadioGroup(CVuWindow* self, const std::string& group);
+
+// The behaviour both kinds share. Checks (clearing the rest of the group)
+// or unchecks member.
+void VuRadioSetChecked(CVuWindow* member, const std::string& group, bool checked);
+// Whether a state change repaints: a skin that draws by state, or none.
+bool VuRadioSkinsDependOnState(const VuRadioSettings& settings);
+// A left-button release inside an enabled, unchecked member checks it; a
+// checked member stays checked.
+void VuRadioTakeRelease(CVuWindow* member, const std::string& group, LPARAM lparam);
