@@ -3,7 +3,6 @@
 // under 20 ms), and a full repaint of the laid-out main dialog at scale 1.0
 // and 1.5 (target: under 2 ms each). Runs in a throw-away machine.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -13,7 +12,7 @@
 
 #include "platform/canvas.h"
 #include "platform/sim/core/SimHost.h"
-#include "platform/sim/core/SimMachineSetup.h"
+#include "tests/support/BenchMachine.h"
 #include "ui/dialog/CVuDialogView.h"
 #include "ui/dialog/VuFramework.h"
 #include "ui/dpi/VuDpiManager.h"
@@ -23,17 +22,9 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char16_t* kResources = u"C:\\bench\\res\\uninstall";
-std::string g_machine_root;
 
+// The resources the benchmarks read, in the program's machine.
 bool PrepareMachine() {
-  std::string pattern = (fs::temp_directory_path() / "dialog-bench-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) return false;
-  g_machine_root = pattern;
-  std::string error;
-  if (!SimCreateMachine(g_machine_root + "/machine", SimMachineOptions(), &error)) {
-    std::fprintf(stderr, "dialog_bench: no machine: %s\n", error.c_str());
-    return false;
-  }
   const fs::path c = SimHost::Machine()->DriveDir(u'C');
   std::error_code ec;
   fs::create_directories(c / "bench" / "res" / "uninstall", ec);
@@ -88,17 +79,6 @@ BENCHMARK(BM_RepaintMainDialog)->Arg(10)->Arg(15)->Unit(benchmark::kMicrosecond)
 }  // namespace
 
 int main(int argc, char** argv) {
-  const bool ready = PrepareMachine();
-  int status = 1;
-  if (ready) {
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    status = 0;
-    std::printf("targets: loading under 20 ms, a repaint under 2 ms\n");
-  }
-  SimHost::ForgetMachine();
-  std::error_code ec;
-  if (!g_machine_root.empty()) fs::remove_all(g_machine_root, ec);
-  return status;
+  BenchMachine machine("dialog_bench");
+  return RunBenchmarks(machine.Ready() && PrepareMachine(), &argc, argv, "targets: loading under 20 ms, a repaint under 2 ms");
 }

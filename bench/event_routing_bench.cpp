@@ -4,7 +4,6 @@
 // repaint requests and the tool tip's text; the repaints themselves are
 // dialog_bench's). Target: under 20 us a move.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -13,8 +12,8 @@
 #include <vector>
 
 #include "platform/sim/core/SimHost.h"
-#include "platform/sim/core/SimMachineSetup.h"
 #include "platform/window_input.h"
+#include "tests/support/BenchMachine.h"
 #include "ui/dialog/CVuDialogImpl.h"
 #include "ui/dialog/VuFramework.h"
 
@@ -23,7 +22,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kColumns = 25, kRows = 20, kCell = 24, kHeader = 30;
-std::string g_machine_root;
 
 // The application's side: every record counted, as a dialog's handler would look at it.
 class CountingDialog : public CVuDialogImpl {
@@ -37,15 +35,8 @@ class CountingDialog : public CVuDialogImpl {
   }
 };
 
+// The resources the benchmarks read, in the program's machine.
 bool PrepareMachine() {
-  std::string pattern = (fs::temp_directory_path() / "routing-bench-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) return false;
-  g_machine_root = pattern;
-  std::string error;
-  if (!SimCreateMachine(g_machine_root + "/machine", SimMachineOptions(), &error)) {
-    std::fprintf(stderr, "event_routing_bench: no machine: %s\n", error.c_str());
-    return false;
-  }
   const fs::path dir = fs::path(SimHost::Machine()->DriveDir(u'C')) / "bench" / "res";
   std::error_code ec;
   fs::create_directories(dir, ec);
@@ -109,17 +100,6 @@ BENCHMARK(BM_RouteMouseMove)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  const bool ready = PrepareMachine();
-  int status = 1;
-  if (ready) {
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    status = 0;
-    std::printf("target: a mouse move routed in under 20 us\n");
-  }
-  SimHost::ForgetMachine();
-  std::error_code ec;
-  if (!g_machine_root.empty()) fs::remove_all(g_machine_root, ec);
-  return status;
+  BenchMachine machine("event_routing_bench");
+  return RunBenchmarks(machine.Ready() && PrepareMachine(), &argc, argv, "target: a mouse move routed in under 20 us");
 }
