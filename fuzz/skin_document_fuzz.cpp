@@ -13,7 +13,7 @@
 #include "platform/canvas.h"
 #include "platform/xml.h"
 #include "ui/resource/VuResourceLocator.h"
-#include "ui/skin/CVuSkinBase.h"
+#include "ui/skin/kinds/CVuSkinBase.h"
 #include "ui/skin/VuImagePools.h"
 #include "ui/skin/VuSkinPool.h"
 

@@ -3,15 +3,15 @@
 #include <cstring>
 
 #include "ui/resource/VuResourceLocator.h"
-#include "ui/skin/CVuImageSkin.h"
-#include "ui/skin/CVuJpgSkin.h"
-#include "ui/skin/CVuNormalJPGSkin.h"
-#include "ui/skin/CVuNormalPngSkin.h"
-#include "ui/skin/CVuPngSkin.h"
-#include "ui/skin/CVuSkinButton.h"
-#include "ui/skin/CVuSkinGradation.h"
-#include "ui/skin/CVuSkinImgFrame.h"
-#include "ui/skin/CVuSkinImgHorzExtend.h"
+#include "ui/skin/kinds/CVuImageSkin.h"
+#include "ui/skin/kinds/CVuJpgSkin.h"
+#include "ui/skin/kinds/CVuNormalJPGSkin.h"
+#include "ui/skin/kinds/CVuNormalPngSkin.h"
+#include "ui/skin/kinds/CVuPngSkin.h"
+#include "ui/skin/kinds/CVuSkinButton.h"
+#include "ui/skin/kinds/CVuSkinGradation.h"
+#include "ui/skin/kinds/CVuSkinImgFrame.h"
+#include "ui/skin/kinds/CVuSkinImgHorzExtend.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/xml.h"
-#include "ui/skin/CVuSkinBase.h"
+#include "ui/skin/kinds/CVuSkinBase.h"
 
 class VuSkinPool {
  public:

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/ui/skin/skin_test_support.h"
-#include "ui/skin/CVuSkinBase.h"
+#include "ui/skin/kinds/CVuSkinBase.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "tests/ui/skin/skin_test_support.h"
-#include "ui/skin/CVuSkinBase.h"
+#include "ui/skin/kinds/CVuSkinBase.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "ui/controls/container/VuContainerInput.h"
 #include "ui/controls/image/VuImageDraw.h"
 #include "ui/resource/VuResourceLocator.h"
-#include "ui/skin/CVuSkinBase.h"
+#include "ui/skin/kinds/CVuSkinBase.h"
 #include "ui/style/VuFontPool.h"
 #include "ui/style/VuStyle.h"
 #include "ui/style/VuValueParsers.h"

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "ui/controls/image/VuImageDraw.h"
-#include "ui/skin/CVuSkinBase.h"
+#include "ui/skin/kinds/CVuSkinBase.h"
 
 const char* CVuImageBg::GetTag() const { return "imgbg"; }
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "ui/controls/image/VuImageDraw.h"
-#include "ui/skin/CVuSkinBase.h"
+#include "ui/skin/kinds/CVuSkinBase.h"
 #include "ui/style/VuValueParsers.h"
 
 const char* CVuImageEx::GetTag() const { return "imgex"; }

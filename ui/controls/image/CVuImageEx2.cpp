@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "ui/skin/CVuSkinBase.h"
+#include "ui/skin/kinds/CVuSkinBase.h"
 #include "ui/style/VuValueParsers.h"
 
 const char* CVuImageEx2::GetTag() const { return "imgex2"; }

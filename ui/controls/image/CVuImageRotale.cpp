@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "ui/controls/image/VuImageDraw.h"
-#include "ui/skin/CVuSkinBase.h"
+#include "ui/skin/kinds/CVuSkinBase.h"
 #include "ui/style/VuValueParsers.h"
 
 const char* CVuImageRotale::GetTag() const { return "imgrotale"; }

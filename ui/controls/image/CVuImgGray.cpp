@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "ui/controls/image/VuImageDraw.h"
-#include "ui/skin/CVuSkinBase.h"
+#include "ui/skin/kinds/CVuSkinBase.h"
 #include "ui/style/VuValueParsers.h"
 
 uint32_t VuGrayPixel(uint32_t pixel) {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "ui/resource/VuResourceLocator.h"
-#include "ui/skin/CVuSkinBase.h"
+#include "ui/skin/kinds/CVuSkinBase.h"
 #include "ui/skin/VuSkinPool.h"
 
 CVuSkinBase* VuLookupSkin(const std::string& name) {

@@ -4,7 +4,7 @@
 // the rectangle.
 #pragma once
 
-#include "ui/skin/CVuSkinBase.h"
+#include "ui/skin/kinds/CVuSkinBase.h"
 
 class CVuSkinGradation : public CVuSkinBase {
  public:

@@ -6,7 +6,7 @@
 // (they then take no room, the middle grows into it).
 #pragma once
 
-#include "ui/skin/CVuSkinBase.h"
+#include "ui/skin/kinds/CVuSkinBase.h"
 #include "ui/skin/VuImageAttributes.h"
 
 class CVuSkinImgFrame : public CVuSkinBase {

@@ -5,7 +5,7 @@
 // "bgup"/"bgdown"); with "useborder" a one-pixel outline in "border".
 #pragma once
 
-#include "ui/skin/CVuSkinBase.h"
+#include "ui/skin/kinds/CVuSkinBase.h"
 
 class CVuSkinButton : public CVuSkinBase {
  public:

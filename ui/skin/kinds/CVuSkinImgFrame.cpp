@@ -1,4 +1,4 @@
-#include "ui/skin/CVuSkinImgFrame.h"
+#include "ui/skin/kinds/CVuSkinImgFrame.h"
 
 #include <cstring>
 

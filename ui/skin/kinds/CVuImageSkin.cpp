@@ -1,4 +1,4 @@
-#include "ui/skin/CVuImageSkin.h"
+#include "ui/skin/kinds/CVuImageSkin.h"
 
 HRESULT CVuImageSkin::SetAttribute(const char* name, const char* value, bool loading) {
   HRESULT result = CVuSkinBase::SetAttribute(name, value, loading);

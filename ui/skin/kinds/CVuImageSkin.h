@@ -3,7 +3,7 @@
 // or alpha-blended by "mode"), or stretched to "stretch-x" x "stretch-y".
 #pragma once
 
-#include "ui/skin/CVuSkinBase.h"
+#include "ui/skin/kinds/CVuSkinBase.h"
 #include "ui/skin/VuImageAttributes.h"
 
 class CVuImageSkin : public CVuSkinBase {

@@ -4,7 +4,7 @@
 // rectangle's), from the rectangle's top.
 #pragma once
 
-#include "ui/skin/CVuSkinBase.h"
+#include "ui/skin/kinds/CVuSkinBase.h"
 #include "ui/skin/VuImageAttributes.h"
 
 class CVuSkinImgHorzExtend : public CVuSkinBase {

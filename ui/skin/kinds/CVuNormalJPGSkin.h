@@ -2,7 +2,7 @@
 // draws, always opaque.
 #pragma once
 
-#include "ui/skin/CVuNormalSkin.h"
+#include "ui/skin/kinds/CVuNormalSkin.h"
 
 class CVuNormalJPGSkin : public CVuNormalSkin {
  public:

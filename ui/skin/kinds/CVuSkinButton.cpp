@@ -1,4 +1,4 @@
-#include "ui/skin/CVuSkinButton.h"
+#include "ui/skin/kinds/CVuSkinButton.h"
 
 #include <cstring>
 

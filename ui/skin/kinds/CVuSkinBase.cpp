@@ -1,4 +1,4 @@
-#include "ui/skin/CVuSkinBase.h"
+#include "ui/skin/kinds/CVuSkinBase.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "ui/skin/CVuSkinGradation.h"
+#include "ui/skin/kinds/CVuSkinGradation.h"
 
 #include <climits>
 #include <cstdint>

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "ui/skin/CVuNormalSkin.h"
+#include "ui/skin/kinds/CVuNormalSkin.h"
 
 class CVuNormalPngSkin : public CVuNormalSkin {
  public:

@@ -1,4 +1,4 @@
-#include "ui/skin/CVuNormalSkin.h"
+#include "ui/skin/kinds/CVuNormalSkin.h"
 
 #include <cstring>
 

@@ -1,13 +1,13 @@
-// "png": a PNG image of the PNG pool by id ("src"), with all the margin attributes
+// "jpg": a JPEG image of the JPEG pool by id ("src"), with side margins only
 // (see VuMarginImage for how they draw).
 #pragma once
 
-#include "ui/skin/CVuSkinBase.h"
+#include "ui/skin/kinds/CVuSkinBase.h"
 #include "ui/skin/VuMarginImage.h"
 
-class CVuPngSkin : public CVuSkinBase {
+class CVuJpgSkin : public CVuSkinBase {
  public:
-  const char* GetTag() const override { return "png"; }
+  const char* GetTag() const override { return "jpg"; }
   HRESULT SetAttribute(const char* name, const char* value, bool loading) override;
   void Draw(ZCanvas* dc, const ZRect& rect, int state, BYTE alpha) override;
   VuSize GetSkinSize() override;
@@ -15,7 +15,6 @@ class CVuPngSkin : public CVuSkinBase {
   int EnsureLoaded() override { return src_.Get() ? 1 : 0; }
 
  private:
-  VuPoolImageById src_{&VuImagePool::Png};
-  VuMarginImage margins_{VuMarginImage::kVerticalMargins | VuMarginImage::kFlip | VuMarginImage::kFlipType |
-              VuMarginImage::kMiddleTile | VuMarginImage::kWantImageWidth};
+  VuPoolImageById src_{&VuImagePool::Jpg};
+  VuMarginImage margins_{0};
 };

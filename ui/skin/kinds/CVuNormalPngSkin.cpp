@@ -1,4 +1,4 @@
-#include "ui/skin/CVuNormalPngSkin.h"
+#include "ui/skin/kinds/CVuNormalPngSkin.h"
 
 #include <cstring>
 

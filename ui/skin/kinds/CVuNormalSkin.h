@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "ui/skin/CVuSkinBase.h"
+#include "ui/skin/kinds/CVuSkinBase.h"
 #include "ui/skin/VuMarginImage.h"
 
 class CVuNormalSkin : public CVuSkinBase {

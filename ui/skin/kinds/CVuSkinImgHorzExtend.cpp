@@ -1,4 +1,4 @@
-#include "ui/skin/CVuSkinImgHorzExtend.h"
+#include "ui/skin/kinds/CVuSkinImgHorzExtend.h"
 
 #include <algorithm>
 #include <cstring>
