@@ -5,6 +5,7 @@
 #include <pango/pangocairo.h>
 
 #include "platform/canvas.h"
+#include "platform/sim/canvas/TextLayoutCache.h"
 
 struct ZCanvas::Impl {
   ~Impl();
@@ -13,6 +14,7 @@ struct ZCanvas::Impl {
   cairo_surface_t* surface = nullptr;
   cairo_t* cr = nullptr;
   PangoContext* text = nullptr;  // made on first use
+  TextLayoutCache layouts;       // laid out in text
   int width = 0;
   int height = 0;
   int clip_depth = 0;

@@ -2,6 +2,8 @@
 // glyphs when it is missing or lacks some (CJK text gets a CJK font).
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <initializer_list>
 #include <string>
 
 #include "platform/canvas.h"
@@ -74,13 +76,12 @@ struct Layout {
 };
 
 void MakeLayout(PangoContext* context, const ZFont& font, const PrefixedText& shown,
-                Layout* out) {
+                const std::string& utf8, Layout* out) {
   out->layout = pango_layout_new(context);
   PangoFontDescription* description = Describe(context, font);
   out->em = pango_font_description_get_size(description) / static_cast<double>(PANGO_SCALE);
   pango_layout_set_font_description(out->layout, description);
   pango_font_description_free(description);
-  const std::string utf8 = SimToUtf8(shown.text);
   pango_layout_set_text(out->layout, utf8.c_str(), static_cast<int>(utf8.size()));
   PangoAttrList* attributes = pango_attr_list_new();
   if (font.underline) pango_attr_list_insert(attributes, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
@@ -93,6 +94,40 @@ void MakeLayout(PangoContext* context, const ZFont& font, const PrefixedText& sh
   }
   pango_layout_set_attributes(out->layout, attributes);
   pango_attr_list_unref(attributes);
+}
+
+void AddInt(std::string* key, int value) { key->append(reinterpret_cast<const char*>(&value), sizeof value); }
+
+// What a layout depends on: the font, the settings after it (the caller's
+// own, as ints), the underlined characters and the text, last.
+std::string LayoutKey(const ZFont& font, std::initializer_list<int> settings, const PrefixedText& shown,
+                      const std::string& utf8) {
+  std::string key;
+  AddInt(&key, static_cast<int>(font.face.size()));
+  key.append(reinterpret_cast<const char*>(font.face.data()), font.face.size() * sizeof(char16_t));
+  for (int value : {font.height, font.weight, int{font.italic}, int{font.underline}, int{font.strike_out}})
+    AddInt(&key, value);
+  for (int value : settings) AddInt(&key, value);
+  AddInt(&key, static_cast<int>(shown.underlined.size()));
+  for (size_t index : shown.underlined) AddInt(&key, static_cast<int>(index));
+  key += utf8;
+  return key;
+}
+
+// The canvas's layout for key, or a new one that settle sets up (and the
+// canvas keeps).
+template <typename Settle>
+void CachedLayout(ZCanvas::Impl* impl, const std::string& key, const ZFont& font, const PrefixedText& shown,
+                  const std::string& utf8, Layout* out, Settle settle) {
+  PangoContext* context = TextContext(impl);
+  if (const TextLayoutCache::Entry* kept = impl->layouts.Find(key, context)) {
+    out->layout = PANGO_LAYOUT(g_object_ref(kept->layout));
+    out->em = kept->em;
+    return;
+  }
+  MakeLayout(context, font, shown, utf8, out);
+  settle(out->layout);
+  impl->layouts.Keep(key, context, {out->layout, out->em});
 }
 
 }  // namespace
@@ -127,25 +162,32 @@ int ZCanvas::PaintText(const std::u16string& text, ZRect* asked, UINT format, co
     shown.text = std::move(flat);
     shown.underlined = std::move(kept);
   }
-  Layout made;
-  MakeLayout(TextContext(impl_.get()), font, shown, &made);
-  PangoLayout* layout = made.layout;
   const int box_width = std::max(0, rect->Width());
   const bool wrap = (format & DT_WORDBREAK) && !single;
   const bool ellipsis = format & DT_END_ELLIPSIS;
   const bool calc = format & DT_CALCRECT;
   const bool sized = wrap || (ellipsis && !calc);
-  if (sized) pango_layout_set_width(layout, PangoUnits(box_width));
-  if (wrap) pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
-  if (ellipsis && !calc) {
-    pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_END);
-    // Wrapped text is cut (with the ellipsis) at the last line that fits.
-    if (wrap) pango_layout_set_height(layout, PangoUnits(std::max(0, rect->Height())));
-  }
+  const bool cut = ellipsis && !calc;
+  // Wrapped text is cut (with the ellipsis) at the last line that fits.
+  const int cut_height = cut && wrap ? std::max(0, rect->Height()) : -1;
   const UINT horizontal = format & (DT_CENTER | DT_RIGHT);
-  pango_layout_set_alignment(layout, horizontal == DT_CENTER  ? PANGO_ALIGN_CENTER
-                                     : horizontal == DT_RIGHT ? PANGO_ALIGN_RIGHT
-                                                              : PANGO_ALIGN_LEFT);
+  const PangoAlignment alignment = horizontal == DT_CENTER  ? PANGO_ALIGN_CENTER
+                                   : horizontal == DT_RIGHT ? PANGO_ALIGN_RIGHT
+                                                            : PANGO_ALIGN_LEFT;
+  const std::string utf8 = SimToUtf8(shown.text);
+  const std::string key = LayoutKey(
+      font, {'P', sized ? box_width : -1, int{wrap}, int{cut}, cut_height, static_cast<int>(alignment)}, shown, utf8);
+  Layout made;
+  CachedLayout(impl_.get(), key, font, shown, utf8, &made, [&](PangoLayout* layout) {
+    if (sized) pango_layout_set_width(layout, PangoUnits(box_width));
+    if (wrap) pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
+    if (cut) {
+      pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_END);
+      if (cut_height >= 0) pango_layout_set_height(layout, PangoUnits(cut_height));
+    }
+    pango_layout_set_alignment(layout, alignment);
+  });
+  PangoLayout* layout = made.layout;
   PangoRectangle ink, logical;
   pango_layout_get_pixel_extents(layout, &ink, &logical);
   const int text_width = logical.width;
@@ -195,13 +237,19 @@ ZSizeF ZCanvas::MeasureString(const std::u16string& text, const ZFont& font, flo
   if (!impl_->cr) return size;
   PrefixedText shown;
   shown.text = text;
+  const std::string utf8 = SimToUtf8(shown.text);
+  int max_bits = 0;
+  static_assert(sizeof max_bits == sizeof max_width);
+  std::memcpy(&max_bits, &max_width, sizeof max_bits);
+  const std::string key = LayoutKey(font, {'M', max_width > 0 ? max_bits : 0}, shown, utf8);
   Layout made;
-  MakeLayout(TextContext(impl_.get()), font, shown, &made);
+  CachedLayout(impl_.get(), key, font, shown, utf8, &made, [&](PangoLayout* layout) {
+    if (max_width > 0) {
+      pango_layout_set_width(layout, PangoUnits(std::max(1.0, max_width - made.em / 3)));
+      pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
+    }
+  });
   const double padding = made.em / 3;
-  if (max_width > 0) {
-    pango_layout_set_width(made.layout, PangoUnits(std::max(1.0, max_width - padding)));
-    pango_layout_set_wrap(made.layout, PANGO_WRAP_WORD_CHAR);
-  }
   PangoRectangle ink, logical;
   pango_layout_get_extents(made.layout, &ink, &logical);
   if (text.empty()) return size;
@@ -218,7 +266,7 @@ int SimCanvasUnknownGlyphs(const std::u16string& text, const ZFont& font) {
   int unknown = 0;
   {
     Layout made;
-    MakeLayout(context, font, shown, &made);
+    MakeLayout(context, font, shown, SimToUtf8(shown.text), &made);
     unknown = pango_layout_get_unknown_glyphs_count(made.layout);
   }
   g_object_unref(context);

@@ -98,6 +98,7 @@ void SetSourceColor(cairo_t* cr, ZColor color) {
 ZCanvas::Impl::~Impl() { Release(); }
 
 void ZCanvas::Impl::Release() {
+  layouts.Clear();
   if (text) g_object_unref(text);
   if (cr) cairo_destroy(cr);
   if (surface) cairo_surface_destroy(surface);
