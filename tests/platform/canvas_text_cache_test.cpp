@@ -140,6 +140,21 @@ TEST_F(TextLayoutCacheTest, LeastRecentlyUsedGoesFirstAndLongKeysAreNotKept) {
   EXPECT_EQ(cache_.Find(std::string(TextLayoutCache::kMaxKeyBytes + 1, 'x'), context_), nullptr);
 }
 
+TEST_F(TextLayoutCacheTest, LongTextsAreKeptWithinABudgetOfBytes) {
+  const size_t fit = TextLayoutCache::kMaxTotalKeyBytes / TextLayoutCache::kMaxKeyBytes;
+  auto Long = [](size_t i) { return std::to_string(i) + std::string(TextLayoutCache::kMaxKeyBytes - 8, 'x'); };
+  for (size_t i = 0; i <= fit; ++i) Keep(Long(i));
+  EXPECT_EQ(cache_.Size(), fit);
+  EXPECT_EQ(cache_.Find(Long(0), context_), nullptr);
+  // Replacing or clearing gives the bytes back.
+  for (int round = 0; round < 3; ++round) Keep(Long(fit));
+  Keep(Long(fit + 1));
+  EXPECT_NE(cache_.Find(Long(2), context_), nullptr);
+  cache_.Clear();
+  for (size_t i = 0; i < fit; ++i) Keep(Long(i));
+  EXPECT_EQ(cache_.Size(), fit);
+}
+
 TEST_F(TextLayoutCacheTest, ChangedFontsDropWhatWasKept) {
   Keep("a");
   ASSERT_NE(cache_.Find("a", context_), nullptr);

@@ -23,22 +23,27 @@ void TextLayoutCache::Keep(const std::string& key, PangoContext* context, const 
   Check(context);
   auto found = index_.find(key);
   if (found != index_.end()) {
-    g_object_unref(found->second->second.layout);
-    order_.erase(found->second);
-    index_.erase(found);
+    // The one kept under key goes first: it is the oldest now.
+    order_.splice(order_.end(), order_, found->second);
+    DropOldest();
   }
-  while (index_.size() >= kMaxEntries) {
-    g_object_unref(order_.back().second.layout);
-    index_.erase(order_.back().first);
-    order_.pop_back();
-  }
+  while (index_.size() >= kMaxEntries || key_bytes_ + key.size() > kMaxTotalKeyBytes) DropOldest();
+  key_bytes_ += key.size();
   order_.emplace_front(key, entry);
   g_object_ref(entry.layout);
   index_.emplace(key, order_.begin());
+}
+
+void TextLayoutCache::DropOldest() {
+  g_object_unref(order_.back().second.layout);
+  key_bytes_ -= order_.back().first.size();
+  index_.erase(order_.back().first);
+  order_.pop_back();
 }
 
 void TextLayoutCache::Clear() {
   for (auto& kept : order_) g_object_unref(kept.second.layout);
   order_.clear();
   index_.clear();
+  key_bytes_ = 0;
 }

@@ -34,12 +34,16 @@ class TextLayoutCache {
 
   static constexpr size_t kMaxEntries = 512;
   static constexpr size_t kMaxKeyBytes = 4096;
+  // All keys together: a layout's size grows with its text.
+  static constexpr size_t kMaxTotalKeyBytes = 256 * 1024;
 
  private:
   void Check(PangoContext* context);
+  void DropOldest();
 
   using Order = std::list<std::pair<std::string, Entry>>;
   Order order_;  // most recently used first
   std::unordered_map<std::string, Order::iterator> index_;
+  size_t key_bytes_ = 0;
   guint serial_ = 0;
 };
