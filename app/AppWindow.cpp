@@ -15,4 +15,7 @@ bool RequestClose(const std::u16string& class_name) {
   return true;
 }
 
+// Until the message box exists the answer is stop: nothing is removed.
+bool ShowTips(const std::u16string&, ZInstallConfigLoader*) { return false; }
+
 }  // namespace AppWindow
