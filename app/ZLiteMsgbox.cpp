@@ -22,6 +22,17 @@ bool IsYaheiFace(const std::u16string& face) {
   return face == u"微软雅黑" || face == u"Microsoft YaHei";
 }
 
+// The elements whose click ends the box, with their answers.
+struct Ending {
+  int id;
+  INT_PTR result;
+};
+constexpr Ending kEndings[] = {{ZLiteMsgbox::kCloseId, ZLiteMsgbox::kResultClose},
+                               {ZLiteMsgbox::kFirstId, ZLiteMsgbox::kResultFirst},
+                               {ZLiteMsgbox::kSecondId, ZLiteMsgbox::kResultSecond},
+                               {ZLiteMsgbox::kFirstPlainId, ZLiteMsgbox::kResultFirstPlain},
+                               {ZLiteMsgbox::kSecondPlainId, ZLiteMsgbox::kResultSecondPlain}};
+
 }  // namespace
 
 ZLiteMsgbox::ZLiteMsgbox(const char16_t* text, const char16_t* caption, const char16_t* first,
@@ -96,13 +107,8 @@ bool ZLiteMsgbox::ProcessWindowMessage(HWND window, UINT message, WPARAM wparam,
     const auto* record = reinterpret_cast<const VuNotifyRecord*>(lparam);
     if (record->window == GetHwnd() && record->code == kVuNotifyCommand) {
       INT_PTR code = 0;
-      switch (record->item_id) {
-        case kCloseId: code = kResultClose; break;
-        case kFirstId: code = kResultFirst; break;
-        case kSecondId: code = kResultSecond; break;
-        case kFirstPlainId: code = kResultFirstPlain; break;
-        case kSecondPlainId: code = kResultSecondPlain; break;
-      }
+      for (const Ending& ending : kEndings)
+        if (ending.id == record->item_id) code = ending.result;
       if (code) {
         Finish(code);
         *result = 0;

@@ -14,11 +14,11 @@ class ZLiteMsgbox : public CVuDialogImpl {
   static constexpr int kIconId = 200;
 
   // Flags: which buttons and whether the check box is shown.
-  static constexpr UINT kFirstButton = 0x01;      // 108, its label 111
-  static constexpr UINT kSecondButton = 0x02;     // 110, its label 112
+  static constexpr UINT kFirstButton = 0x01;        // 108, its label 111
+  static constexpr UINT kSecondButton = 0x02;       // 110, its label 112
   static constexpr UINT kFirstPlainButton = 0x04;   // 106, only without 0x01
   static constexpr UINT kSecondPlainButton = 0x08;  // 107, only without 0x02
-  static constexpr UINT kCheckBox = 0x10;         // 105
+  static constexpr UINT kCheckBox = 0x10;           // 105
 
   // Results: the element clicked, plus kResultChecked.
   static constexpr INT_PTR kResultFirst = 1;        // 108

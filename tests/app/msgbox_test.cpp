@@ -31,8 +31,10 @@ constexpr const char* kBoxLayout =
     "<check id=\"105\" pos=\"10,-30,100,-10\" show=\"0\" check=\"1\">layout check</check>"
     "<button id=\"106\" pos=\"110,-30,160,-10\" show=\"0\">plain one</button>"
     "<button id=\"107\" pos=\"170,-30,220,-10\" show=\"0\">plain two</button>"
-    "<dlgbtn id=\"108\" pos=\"110,-60,160,-40\" show=\"0\"><text id=\"111\" pos=\"0,0,-0,-0\">first</text></dlgbtn>"
-    "<dlgbtn id=\"110\" pos=\"170,-60,220,-40\" show=\"0\"><text id=\"112\" pos=\"0,0,-0,-0\">second</text></dlgbtn>"
+    "<dlgbtn id=\"108\" pos=\"110,-60,160,-40\" show=\"0\"><text id=\"111\" "
+    "pos=\"0,0,-0,-0\">first</text></dlgbtn>"
+    "<dlgbtn id=\"110\" pos=\"170,-60,220,-40\" show=\"0\"><text id=\"112\" "
+    "pos=\"0,0,-0,-0\">second</text></dlgbtn>"
     "</header></layer>";
 
 LPARAM At(int x, int y) { return MAKELPARAM(x, y); }
@@ -94,7 +96,8 @@ class MsgboxTest : public DialogTest {
   // Runs box; once shown, look sees it and the elements are clicked in order.
   INT_PTR Run(ZLiteMsgbox* box, const std::vector<int>& clicks,
               const std::function<void()>& look = {}) {
-    Driver d{[box] { return box->GetHwnd(); }, [&](HWND w) {
+    Driver d{[box] { return box->GetHwnd(); },
+             [&](HWND w) {
                if (look) look();
                for (int id : clicks) {
                  const ZRect r = box->FindItem(id)->GetRect();
@@ -103,8 +106,19 @@ class MsgboxTest : public DialogTest {
              }};
     return d.Drive([box] { return box->DoModal(nullptr); });
   }
-  static bool Shown(ZLiteMsgbox& box, int id) { return box.FindItem(id)->IsVisible(true); }
   static std::u16string TextOf(ZLiteMsgbox& box, int id) { return box.FindItem(id)->GetText(); }
+  // The visible ones of the optional elements, and the texts of all.
+  static std::string Shown(ZLiteMsgbox& box) {
+    std::string out;
+    for (int id : {105, 106, 107, 108, 110})
+      if (box.FindItem(id)->IsVisible(true)) out += std::to_string(id) + " ";
+    return out;
+  }
+  static std::u16string Texts(ZLiteMsgbox& box) {
+    std::u16string out;
+    for (int id : {103, 105, 106, 107, 111, 112}) out += TextOf(box, id) + u"|";
+    return out;
+  }
   static std::u16string Title(HWND w) {
     char16_t title[64] = {};
     GetWindowTextW(w, title, 64);
@@ -112,66 +126,107 @@ class MsgboxTest : public DialogTest {
   }
 };
 
-TEST_F(MsgboxTest, BothButtonsKeepTheLayoutTextsAndAnswerByTheElementClicked) {
+TEST_F(MsgboxTest, FlagsChooseTheElementsAndTheClickedOneIsTheAnswer) {
   UseLayout(kBoxLayout);
+  const std::u16string kLayoutTexts = u"layout text|layout check|plain one|plain two|first|second|";
   const struct {
+    UINT flags;
+    const char16_t *text, *first, *second, *check;
+    bool check_initial;
     std::vector<int> clicks;
     INT_PTR result;
-  } cases[] = {{{108}, 1}, {{110}, 2}, {{100}, 32}};
+    std::string shown;
+    std::u16string texts;
+  } cases[] = {
+      // Both buttons with the layout's texts. The layout checks its check
+      // box, but without 0x10 it is no part of the answer.
+      {3, nullptr, nullptr, u"", nullptr, true, {108}, 1, "108 110 ", kLayoutTexts},
+      {3, u"", nullptr, nullptr, nullptr, true, {110}, 2, "108 110 ", kLayoutTexts},
+      {3,
+       u"Go?",
+       u"Yes",
+       u"No",
+       u"Ask",
+       true,
+       {100},
+       32,
+       "108 110 ",
+       u"Go?|layout check|plain one|plain two|Yes|No|"},
+      // The plain buttons only without their main ones.
+      {0x0C,
+       nullptr,
+       u"Yes",
+       u"No",
+       nullptr,
+       false,
+       {106},
+       4,
+       "106 107 ",
+       u"layout text|layout check|Yes|No|first|second|"},
+      {0x0C,
+       nullptr,
+       u"Yes",
+       u"No",
+       nullptr,
+       false,
+       {107},
+       8,
+       "106 107 ",
+       u"layout text|layout check|Yes|No|first|second|"},
+      {0x0F,
+       nullptr,
+       u"Yes",
+       u"No",
+       nullptr,
+       false,
+       {110},
+       2,
+       "108 110 ",
+       u"layout text|layout check|plain one|plain two|Yes|No|"},
+      // The check box counts as it is at the end: clicks toggle it first.
+      {0x13,
+       nullptr,
+       nullptr,
+       nullptr,
+       u"Ask",
+       false,
+       {108},
+       1,
+       "105 108 110 ",
+       u"layout text|Ask|plain one|plain two|first|second|"},
+      {0x13,
+       nullptr,
+       nullptr,
+       nullptr,
+       u"Ask",
+       false,
+       {105, 108},
+       0x11,
+       "105 108 110 ",
+       u"layout text|Ask|plain one|plain two|first|second|"},
+      {0x13, nullptr, nullptr, nullptr, nullptr, true, {110}, 0x12, "105 108 110 ", kLayoutTexts},
+      {0x13, nullptr, nullptr, nullptr, u"", true, {105, 100}, 32, "105 108 110 ", kLayoutTexts},
+  };
   for (const auto& c : cases) {
-    ZLiteMsgbox box(u"Close it?", nullptr, nullptr, u"", 3, nullptr, true);
-    EXPECT_EQ(Run(&box, c.clicks, [&] {
-                EXPECT_TRUE(Shown(box, 108) && Shown(box, 110));
-                EXPECT_FALSE(Shown(box, 106) || Shown(box, 107) || Shown(box, 105));
-                EXPECT_EQ(TextOf(box, 111), u"first");
-                EXPECT_EQ(TextOf(box, 112), u"second");
-                EXPECT_EQ(TextOf(box, 103), u"Close it?");
-                EXPECT_EQ(Title(box.GetHwnd()), u"box");
-              }),
-              c.result);
-    // The layout checks its box, but without 0x10 the box is no part of the answer.
-    EXPECT_FALSE(box.CheckEnabled());
+    SCOPED_TRACE(c.flags * 1000 + c.result);
+    ZLiteMsgbox box(c.text, nullptr, c.first, c.second, c.flags, c.check, c.check_initial);
+    std::string shown;
+    std::u16string texts;
+    EXPECT_EQ(Run(&box, c.clicks, [&] { shown = Shown(box), texts = Texts(box); }), c.result);
+    EXPECT_EQ(shown, c.shown);
+    EXPECT_EQ(texts, c.texts);
+    EXPECT_EQ(box.Result(), c.result);
   }
 }
 
-TEST_F(MsgboxTest, PlainButtonsOnlyWithoutTheirMainButtonsAndTextsGoWhereTheFlagsSay) {
+TEST_F(MsgboxTest, CaptionBecomesTheTitleUnlessEmpty) {
   UseLayout(kBoxLayout);
-  ZLiteMsgbox plain(nullptr, u"Question", u"Yes", u"No", 0x0C, nullptr, false);
-  EXPECT_EQ(Run(&plain, {106}, [&] {
-              EXPECT_EQ(TextOf(plain, 106), u"Yes");
-              EXPECT_EQ(TextOf(plain, 107), u"No");
-              EXPECT_FALSE(Shown(plain, 108) || Shown(plain, 110));
-              EXPECT_EQ(TextOf(plain, 103), u"layout text");
-              EXPECT_EQ(Title(plain.GetHwnd()), u"Question");
-            }),
-            4);
-  EXPECT_EQ(Run(&plain, {107}), 8);
-
-  ZLiteMsgbox both(u"", u"", u"Yes", u"No", 0x0F, nullptr, false);
-  EXPECT_EQ(Run(&both, {110}, [&] {
-              EXPECT_TRUE(Shown(both, 108) && Shown(both, 110));
-              EXPECT_FALSE(Shown(both, 106) || Shown(both, 107));
-              EXPECT_EQ(TextOf(both, 111), u"Yes");
-              EXPECT_EQ(TextOf(both, 112), u"No");
-              EXPECT_EQ(TextOf(both, 106), u"plain one");
-            }),
-            2);
-}
-
-TEST_F(MsgboxTest, CheckBoxAddsItsBitOnlyWhenCheckedAtTheEnd) {
-  UseLayout(kBoxLayout);
-  // Initial state, then clicks: the check box toggles before the button ends.
-  ZLiteMsgbox unchecked(nullptr, nullptr, nullptr, nullptr, 0x13, u"Remember", false);
-  EXPECT_EQ(Run(&unchecked, {108}, [&] {
-              EXPECT_TRUE(Shown(unchecked, 105));
-              EXPECT_EQ(TextOf(unchecked, 105), u"Remember");
-            }),
-            1);
-  EXPECT_EQ(Run(&unchecked, {105, 108}), 0x11);
-  ZLiteMsgbox checked(nullptr, nullptr, nullptr, nullptr, 0x13, u"", true);
-  EXPECT_EQ(Run(&checked, {110}, [&] { EXPECT_EQ(TextOf(checked, 105), u"layout check"); }), 0x12);
-  EXPECT_EQ(Run(&checked, {105, 100}), 32);
-  EXPECT_EQ(checked.Result(), 32);
+  for (const char16_t* caption : {u"Question", u"", static_cast<const char16_t*>(nullptr)}) {
+    ZLiteMsgbox box(nullptr, caption, nullptr, nullptr, 1, nullptr, false);
+    std::u16string title;
+    EXPECT_EQ(Run(&box, {108}, [&] { title = Title(box.GetHwnd()); }), 1);
+    EXPECT_EQ(title, caption && *caption ? caption : u"box");
+  }
 }
 
 TEST_F(MsgboxTest, TextMovesForFontsOtherThanTheYaheiFaces) {
@@ -200,7 +255,8 @@ TEST_F(MsgboxTest, MissingElementsAreSkippedAndMissingLayoutAnswersZero) {
   RunCommand({"/bin/rm", Real("res/uninstall/11004.xml")});
   ResetFramework();
   VuFramework::Initialize(kPrimary);
-  EXPECT_EQ(ZLiteMsgbox::Show(nullptr, u"text", u"caption", nullptr, nullptr, 3, nullptr, false), 0);
+  EXPECT_EQ(ZLiteMsgbox::Show(nullptr, u"text", u"caption", nullptr, nullptr, 3, nullptr, false),
+            0);
   // The tips question then answers stop: nothing is removed.
   EXPECT_FALSE(AppWindow::ShowTips(u"still running"));
 }
@@ -208,8 +264,9 @@ TEST_F(MsgboxTest, MissingElementsAreSkippedAndMissingLayoutAnswersZero) {
 TEST_F(MsgboxTest, TipsQuestionGoesOnOnlyWithTheFirstButton) {
   UseLayout(kBoxLayout);
   ZXmlDocument doc;
-  ASSERT_TRUE(doc.Parse("<packet><installcfg><item key=\"title\" value=\"Tips title\"/>"
-                        "</installcfg></packet>"));
+  ASSERT_TRUE(
+      doc.Parse("<packet><installcfg><item key=\"title\" value=\"Tips title\"/>"
+                "</installcfg></packet>"));
   ZInstallConfigLoader config;
   ASSERT_TRUE(config.ReadSection(doc, u"packet\\installcfg\\item"));
   // The box is found by its caption, as any other program would find it;
@@ -221,8 +278,7 @@ TEST_F(MsgboxTest, TipsQuestionGoesOnOnlyWithTheFirstButton) {
   for (const auto& c : cases) {
     Driver d{[] { return FindWindowW(nullptr, u"Tips title"); },
              [&](HWND w) { ClickAt(w, c.x, c.y); }};
-    EXPECT_EQ(d.Drive([&] { return AppWindow::ShowTips(u"Sample is running", &config); }),
-              c.go_on);
+    EXPECT_EQ(d.Drive([&] { return AppWindow::ShowTips(u"Sample is running", &config); }), c.go_on);
     EXPECT_TRUE(d.acted);
   }
 }
@@ -275,18 +331,23 @@ TEST_F(MsgboxTest, SampleBoxWorksAndIsDrawnAtTwoScales) {
     record.item_id = id;
     return record;
   };
-  for (const auto& [id, result] : std::vector<std::pair<int, INT_PTR>>{{108, 1}, {110, 2}, {100, 32}}) {
+  for (const auto& [id, result] :
+       std::vector<std::pair<int, INT_PTR>>{{108, 1}, {110, 2}, {100, 32}}) {
     ZLiteMsgbox box(u"Close it?", u"Sample", nullptr, nullptr, 3, nullptr, false);
-    EXPECT_EQ(Run(&box, id == 100 ? std::vector<int>{} : std::vector<int>{id}, [&] {
-                EXPECT_EQ(TextOf(box, 111), plain.FindItem(111)->GetText());
-                EXPECT_EQ(TextOf(box, 112), plain.FindItem(112)->GetText());
-                EXPECT_FALSE(TextOf(box, 111).empty());
-                if (id != 100) return;
-                VuNotifyRecord foreign = command(nullptr, 1000, 108), own = command(box.GetHwnd(), -1, 100);
-                SendMessageW(box.GetHwnd(), WM_NOTIFY, 1000, reinterpret_cast<LPARAM>(&foreign));
-                EXPECT_FALSE(box.IsEnding());
-                SendMessageW(box.GetHwnd(), WM_NOTIFY, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&own));
-              }),
+    EXPECT_EQ(Run(&box, id == 100 ? std::vector<int>{} : std::vector<int>{id},
+                  [&] {
+                    EXPECT_EQ(TextOf(box, 111), plain.FindItem(111)->GetText());
+                    EXPECT_EQ(TextOf(box, 112), plain.FindItem(112)->GetText());
+                    EXPECT_FALSE(TextOf(box, 111).empty());
+                    if (id != 100) return;
+                    VuNotifyRecord foreign = command(nullptr, 1000, 108),
+                                   own = command(box.GetHwnd(), -1, 100);
+                    SendMessageW(box.GetHwnd(), WM_NOTIFY, 1000,
+                                 reinterpret_cast<LPARAM>(&foreign));
+                    EXPECT_FALSE(box.IsEnding());
+                    SendMessageW(box.GetHwnd(), WM_NOTIFY, static_cast<WPARAM>(-1),
+                                 reinterpret_cast<LPARAM>(&own));
+                  }),
               result);
   }
 
@@ -298,12 +359,14 @@ TEST_F(MsgboxTest, SampleBoxWorksAndIsDrawnAtTwoScales) {
                                   "\r\nsupportprocess=msgbox\r\n"));
     for (const char* flags : {"3", "1F"}) {
       const std::string png = dir + "/11004_msgbox_" + flags + "_" + std::to_string(dpi) + ".png";
-      const CommandResult run = RunCommand(
-          {SimHost::ExecutablePath(), "--gtest_filter=MsgboxRenderChild.*"},
-          {std::string(kRenderVariable) + "=" + flags + " " + png, "SIMHOST_MACHINE=" + MachineDir()});
+      const CommandResult run =
+          RunCommand({SimHost::ExecutablePath(), "--gtest_filter=MsgboxRenderChild.*"},
+                     {std::string(kRenderVariable) + "=" + flags + " " + png,
+                      "SIMHOST_MACHINE=" + MachineDir()});
       ASSERT_EQ(run.exit_code, 0) << run.out << run.err;
       const int w = dpi == 96 ? 400 : 600, h = dpi == 96 ? 200 : 300;
-      EXPECT_NE(run.out.find("size " + std::to_string(w) + " " + std::to_string(h)), std::string::npos)
+      EXPECT_NE(run.out.find("size " + std::to_string(w) + " " + std::to_string(h)),
+                std::string::npos)
           << run.out;
       EXPECT_TRUE(PathExists(png));
     }
