@@ -219,7 +219,7 @@ TEST_P(SampleSkinScreens, MainDialogPages) {
        &progress);
   Draw("main_finish", 11001,
        {"--attr", "3:skin=mainbg_banner_finish", "--hide", "100", "--hide", "200", "--show", "400"}, &finish);
-  Draw("main_failure", 11001, {"--attr", "3:skin=mainbg_error", "--hide", "100", "--hide", "200"}, &failure);
+  Draw("main_error", 11001, {"--attr", "3:skin=mainbg_error", "--hide", "100", "--hide", "200"}, &failure);
   if (HasFatalFailure()) return;
   ExpectTidy("confirm", confirm, 540, 380);
   ExpectTidy("progress", progress, 540, 380);
