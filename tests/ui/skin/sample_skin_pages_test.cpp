@@ -116,7 +116,9 @@ std::vector<Element> ParseElements(const std::string& lines) {
   return out;
 }
 
-bool IsButton(const std::string& tag) { return tag == "button" || tag == "skinbtn" || tag == "dlgbtn"; }
+bool IsButton(const std::string& tag) {
+  return tag == "button" || tag == "skinbtn" || tag == "dlgbtn" || tag == "check";
+}
 
 // The problem lines of skinview's standard error ("DOCUMENT:LINE: MESSAGE").
 std::string Problems(const std::string& err) {
@@ -183,8 +185,8 @@ class SampleSkinScreens : public ::testing::TestWithParam<int> {
   }
 
   // What every page owes its reader: the window's size, every visible
-  // element inside the window and inside the page that holds it, and the
-  // visible buttons apart from each other.
+  // element inside the window and inside the page that holds it, no text
+  // cut at its rectangle's right edge, and the visible buttons apart.
   void ExpectTidy(const std::string& name, const Screen& screen, int width, int height) {
     ASSERT_EQ(screen.picture.width, screen.S(width)) << name;
     ASSERT_EQ(screen.picture.height, screen.S(height)) << name;
@@ -199,6 +201,18 @@ class SampleSkinScreens : public ::testing::TestWithParam<int> {
       EXPECT_TRUE(Inside(e.rect, window)) << name << ": element " << e.id << " " << e.tag << Show(e.rect);
       if (page && &e != page) {
         EXPECT_TRUE(Inside(e.rect, page->rect)) << name << ": element " << e.id << " of page " << page->id;
+      }
+      if (e.tag == "text") {
+        // Ink in the last column, against the background above it, is a text
+        // cut short (the rows at the ends may be the window's border).
+        int ink = 0;
+        const int x = e.rect.right - 1;
+        const Rgb above = screen.picture.At(x, e.rect.top + 2);
+        for (int y = e.rect.top + 2; y < e.rect.bottom - 2; ++y) {
+          const Rgb p = screen.picture.At(x, y);
+          ink += std::abs(p.r - above.r) + std::abs(p.g - above.g) + std::abs(p.b - above.b) > 90;
+        }
+        EXPECT_EQ(ink, 0) << name << ": text " << e.id << Show(e.rect) << " reaches its right edge";
       }
       // The body's close button lies on the failure page's face, under the pages' own.
       if (IsButton(e.tag) && &e != body_close) buttons.push_back(&e);
