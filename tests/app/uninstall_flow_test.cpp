@@ -118,7 +118,7 @@ TEST_F(UninstallFlowTest, SilentRunCopiesSkinsAndLeavesNoFirewallEntry) {
   auto run = Uninstall();
   EXPECT_EQ(run.exit_code, 0) << run.err;
   EXPECT_TRUE(PathExists(TempCopy() + "/11001.xml"));
-  EXPECT_TRUE(PathExists(TempCopy() + "/banner.png"));
+  EXPECT_TRUE(PathExists(TempCopy() + "/3001.png"));
   EXPECT_FALSE(FirewallHas(kUninstaller));
   if (PathExists(LogPath())) {
     EXPECT_TRUE(Errors().empty());
