@@ -229,8 +229,18 @@ TEST_F(UninstallFlowTest, SilentRunAsksTheRunningApplicationToClose) {
   ChildProcess product;
   ASSERT_TRUE(StartInMachine(&product, app, {"window", "SampleProductMainWindow", "Sample Product"}));
   ASSERT_EQ(product.ReadLine(), "ready");
-  // Without the silent switch nothing happens until the dialog exists.
-  EXPECT_EQ(Uninstall({}).exit_code, 0);
+  // Without the silent switch the user is asked first: closing that question
+  // (or whatever window the run shows) stops it with nothing asked of the
+  // application and nothing removed.
+  ChildProcess interactive;
+  ASSERT_TRUE(interactive.Start(Real(std::string(kProduct) + "uninst.exe"), {},
+                                {"SIMHOST_MACHINE=" + MachineDir()}));
+  for (int i = 0; i < 200 && interactive.Running(); ++i)
+    if (RunCommand({kSimhostPath, "input", MachineDir(), "--title", "Sample Product Uninstall",
+                    "close"})
+            .exit_code != 0)
+      usleep(50 * 1000);
+  EXPECT_EQ(interactive.Wait(10000), 0);
   EXPECT_EQ(product.ReadLine(500), "");
   EXPECT_TRUE(PathExists(Real(std::string(kProduct) + "uninst.exe")));
 
