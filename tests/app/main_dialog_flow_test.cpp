@@ -91,12 +91,14 @@ class MainDialogFlowTest : public MachineTest {
   }
 
   // A dialog set up as the program sets it up, its window created (not modal).
-  std::unique_ptr<TestDialog> Open() {
-    auto dialog = std::make_unique<TestDialog>(&config_);
+  // config: the process-wide configuration when null, as the program has it.
+  std::unique_ptr<TestDialog> Open(ZInstallConfigLoader* config) {
+    auto dialog = std::make_unique<TestDialog>(config);
     EXPECT_TRUE(dialog->Init());
     EXPECT_NE(dialog->Create(nullptr), nullptr);
     return dialog;
   }
+  std::unique_ptr<TestDialog> Open() { return Open(&config_); }
 
   static void Tick(TestDialog* dialog, int times, UINT_PTR id = kProgressTimer) {
     for (int i = 0; i < times; ++i) SendMessageW(dialog->GetHwnd(), WM_TIMER, id, 0);
@@ -326,6 +328,28 @@ TEST_F(MainDialogFlowTest, TheBorderIsATwoPixelTranslucentGreyOutline) {
   EXPECT_EQ(canvas.PixelAt(1, 1), 0u);
   EXPECT_EQ(canvas.PixelAt(w - 2, h - 2), 0u);
   EXPECT_EQ(canvas.PixelAt(w / 2, h / 2), 0u);
+}
+
+// Run under ThreadSanitizer too (scripts/test tsan): the close reports on this
+// thread while the worker runs the real sequence, capturing the install age
+// and sending its own report.
+class MainDialogConcurrentTest : public MainDialogFlowTest {};
+
+TEST_F(MainDialogConcurrentTest, ACloseWhileTheWorkerRunsAndReportsIsSound) {
+  // The configuration the report reads as well.
+  auto dialog = Open(nullptr);
+  dialog->StartUninstall();
+  Tick(dialog.get(), 5);
+  dialog->OnCloseRequest();
+  EXPECT_TRUE(dialog->IsEnding());
+  WaitForWorker(dialog.get());
+  EXPECT_TRUE(dialog->Finished());
+  // The close came first (the run takes far longer than five ticks); the
+  // worker went on to its own report.
+  ASSERT_EQ(Reports().size(), 2u);
+  EXPECT_EQ(ReportKind(0), "0,2");
+  EXPECT_EQ(ReportKind(1), "1,1");
+  EXPECT_EQ(JsonField(Reports()[1], "event", "install_days"), "3") << "the age taken before the removal";
 }
 
 }  // namespace
