@@ -122,6 +122,7 @@ class ZUnInstallMainDlg : public CVuDialogViewEx {
   std::atomic<int32_t> finished_{0};
   uint32_t progress_ = 0;  // UI thread only
   HANDLE worker_thread_ = nullptr;
+  bool worker_start_failed_ = false;
   HANDLE instance_mapping_ = nullptr;
   void* instance_view_ = nullptr;
   ZInstallFileActionMgr file_list_;

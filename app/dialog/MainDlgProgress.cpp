@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/ZUnInstallMainDlg.h"
+#include "app/log/ZLog.h"
 #include "packet_public/ZText.h"
 #include "platform/kernel.h"
 #include "platform/threads.h"
@@ -11,13 +12,18 @@
 using namespace main_dlg;
 
 void ZUnInstallMainDlg::StartUninstall() {
-  if (worker_thread_) return;  // one run per dialog
+  if (worker_thread_ || worker_start_failed_) return;  // one run per dialog
   ::SetTimer(hwnd_, kProgressTimer, kProgressPeriodMs, nullptr);
   // Elements belong to this thread: the worker never touches them.
   SetItemVisible(kConfirmPage, false);
   SetItemVisible(kProgressPage, true);
   SetItemAttribute(kBanner, "skin", "mainbg_banner_finish");
   worker_thread_ = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &WorkerProc, this, 0, nullptr));
+  if (!worker_thread_) {
+    // Nothing runs: the animation goes on to the error page.
+    worker_start_failed_ = true;
+    ZLOG(kLogError) << u"start uninstall thread failed";
+  }
 }
 
 unsigned WINAPI ZUnInstallMainDlg::WorkerProc(void* dialog) {
@@ -37,7 +43,8 @@ void ZUnInstallMainDlg::StopWorker() {
 // A time-based animation: 1 % a tick, held at 99 % until the worker ends.
 void ZUnInstallMainDlg::OnProgressTick() {
   ++progress_;
-  const bool ended = worker_thread_ && WaitForSingleObject(worker_thread_, 0) == WAIT_OBJECT_0;
+  const bool ended = worker_thread_ ? WaitForSingleObject(worker_thread_, 0) == WAIT_OBJECT_0
+                                    : worker_start_failed_;
   if (ended && progress_ >= 100) {
     progress_ = 100;
     ::KillTimer(hwnd_, kProgressTimer);
