@@ -211,6 +211,7 @@ TEST_F(MainDialogFlowTest, AWorkerEndingEarlyRunsTheProgressOnTo100AndAFailedOne
   EXPECT_EQ(Banner(dialog.get()), "mainbg_error");
   for (int page : {kConfirmPage, kProgressPage, kFinishPage})
     EXPECT_FALSE(Shown(dialog.get(), page)) << page;
+  EXPECT_TRUE(Shown(dialog.get(), kErrorPage)) << "the failure page says what to do next";
   // The timer stopped: later ticks (already queued ones) change nothing visible.
   Tick(dialog.get(), 3);
   EXPECT_EQ(dialog->Progress(), 100u);
