@@ -17,7 +17,8 @@ bool RequestClose(const std::u16string& class_name);
 // Asks the user, in the message box with both buttons, whether to go on
 // while the application runs; the caption is the configuration's "title"
 // (config: the process-wide configuration when null). True to proceed
-// (the first button), false to stop (the second button or the close button).
+// (the first button), false to stop (the second button, the close button,
+// or a box that could not be shown).
 bool ShowTips(const std::u16string& text, ZInstallConfigLoader* config = nullptr);
 
 }  // namespace AppWindow

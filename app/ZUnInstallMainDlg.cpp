@@ -5,6 +5,7 @@
 
 #include "app/AppWindow.h"
 #include "app/cmdline/SilentRun.h"
+#include "app/dialog/WorkAreaPlacement.h"
 #include "app/log/ZLog.h"
 #include "engine/ZRemoval.h"
 #include "engine/ZToolSetExtInstaller.h"
@@ -16,6 +17,8 @@
 #include "platform/kernel.h"
 #include "platform/shell.h"
 #include "report/CSingletonReport.h"
+#include "ui/dialog/VuFramework.h"
+#include "ui/resource/VuResourceLocator.h"
 
 namespace {
 
@@ -59,16 +62,20 @@ std::u16string ResolvedTempFolder(const std::u16string& path) {
 }  // namespace
 
 ZUnInstallMainDlg::ZUnInstallMainDlg(ZInstallConfigLoader* config)
-    : config_(config ? config : ZInstallConfigLoader::GetInstance()) {}
+    : CVuDialogViewEx(main_dlg::kLayoutId),
+      config_(config ? config : ZInstallConfigLoader::GetInstance()) {}
 
 std::u16string ZUnInstallMainDlg::Config(const char16_t* key) const { return config_->GetValue(key); }
 
 ZUnInstallMainDlg::~ZUnInstallMainDlg() {
+  StopWorker();
   if (instance_view_) UnmapViewOfFile(instance_view_);
   if (instance_mapping_) CloseHandle(instance_mapping_);
   instance_view_ = nullptr;
   instance_mapping_ = nullptr;
   file_list_.DestroyAll();
+  // While this object's handlers still answer: WM_DESTROY removes the temp copy.
+  DestroyImplWindow();
 }
 
 bool ZUnInstallMainDlg::Init() {
@@ -199,9 +206,16 @@ bool ZUnInstallMainDlg::DeleteDirectoryTree(const std::u16string& dir, bool forc
 
 void ZUnInstallMainDlg::ConfigureUiFramework() {
   std::u16string ui_dir = temp_resource_dir_ + u"\\uninstall";
-  if (PathFileExistsW(ui_dir.c_str())) ui_resource_dir_ = ui_dir;
-  // The skin (10000), style (10001) and string (10002) documents are loaded
-  // from there by the UI framework.
+  if (PathFileExistsW(ui_dir.c_str())) {
+    ui_resource_dir_ = ui_dir;
+    // Primary directory, an empty PNG pool, then the three shared documents.
+    VuFramework::Initialize(ui_resource_dir_);
+    return;
+  }
+  // Whatever other sources hold them.
+  VuFramework::LoadSharedDocument(kVuSkinDocumentId);
+  VuFramework::LoadSharedDocument(kVuStyleDocumentId);
+  VuFramework::LoadSharedDocument(kVuStringDocumentId);
 }
 
 void ZUnInstallMainDlg::Run() {
@@ -215,9 +229,32 @@ void ZUnInstallMainDlg::Run() {
   RunInteractive(running);
 }
 
-void ZUnInstallMainDlg::RunInteractive(bool) {
-  // Without the dialog there is nothing to show: the run ends quietly and
-  // removes nothing, as a failed initialisation does.
+void ZUnInstallMainDlg::RunInteractive(bool application_running) {
+  if (application_running) {
+    if (!AppWindow::ShowTips(Config(u"uninstall_tips"), config_)) return;
+    AppWindow::RequestClose(Config(u"main_window_class"));
+  }
+  // Without the dialog nothing is removed: the run ends as a failed
+  // initialisation does.
+  if (!LoadMainLayout()) return;
+  const VuLayoutAttributes& a = Layout().Attributes();
+  const RECT placement = main_dlg::WorkAreaPlacement(a.width, a.height);
+  DoModal(nullptr, &placement);
+}
+
+bool ZUnInstallMainDlg::LoadMainLayout() {
+  std::u16string problems;
+  VuResourceLocator::Instance().SetProblemSink([&problems](const VuLoadProblem& problem) {
+    if (!problems.empty()) problems += u"; ";
+    problems += Utf8ToUtf16(problem.document + ":" + std::to_string(problem.line) + ": " +
+                            problem.message);
+  });
+  const bool loaded = LoadLayout();
+  VuResourceLocator::Instance().SetProblemSink(nullptr);
+  if (!loaded)
+    ZLOG(kLogError) << u"main dialog layout cannot be loaded from \"" << ui_resource_dir_
+                    << u"\": " << problems;
+  return loaded;
 }
 
 void ZUnInstallMainDlg::DoUninstall() {

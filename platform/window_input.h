@@ -119,6 +119,9 @@
 #define IDC_HAND (reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(32649)))
 #define IDC_APPSTARTING (reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(32650)))
 
+// Icons.
+#define IDI_APPLICATION (reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(32512)))
+
 #define ERROR_RESOURCE_NAME_NOT_FOUND 1814L
 
 typedef short SHORT;
@@ -139,6 +142,9 @@ BOOL GetCursorPos(LPPOINT point);
 HCURSOR SetCursor(HCURSOR cursor);
 HCURSOR GetCursor();
 HCURSOR LoadCursorW(HINSTANCE instance, LPCWSTR name);
+// The simulated host's programs carry no resource sections: every module has
+// an icon for each numeric id, and the system has IDI_APPLICATION.
+HICON LoadIconW(HINSTANCE instance, LPCWSTR name);
 UINT GetDoubleClickTime();
 SHORT GetKeyState(int virtual_key);
 

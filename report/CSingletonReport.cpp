@@ -1,5 +1,6 @@
 #include "report/CSingletonReport.h"
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,9 @@ Destoryer<CSingletonReport> g_destroyer(&g_instance);
 }  // namespace
 
 CSingletonReport* CSingletonReport::GetInstance() {
-  if (!g_instance) g_instance = new CSingletonReport();
+  // The worker's finished report and a close on the UI thread may be first.
+  static std::once_flag once;
+  std::call_once(once, [] { g_instance = new CSingletonReport(); });
   return g_instance;
 }
 
@@ -41,8 +44,16 @@ void CSingletonReport::LoadIds() {
 }
 
 void CSingletonReport::CaptureInstallDays() {
-  install_days_ = config_->GetInstallDays();
-  install_days_captured_ = true;
+  const uint32_t days = static_cast<uint32_t>(config_->GetInstallDays());
+  install_age_.store(kInstallDaysCaptured | days, std::memory_order_release);
+}
+
+int32_t CSingletonReport::InstallDays() const {
+  return static_cast<int32_t>(static_cast<uint32_t>(install_age_.load(std::memory_order_acquire)));
+}
+
+bool CSingletonReport::InstallDaysCaptured() const {
+  return (install_age_.load(std::memory_order_acquire) & kInstallDaysCaptured) != 0;
 }
 
 void CSingletonReport::Report(uint8_t result, uint32_t kind) {
@@ -56,7 +67,10 @@ void CSingletonReport::Report(uint8_t result, uint32_t kind) {
   // The age taken before the removal started: the uninstall's own registry
   // actions may have removed the install time by now. A report before any
   // capture (the dialog closed early) reads it now.
-  const int32_t install_days = install_days_captured_ ? install_days_ : config_->GetInstallDays();
+  const int64_t age = install_age_.load(std::memory_order_acquire);
+  const int32_t install_days = (age & kInstallDaysCaptured)
+                                   ? static_cast<int32_t>(static_cast<uint32_t>(age))
+                                   : config_->GetInstallDays();
   std::vector<std::u16string> parents;
   std::u16string parent_path;
   if (GetParentProcessPath(GetCurrentProcessId(), 0, &parents) && !parents.empty())

@@ -2,6 +2,7 @@
 // (result 1, kind 1) or the dialog was closed before it finished (0, 2).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -25,7 +26,7 @@ class Destoryer {
 
 class CSingletonReport {
  public:
-  // Created on the first call (before any worker thread starts), deleted at exit.
+  // Created on the first call (from whichever thread comes first), deleted at exit.
   static CSingletonReport* GetInstance();
 
   // Public so that tests can use fresh instances with a configuration of their own.
@@ -36,7 +37,8 @@ class CSingletonReport {
 
   // The five install-source numbers, read once when the dialog opens.
   void LoadIds();
-  // The installation's age in days, taken before anything is removed.
+  // The installation's age in days, taken before anything is removed (on the
+  // worker thread, while a close on the UI thread may report at once).
   void CaptureInstallDays();
   // Builds and sends one report; the outcome is not reported back.
   void Report(uint8_t result, uint32_t kind);
@@ -46,12 +48,15 @@ class CSingletonReport {
   // Seconds a send may take.
   static constexpr long kSendTimeoutSeconds = 10;
 
-  int32_t InstallDays() const { return install_days_; }
+  int32_t InstallDays() const;
+  bool InstallDaysCaptured() const;
 
  private:
   ZInstallConfigLoader* config_;
   std::u16string url_;
-  int32_t install_days_ = 0;
-  bool install_days_captured_ = false;
+  // The captured age and whether it was captured, stored together so that a
+  // reader on another thread never sees one without the other.
+  static constexpr int64_t kInstallDaysCaptured = int64_t{1} << 32;
+  std::atomic<int64_t> install_age_{0};
   std::u16string tid1_, tid2_, tod1_, tod2_, iid_;
 };

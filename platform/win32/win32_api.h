@@ -78,6 +78,8 @@
 #include <psapi.h>
 #include <winternl.h>
 #include <sfc.h>
+// The C run-time's thread creation (platform/threads.h).
+#include <process.h>
 
 #include <cstddef>
 #include <type_traits>
@@ -397,6 +399,9 @@ inline int GetWindowTextW(HWND window, win32_text::Out buffer, int size) {
 
 inline HCURSOR LoadCursorW(HINSTANCE instance, win32_text::In name) {
   return ::LoadCursorW(instance, name.p);
+}
+inline HICON LoadIconW(HINSTANCE instance, win32_text::In name) {
+  return ::LoadIconW(instance, name.p);
 }
 
 // ---- platform/fonts.h ------------------------------------------------------

@@ -19,6 +19,7 @@
 //                              (default empty). Every message the window receives after
 //                              "ready" is printed as "MSG WPARAM LPARAM" (decimal) and,
 //                              if SIMPROC_LOG names a Windows path, appended to that file
+//   show N                     ShowWindow(N) on the window made last
 //   dpi-aware                  make this thread per-monitor DPI aware (v2): windows
 //                              created after it see the screen's DPI
 //   quit-on MSG                exit 0 once a window has received message MSG
@@ -86,12 +87,13 @@ const std::set<std::string> kCommands = {
     "hold-event", "set-event",   "wait-event",    "open-file",     "window",
     "quit-on",   "exit",         "cmdline",       "self",          "identity",
     "print-env", "start",        "shell",         "answer",        "call-back",
-    "die-on",    "hang-on",       "dpi-aware"};
+    "die-on",    "hang-on",       "dpi-aware",     "show"};
 long long g_answer = -1;
 long long g_die_on = -1;
 long long g_hang_on = -1;
 std::u16string g_call_back;
 int g_show = 0;
+HWND last_window = nullptr;
 
 void PrintLine(const std::string& line) {
   std::lock_guard<std::mutex> guard(g_output_mutex);
@@ -344,9 +346,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR command_line, int show
       wc.lpszClassName = class_name.c_str();
       // A second window of the same class reuses the registration.
       if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) Fail(command);
-      if (!CreateWindowExW(0, class_name.c_str(), title.c_str(), 0, 0, 0, 0, 0, nullptr, nullptr,
-                           instance, nullptr))
-        Fail(command);
+      last_window = CreateWindowExW(0, class_name.c_str(), title.c_str(), 0, 0, 0, 0, 0, nullptr,
+                                    nullptr, instance, nullptr);
+      if (!last_window) Fail(command);
+    } else if (command == "show") {
+      // ShowWindow on the last window with the given command (SW_*).
+      ShowWindow(last_window, std::atoi(args[i++].c_str()));
     } else if (command == "dpi-aware") {
       HMODULE user32 = LoadLibraryW(u"user32.dll");
       auto set_context = user32 ? reinterpret_cast<SetThreadDpiAwarenessContextFn>(

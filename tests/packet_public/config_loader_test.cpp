@@ -238,8 +238,10 @@ TEST_F(ConfigLoaderTest, SamplePacketLoadsWithEveryKey) {
       {u"uninstall_instance_name", u"SampleProduct_Uninstall_Instance"},
       {u"main_window_class", u"SampleProductMainWindow"},
       {u"uninstall_tips",
-       u"Sample Product is still running. Close it and continue with the removal?"},
-      {u"title", u"Sample Product Uninstall"},
+       u"Sample Product \u6B63\u5728\u8FD0\u884C\uFF0C\u9700\u8981\u5173\u95ED\u540E\u624D\u80FD"
+       u"\u7EE7\u7EED\u5378\u8F7D\u3002\u662F\u5426\u7ACB\u5373\u5173\u95ED\u5B83\u5E76"
+       u"\u7EE7\u7EED\uFF1F"},  // "... 正在运行，需要关闭后才能继续卸载。是否立即关闭它并继续？"
+      {u"title", u"Sample Product \u5378\u8F7D\u7A0B\u5E8F"},  // "... 卸载程序"
       {u"tool_set_ext_process_name", u"SampleToolExt"},
       {u"tool_set_ext_exit_event", u"Global\\SampleToolExt_Exit"},
       {u"tool_set_uninstall_cmd", u"/uninstall /quiet"},

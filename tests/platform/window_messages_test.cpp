@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/kernel.h"
+#include "platform/window_geometry.h"
 #include "platform/window_messages.h"
 #include "tests/support/SimTestSupport.h"
 
@@ -210,6 +211,25 @@ TEST_F(WindowMessagesTest, OtherProcessWindowIsFoundAndReceivesPostedMessages) {
   EXPECT_FALSE(PostMessageW(hwnd, 0x0472, 0, 0));
   EXPECT_EQ(GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
   EXPECT_EQ(GetWindowThreadProcessId(hwnd, &pid), 0u);
+}
+
+// Another process's window tells its show state, as it does on Windows.
+TEST_F(WindowMessagesTest, OtherProcessWindowShowStateIsSeen) {
+  ChildProcess hidden, minimized;
+  StartWindowHelper(&hidden, {"window", "StateWndA", "A"});
+  StartWindowHelper(&minimized, {"window", "StateWndB", "B", "show", "6"});  // SW_MINIMIZE
+  HWND a = FindWindowW(u"StateWndA", nullptr);
+  HWND b = FindWindowW(u"StateWndB", nullptr);
+  ASSERT_NE(a, nullptr);
+  ASSERT_NE(b, nullptr);
+  EXPECT_FALSE(IsWindowVisible(a));
+  EXPECT_FALSE(IsIconic(a));
+  EXPECT_TRUE(IsWindowVisible(b));
+  EXPECT_TRUE(IsIconic(b));
+  minimized.Kill(9);
+  minimized.Wait();
+  EXPECT_FALSE(IsWindowVisible(b));
+  EXPECT_FALSE(IsIconic(b));
 }
 
 TEST_F(WindowMessagesTest, HelperEndsOnItsQuitMessage) {

@@ -169,6 +169,36 @@ TEST_F(SingletonReportTest, TheCapturedAgeIsSentEvenWhenTheInstallTimeIsGoneSinc
   EXPECT_EQ(JsonField(lines[0], "event", "install_days"), "5") << lines[0];
 }
 
+// The worker captures the age while the UI thread may look at it: the
+// flag and the days are seen together or not at all.
+TEST_F(SingletonReportTest, AnAgeCapturedOnAnotherThreadIsSeenWhole) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\P", 0, nullptr, 0,
+                            KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  DWORD nine_days_ago = static_cast<DWORD>(time(nullptr) - 9 * 86400 - 60);
+  ASSERT_EQ(RegSetValueExW(key, u"InstallTime", 0, REG_DWORD,
+                           reinterpret_cast<const BYTE*>(&nine_days_ago), 4),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  std::string xml =
+      "<packet><installcfg><item key=\"install_time_root_key\" value=\"hklm\"/>"
+      "<item key=\"install_time_sub_key\" value=\"SOFTWARE\\P\"/>"
+      "<item key=\"install_time_value\" value=\"InstallTime\"/></installcfg>"
+      "<updockcfg><item key=\"pid\" value=\"0\"/></updockcfg></packet>";
+  std::string scrambled = ".tmp";
+  for (char c : xml) scrambled += static_cast<char>(c ^ 0xA7);
+  ASSERT_TRUE(WriteTextFile(Real("config.dat"), scrambled));
+  ZInstallConfigLoader loaded;
+  ASSERT_TRUE(loaded.Load(u"C:\\config.dat"));
+  CSingletonReport report(&loaded);
+  EXPECT_FALSE(report.InstallDaysCaptured());
+  std::thread worker([&] { report.CaptureInstallDays(); });
+  while (!report.InstallDaysCaptured()) std::this_thread::yield();
+  EXPECT_EQ(report.InstallDays(), 9);
+  worker.join();
+}
+
 TEST_F(SingletonReportTest, TwoThreadsReportAtOnceAndBothArrive) {
   CSingletonReport report(&config_);
   report.SetUrl(url_);

@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
 #include <set>
 #include <string>
 
@@ -87,6 +91,47 @@ TEST(SampleResources, ConfigurationHasEveryKeyInBothSections) {
     EXPECT_NE(files->FirstChildElement("filelist"), nullptr) << list;
     EXPECT_NE(files->FirstChildElement("dirlist"), nullptr) << list;
   }
+}
+
+// Width and height from a PNG file's header; false when it is none.
+bool PngSize(const std::string& path, int* width, int* height) {
+  std::ifstream in(path, std::ios::binary);
+  unsigned char head[24] = {};
+  if (!in.read(reinterpret_cast<char*>(head), sizeof head) || head[1] != 'P' || head[12] != 'I') return false;
+  auto be = [&](int at) { return (head[at] << 24) | (head[at + 1] << 16) | (head[at + 2] << 8) | head[at + 3]; };
+  *width = be(16);
+  *height = be(20);
+  return true;
+}
+
+// An image named by id is looked up for scale 1.2 and 1.5 under the
+// product's ressrc\chs\dpiimg; each drawing must be that much larger, and a
+// strip of state frames must cut into as many whole frames of the scaled
+// frame width (the framework rounds it) or its states would be drawn askew.
+TEST(SampleResources, ImagesByIdHaveWholeDrawingsForEveryScale) {
+  TiXmlDocument skins;
+  ASSERT_TRUE(skins.LoadFile((SampleDir() + "/res/uninstall/10000.xml").c_str()));
+  int checked = 0;
+  for (auto* e = skins.RootElement()->FirstChildElement(); e; e = e->NextSiblingElement()) {
+    int id = 0, subwidth = 0;
+    if (e->QueryIntAttribute("src", &id) != TIXML_SUCCESS) continue;
+    e->QueryIntAttribute("subwidth", &subwidth);
+    int width = 0, height = 0;
+    ASSERT_TRUE(PngSize(SampleDir() + "/res/uninstall/" + std::to_string(id) + ".png", &width, &height)) << id;
+    const int frames = subwidth > 0 ? width / subwidth : 1;
+    EXPECT_EQ(subwidth > 0 ? width % subwidth : 0, 0) << id;
+    for (double scale : {1.2, 1.5}) {
+      char name[96];
+      std::snprintf(name, sizeof name, "/ressrc/chs/dpiimg/%.1f/uninstall/%d_%.1f.png", scale, id, scale);
+      int w = 0, h = 0;
+      ASSERT_TRUE(PngSize(SampleDir() + name, &w, &h)) << name;
+      const long frame = std::lround((subwidth > 0 ? subwidth : width) * scale);
+      EXPECT_EQ(w, frames * frame) << name;
+      EXPECT_EQ(h, std::lround(height * scale)) << name;
+    }
+    ++checked;
+  }
+  EXPECT_GE(checked, 10);
 }
 
 }  // namespace

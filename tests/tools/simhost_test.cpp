@@ -79,7 +79,7 @@ TEST_F(SimhostTest, InstallSampleAndDump) {
   ASSERT_EQ(installed.exit_code, 0) << installed.err;
   const std::string product = "Program Files/Sample Product/";
   for (const char* file : {"uninst.exe", "installConfig.dat", "SampleApp.exe", "readme.txt",
-                           "res/uninstall/11001.xml", "res/uninstall/banner.png",
+                           "res/uninstall/11001.xml", "res/uninstall/3001.png",
                            "plugins/pdf/pdf.dll"})
     EXPECT_TRUE(PathExists(Real(product + file))) << file;
   struct stat st;

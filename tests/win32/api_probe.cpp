@@ -552,6 +552,11 @@ void WindowMachinery() {
   HCURSOR hand = LoadCursorW(nullptr, IDC_HAND);
   HCURSOR named = LoadCursorW(GetModuleHandleW(nullptr), u"Pointer");
   SetCursor(hand ? hand : named);
+  HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(200));
+  HICON named_icon = LoadIconW(nullptr, u"Sample");
+  SendMessageW(window, WM_SETICON, ICON_BIG,
+               reinterpret_cast<LPARAM>(icon ? icon : named_icon ? named_icon
+                                                                 : LoadIconW(nullptr, IDI_APPLICATION)));
   RECT work;
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   MONITORINFO monitor = {};

@@ -31,6 +31,7 @@ LAYER_HELPERS = {"AsU16", "AsWide"}
 SIGNATURE_EXCEPTIONS = {
     "CreateWindowExW": "the host has no menus, so its menu parameter is a plain void*",
     "RtlGetNtVersionNumbers": "undocumented, in no Windows header; reached by GetProcAddress",
+    "_beginthreadex": "a C run-time function: __cdecl where the API's functions are WINAPI",
 }
 
 # The simulated host's own functions in a layer header (SimRegisterEntryPoint ...).

@@ -17,6 +17,9 @@ import config
 
 PICTURES = os.path.join(config.BUILD, "wine-pictures")
 RESOURCES = os.path.join(config.ROOT, "resources", "sample", "res", "uninstall")
+# The pictures drawn for scale 1.2 and 1.5, laid out beside the program as
+# the product installs them; Linux's skinview takes them from the same tree.
+DPI_IMAGES = os.path.join(config.ROOT, "resources", "sample", "ressrc", "chs", "dpiimg")
 # (layout, DPI): the main dialog, the message box, the control gallery and
 # the rich-text gallery.
 DRAWINGS = [(11001, 96), (11001, 144), (11004, 96), (11004, 144), (11090, 96), (11090, 144),
@@ -38,9 +41,13 @@ class SkinPicture:
                 self.skipTest("%s leg: no %s" % (self.leg, path))
         self.machine = config.new_machine(self.leg, self)
         self.machine.copy_in(self.viewer, "C:\\skin\\skinview.exe")
-        for top, _, files in os.walk(RESOURCES):
-            inner = os.path.relpath(top, RESOURCES)
-            target = "C:\\skin\\res" + ("" if inner == "." else "\\" + inner.replace("/", "\\"))
+        self.copy_tree(RESOURCES, "C:\\skin\\res\\uninstall")
+        self.copy_tree(DPI_IMAGES, "C:\\skin\\ressrc\\chs\\dpiimg")
+
+    def copy_tree(self, source, winpath):
+        for top, _, files in os.walk(source):
+            inner = os.path.relpath(top, source)
+            target = winpath + ("" if inner == "." else "\\" + inner.replace("/", "\\"))
             for name in files:
                 self.machine.copy_in(os.path.join(top, name), target + "\\" + name)
 
@@ -57,7 +64,7 @@ class SkinPicture:
                 name = "skin-%d-%d.png" % (layout, dpi)
                 winpath = "C:\\skin\\" + name
                 code = self.machine.run("C:\\skin\\skinview.exe",
-                                        ["C:\\skin\\res", str(layout), "--out", winpath] + scale)
+                                        ["C:\\skin\\res\\uninstall", str(layout), "--out", winpath] + scale)
                 self.assertEqual(code, 0)
                 picture = self.keep(winpath, name)
                 done = subprocess.run([self.compare, RESOURCES, str(layout), "--compare", picture]

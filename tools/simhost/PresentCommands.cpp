@@ -116,28 +116,37 @@ int CmdInput(const Args& args) {
       inputs.push_back(input);
     }
   } else if (action == "key" && rest.size() == 2) {
-    // "Shift+Tab": the modifier is held around the key.
+    // "Shift+Tab", "Alt+F4": the modifiers are held around the key.
     std::string name = rest[1];
-    UINT modifier = 0;
-    if (name.size() > 6 && strncasecmp(name.c_str(), "shift+", 6) == 0) {
-      modifier = VK_SHIFT;
-      name = name.substr(6);
+    std::vector<UINT> modifiers;
+    for (;;) {
+      const size_t plus = name.find('+');
+      if (plus == std::string::npos || plus + 1 == name.size()) break;
+      const std::string word = name.substr(0, plus);
+      if (strcasecmp(word.c_str(), "shift") == 0) {
+        modifiers.push_back(VK_SHIFT);
+      } else if (strcasecmp(word.c_str(), "alt") == 0) {
+        modifiers.push_back(VK_MENU);
+      } else if (strcasecmp(word.c_str(), "ctrl") == 0) {
+        modifiers.push_back(VK_CONTROL);
+      } else {
+        return Fail("unknown modifier " + word);
+      }
+      name = name.substr(plus + 1);
     }
-    input.key = KeyByName(name);
-    if (!input.key) return Fail("unknown key " + rest[1]);
-    const UINT key = input.key;
-    if (modifier) {
-      input.key = modifier;
-      input.kind = SimInputKind::kKeyDown;
-      inputs.push_back(input);
-      input.key = key;
-    }
+    const UINT key = KeyByName(name);
+    if (!key) return Fail("unknown key " + rest[1]);
     input.kind = SimInputKind::kKeyDown;
+    for (UINT modifier : modifiers) {
+      input.key = modifier;
+      inputs.push_back(input);
+    }
+    input.key = key;
     inputs.push_back(input);
     input.kind = SimInputKind::kKeyUp;
     inputs.push_back(input);
-    if (modifier) {
-      input.key = modifier;
+    for (auto it = modifiers.rbegin(); it != modifiers.rend(); ++it) {
+      input.key = *it;
       inputs.push_back(input);
     }
   } else if (action == "close" && rest.size() == 1) {

@@ -43,7 +43,7 @@ int Usage() {
                "  screenshot DIR [--title T | --class C] OUT.png\n"
                "                                    save a live window's last presented frame\n"
                "  input DIR [--title T | --class C] click X Y|down X Y|up X Y|rclick X Y|move X Y|\n"
-               "        key [Shift+]NAME|close\n"
+               "        key [Shift+|Alt+|Ctrl+]NAME|close\n"
                "                                    give a live window the input a display\n"
                "                                    would (X, Y in client pixels)\n");
   return 2;

@@ -61,20 +61,36 @@ bool SkinviewHost::ResourceDirectory(const std::string& dir, std::u16string* win
     windows_dir->assign(dir.begin(), dir.end());  // Windows paths given here are ASCII
     return true;
   }
-  // The folder's files copied to C:\skinview\res (its subfolders too).
-  const fs::path target = fs::path(SimHost::Machine()->DriveDir(u'C')) / "skinview" / "res";
   std::error_code error;
   if (!fs::is_directory(dir, error)) {
     std::fprintf(stderr, "skinview: %s is not a folder\n", dir.c_str());
     return false;
   }
-  fs::remove_all(target, error);
+  // The folder's files copied to C:\skinview\res\NAME (its subfolders too):
+  // the DPI images of a resource folder are looked for under its name.
+  const fs::path source = fs::path(dir).lexically_normal();
+  std::string name = (source.has_filename() ? source : source.parent_path()).filename().string();
+  bool ascii = !name.empty();
+  for (char c : name) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+  if (!ascii || name == "." || name == "..") name = "res";
+  const fs::path program = fs::path(SimHost::Machine()->DriveDir(u'C')) / "skinview";
+  const fs::path target = program / "res" / name;
+  fs::remove_all(program / "res", error);
   fs::create_directories(target, error);
   fs::copy(dir, target, fs::copy_options::recursive | fs::copy_options::overwrite_existing, error);
   if (error) {
     std::fprintf(stderr, "skinview: cannot copy %s: %s\n", dir.c_str(), error.message().c_str());
     return false;
   }
-  *windows_dir = u"C:\\skinview\\res";
+  // A product keeps them in ressrc\chs\dpiimg beside its res folder.
+  const fs::path dpi_images = fs::absolute(source, error) / ".." / ".." / "ressrc" / "chs" / "dpiimg";
+  fs::remove_all(program / "ressrc" / "chs" / "dpiimg", error);
+  if (fs::is_directory(dpi_images, error)) {
+    fs::create_directories(program / "ressrc" / "chs" / "dpiimg", error);
+    fs::copy(dpi_images, program / "ressrc" / "chs" / "dpiimg",
+             fs::copy_options::recursive | fs::copy_options::overwrite_existing, error);
+    if (error) std::fprintf(stderr, "skinview: cannot copy the DPI images: %s\n", error.message().c_str());
+  }
+  *windows_dir = u"C:\\skinview\\res\\" + std::u16string(name.begin(), name.end());
   return true;
 }

@@ -1,7 +1,8 @@
 // skinview: a skin resource folder loaded as the uninstaller loads it, one
 // of its layouts laid out and drawn, and every problem the loaders met.
 //   skinview DIR LAYOUT_ID [--dpi N] [--out FILE.png] [--elements] [--compare PICTURE [--opaque]]
-//            [--notify [--disable ID]...]
+//            [--notify] [--show ID] [--hide ID] [--disable ID] [--text ID=TEXT]
+//            [--attr ID:NAME=VALUE]...
 // DIR is a folder of this computer (copied into the machine) or a Windows
 // path of the machine. With --out the dialog is drawn headless into a PNG;
 // without it, it is shown in a window of the machine until closed. The
@@ -11,8 +12,12 @@
 // picture of the dialog made elsewhere (another system's drawing, or a
 // screenshot with --opaque) to this one's, outside the elements' text, and
 // exits 1 when it is not within the tolerance. --notify runs the window
-// modally and prints what its view tells the application (NotifyDialog.h);
-// --disable ID gives element ID the disabled state first. Problems go to
+// modally and prints what its view tells the application (NotifyDialog.h).
+// --show, --hide, --disable, --text and --attr change the first element of
+// that id after loading, in the order given, as the program does when it
+// turns pages (ElementEdits.h); an id the layout lacks ends with 1. When DIR
+// is a product's "res\NAME" folder, its "ressrc\chs\dpiimg" images come
+// along, so that a scaled dialog takes them as the program would. Problems go to
 // standard error as "DOCUMENT:LINE: MESSAGE". On Windows DIR is a folder of
 // the computer and --dpi scales the dialog as on a screen of N DPI.
 #include <cctype>
@@ -28,6 +33,7 @@
 #include "platform/image.h"
 #include "tools/common/PictureCompare.h"
 #include "tools/skinview/ElementDump.h"
+#include "tools/skinview/ElementEdits.h"
 #include "tools/skinview/NotifyDialog.h"
 #include "tools/skinview/SkinviewHost.h"
 #include "ui/dialog/CVuDialogImpl.h"
@@ -46,13 +52,14 @@ struct Options {
   bool opaque = false;
   bool elements = false;
   bool notify = false;
-  std::vector<int> disabled;
+  std::vector<ElementEdit> edits;
 };
 
 int Usage() {
   std::fprintf(stderr,
                "usage: skinview DIR LAYOUT_ID [--dpi N] [--out FILE.png] [--elements]\n"
-               "                [--compare PICTURE [--opaque]] [--notify [--disable ID]...]\n");
+               "                [--compare PICTURE [--opaque]] [--notify] [--show ID] [--hide ID]\n"
+               "                [--disable ID] [--text ID=TEXT] [--attr ID:NAME=VALUE]...\n");
   return 2;
 }
 
@@ -73,8 +80,10 @@ bool ParseArgs(int argc, char** argv, Options* o) {
       o->elements = true;
     } else if (arg == "--notify") {
       o->notify = true;
-    } else if (arg == "--disable" && i + 1 < argc) {
-      o->disabled.push_back(std::atoi(argv[++i]));
+    } else if (IsElementEditOption(arg) && i + 1 < argc) {
+      ElementEdit edit;
+      if (!ParseElementEdit(arg, argv[++i], &edit)) return false;
+      o->edits.push_back(edit);
     } else if (!arg.empty() && arg[0] != '-') {
       positional.push_back(arg);
     } else {
@@ -140,8 +149,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "skinview: layout %d did not load\n", options.layout_id);
       return 1;
     }
-    for (int id : options.disabled)
-      if (CVuWindow* element = dialog.FindItem(id)) element->ModifyState(kVuStateDisabled, 0);
+    if (!ApplyElementEdits(&dialog, options.edits, stderr)) return 1;
     dialog.DoModal(nullptr);
     return 0;
   }
@@ -150,6 +158,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "skinview: layout %d did not load\n", options.layout_id);
     return 1;
   }
+  if (!ApplyElementEdits(&dialog, options.edits, stderr)) return 1;
   dialog.EnableFrameBorder(true);
   const VuLayoutAttributes& a = dialog.Layout().Attributes();
   const int cx = a.width < a.min_width ? a.min_width : a.width;

@@ -54,6 +54,7 @@ struct Window {
   int fd = -1;  // the published record, locked while the window lives
   std::string path;
   uint32_t record_flags = 0;
+  uint32_t published_state = 0;  // the show-state flags in the published record
   DWORD style = 0;
   DWORD ex_style = 0;
   LONG_PTR user_data = 0;

@@ -7,6 +7,7 @@
 #include "platform/sim/core/SimHandles.h"
 #include "platform/sim/core/SimHost.h"
 #include "platform/sim/windows/SimWindowState.h"
+#include "platform/sim/windows/window_records.h"
 
 using namespace simwin;
 
@@ -222,6 +223,8 @@ BOOL SetWindowPos(HWND window, HWND insert_after, int x, int y, int width, int h
     }
     style = w->style;
     ex_style = w->ex_style;
+    // Other processes see it shown, hidden or minimised.
+    RepublishState(window, *w);
     if (client.left == old_client.left && client.top == old_client.top)
       pos.flags |= kSwpNoClientMove;
     if (Width(client) == Width(old_client) && Height(client) == Height(old_client))
@@ -411,15 +414,25 @@ BOOL ShowWindow(HWND window, int command) {
 
 BOOL IsWindowVisible(HWND window) {
   State& s = S();
-  std::lock_guard<std::mutex> guard(s.mutex);
-  return VisibleLocked(s, window) ? TRUE : FALSE;
+  {
+    std::lock_guard<std::mutex> guard(s.mutex);
+    if (Find(s, window)) return VisibleLocked(s, window) ? TRUE : FALSE;
+  }
+  // Another process's top-level window, by its published state.
+  uint32_t flags = 0;
+  return ReadRemoteFlags(window, &flags) && !(flags & kFlagHidden) && (flags & kFlagVisible)
+             ? TRUE
+             : FALSE;
 }
 
 BOOL IsIconic(HWND window) {
   State& s = S();
-  std::lock_guard<std::mutex> guard(s.mutex);
-  Window* w = Find(s, window);
-  return w && (w->style & WS_MINIMIZE) ? TRUE : FALSE;
+  {
+    std::lock_guard<std::mutex> guard(s.mutex);
+    if (Window* w = Find(s, window)) return (w->style & WS_MINIMIZE) ? TRUE : FALSE;
+  }
+  uint32_t flags = 0;
+  return ReadRemoteFlags(window, &flags) && (flags & kFlagMinimized) ? TRUE : FALSE;
 }
 
 BOOL IsZoomed(HWND window) {

@@ -331,6 +331,16 @@ HCURSOR LoadCursorW(HINSTANCE instance, LPCWSTR name) {
   return SimFailWith<HCURSOR>(ERROR_RESOURCE_NAME_NOT_FOUND, nullptr);
 }
 
+HICON LoadIconW(HINSTANCE instance, LPCWSTR name) {
+  uintptr_t id = reinterpret_cast<uintptr_t>(name);
+  if (id >= 0x10000) return SimFailWith<HICON>(ERROR_RESOURCE_NAME_NOT_FOUND, nullptr);
+  if (!instance && id == 32512) return reinterpret_cast<HICON>(0x30000 + id);
+  // The own program's icons, by number (there are no resource sections to read).
+  if (instance && instance == reinterpret_cast<HINSTANCE>(GetModuleHandleW(nullptr)))
+    return reinterpret_cast<HICON>(0x40000 + id);
+  return SimFailWith<HICON>(ERROR_RESOURCE_NAME_NOT_FOUND, nullptr);
+}
+
 UINT GetDoubleClickTime() { return kDoubleClickTime; }
 
 SHORT GetKeyState(int virtual_key) {

@@ -26,6 +26,11 @@ uint64_t MonotonicNs() {
   return static_cast<uint64_t>(ts.tv_sec) * 1000000000ull + static_cast<uint64_t>(ts.tv_nsec);
 }
 
+uint32_t StateFlags(const Window& window) {
+  return ((window.style & WS_VISIBLE) ? kFlagVisible : 0) |
+         ((window.style & WS_MINIMIZE) ? kFlagMinimized : 0);
+}
+
 }  // namespace
 
 std::string WindowsDir() {
@@ -72,12 +77,14 @@ bool RemoteAlive(HWND hwnd) {
 
 // Writes the record beside its final name and renames it into place, so a
 // reader never sees half a record. Returns the locked descriptor or -1.
-int Publish(HWND hwnd, const Window& window, uint32_t flags, std::string* path) {
+int Publish(HWND hwnd, Window& window, uint32_t flags, std::string* path) {
   *path = RecordPath(hwnd);
   if (path->empty()) return -1;
   std::string temporary = *path + ".new";
   int fd = open(temporary.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return -1;
+  window.published_state = StateFlags(window);
+  flags |= window.published_state;
   RecordHeader header = {kRecordMagic,
                          GetCurrentProcessId(),
                          window.tid,
@@ -102,6 +109,19 @@ int Publish(HWND hwnd, const Window& window, uint32_t flags, std::string* path) 
     return -1;
   }
   return fd;
+}
+
+void RepublishState(HWND hwnd, Window& window) {
+  if (window.fd < 0 || window.published_state == StateFlags(window)) return;
+  Unpublish(window);
+  window.fd = Publish(hwnd, window, window.record_flags, &window.path);
+}
+
+bool ReadRemoteFlags(HWND hwnd, uint32_t* flags) {
+  Record record;
+  if (!ReadLiveRecord(RecordPath(hwnd), &record) || record.header.pid != PidOf(hwnd)) return false;
+  *flags = record.header.flags;
+  return true;
 }
 
 void Unpublish(Window& window) {

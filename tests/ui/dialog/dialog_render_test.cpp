@@ -165,21 +165,21 @@ class DialogRenderTest : public DialogTest {
 TEST_F(DialogRenderTest, MainDialogAtScaleOne) {
   CVuDialogView view(11001);
   const Picture p = Render(&view, "11001_1.0.png");
-  ASSERT_EQ(p.width, 520);
-  ASSERT_EQ(p.height, 360);
+  ASSERT_EQ(p.width, 540);
+  ASSERT_EQ(p.height, 380);
   ExpectOnlyLaterTags(Problems(), {"progress"});
 
   // The banner fills the header, under the title.
-  const ZImage banner = SampleImage("banner.png");
-  EXPECT_EQ(p.pixels[100 * 520 + 260], banner.PixelAt(260, 100));
-  EXPECT_GT(p.Count({24, 20, 440, 52}, White), 30) << "the title on the banner";
+  const ZImage banner = SampleImage("3001.png");
+  EXPECT_EQ(p.pixels[100 * 540 + 270], banner.PixelAt(270, 100));
+  EXPECT_GT(p.Count({96, 34, 460, 62}, White), 30) << "the title on the banner";
   // The close button's cross in the top-right corner, on the banner.
   const ZRect close = view.FindItem(1)->GetRect();
   EXPECT_EQ((std::vector<int>{close.left, close.top, close.right, close.bottom}),
-            (std::vector<int>{488, 8, 512, 32}));
-  EXPECT_TRUE(Light(p.At(500, 20))) << "the cross's centre";
+            (std::vector<int>{504, 4, 534, 34}));
+  EXPECT_TRUE(Light(p.At(519, 19))) << "the cross's centre";
   EXPECT_GT(p.Count(close, Light), 12);
-  EXPECT_TRUE(Blue(p.At(490, 30))) << "the banner around it";
+  EXPECT_TRUE(Blue(p.At(506, 32))) << "the banner around it";
 
   // The buttons' skins, each with its label inside.
   const CVuWindow* uninstall = view.FindItem(101);
@@ -187,19 +187,19 @@ TEST_F(DialogRenderTest, MainDialogAtScaleOne) {
   ASSERT_NE(uninstall, nullptr);
   ASSERT_NE(cancel, nullptr);
   const ZRect u = uninstall->GetRect(), c = cancel->GetRect();
-  EXPECT_EQ(u.right, 520 - 128);
-  EXPECT_EQ(u.bottom, 360 - 24);
+  EXPECT_EQ(u.right, 540 - 136);
+  EXPECT_EQ(u.bottom, 380 - 16);
   EXPECT_TRUE(Blue(p.At(u.left + 3, u.top + 3)));
-  EXPECT_GT(p.Count(Shrunk(u, 4), White), 20) << "white label on the blue button";
+  EXPECT_GT(p.Count(Shrunk(u, 4), Light), 20) << "white label on the blue button";
   const Rgba border = p.At(c.left, (c.top + c.bottom) / 2);
   EXPECT_LT(border.r, 215);  // the secondary button's grey border
   EXPECT_TRUE(White(p.At(c.left + 4, c.top + 3)));
   EXPECT_GT(p.Count(Shrunk(c, 4), Dark), 20) << "dark label on the light button";
 
   // The question stays inside its rectangle: dark pixels there, none below
-  // it down to the buttons, none in the hidden pages.
-  EXPECT_GT(p.Count({24, 144, 496, 216}, Dark), 100);
-  EXPECT_EQ(p.Count({1, 218, 519, u.top - 2}, Dark), 0);
+  // the list down to the buttons' band, none in the hidden pages.
+  EXPECT_GT(p.Count({32, 142, 508, 166}, Dark), 100);
+  EXPECT_EQ(p.Count({1, 282, 539, 314}, Dark), 0);
   EXPECT_FALSE(view.FindItem(200)->IsVisible(true));
 }
 
@@ -210,19 +210,23 @@ TEST_F(DialogRenderTest, MessageBoxAtScaleOne) {
   ASSERT_TRUE(view.SetItemVisible(106, true));
   ASSERT_TRUE(view.SetItemVisible(107, true));
   const Picture p = Render(&view, "11004_1.0.png");
-  ASSERT_EQ(p.width, 400);
-  ASSERT_EQ(p.height, 200);
+  ASSERT_EQ(p.width, 420);
+  ASSERT_EQ(p.height, 210);
   ExpectOnlyLaterTags(Problems(), {"check", "dlgbtn"});
 
   const ZRect text = view.FindItem(103)->GetRect();
   EXPECT_GT(p.Count(text, Dark), 100);
-  EXPECT_EQ(p.Count({1, text.bottom + 1, 399, view.FindItem(106)->GetRect().top - 1}, Dark), 0);
+  EXPECT_EQ(p.Count({1, text.bottom + 1, 419, view.FindItem(106)->GetRect().top - 1}, Dark), 0);
   for (int id : {106, 107}) {
     const ZRect b = view.FindItem(id)->GetRect();
-    EXPECT_EQ(b.bottom, 200 - 20) << id;
+    EXPECT_EQ(b.bottom, 210 - 12) << id;
     EXPECT_LT(p.At(b.left, (b.top + b.bottom) / 2).r, 215) << id;
-    EXPECT_GT(p.Count(Shrunk(b, 4), Dark), 20) << id;
   }
+  // The first is the primary (blue, light label), the second light with a dark label.
+  const ZRect first = view.FindItem(106)->GetRect(), second = view.FindItem(107)->GetRect();
+  EXPECT_TRUE(Blue(p.At(first.left + 4, first.top + 4)));
+  EXPECT_GT(p.Count(Shrunk(first, 4), Light), 20);
+  EXPECT_GT(p.Count(Shrunk(second, 4), Dark), 20);
 }
 
 TEST_F(DialogRenderTest, MessageBoxContainerButtonsShowTheirLabels) {
@@ -235,8 +239,8 @@ TEST_F(DialogRenderTest, MessageBoxContainerButtonsShowTheirLabels) {
   EXPECT_EQ(Problems(), "");
   for (int id : {108, 110}) {
     const ZRect b = view.FindItem(id)->GetRect();
-    EXPECT_EQ(b.bottom, 200 - 20) << id;
-    EXPECT_EQ(b.Width(), id == 108 ? 104 : 96) << id;
+    EXPECT_EQ(b.bottom, 210 - 12) << id;
+    EXPECT_EQ(b.Width(), id == 108 ? 112 : 104) << id;
     EXPECT_LT(p.At(b.left, (b.top + b.bottom) / 2).r, 215) << "the button's edge " << id;
     // The label (a child of the button) is drawn inside it.
     const ZRect label = view.FindItem(id == 108 ? 111 : 112)->GetRect();
@@ -247,7 +251,7 @@ TEST_F(DialogRenderTest, MessageBoxContainerButtonsShowTheirLabels) {
   // The primary button is blue with a light label, the secondary light with a dark one.
   const ZRect primary = view.FindItem(108)->GetRect(), secondary = view.FindItem(110)->GetRect();
   EXPECT_TRUE(Blue(p.At(primary.left + 4, primary.top + 4)));
-  EXPECT_GT(p.Count(Shrunk(primary, 4), White), 20);
+  EXPECT_GT(p.Count(Shrunk(primary, 4), Light), 20);
   EXPECT_TRUE(White(p.At(secondary.left + 4, secondary.top + 3)));
   EXPECT_GT(p.Count(Shrunk(secondary, 4), Dark), 20);
   // The whole button answers hit tests, not its label.
@@ -263,20 +267,20 @@ TEST_F(DialogRenderTest, MainDialogAtScaleOneAndAHalfThroughSkinview) {
   EXPECT_EQ(ProblemLines(run.err).find("<progress>"), std::string::npos) << run.err;
   Picture p;
   ASSERT_TRUE(FromPngFile(out, &p));
-  ASSERT_EQ(p.width, 780);
-  ASSERT_EQ(p.height, 540);
+  ASSERT_EQ(p.width, 810);
+  ASSERT_EQ(p.height, 570);
   const std::map<int, ZRect> rects = ElementRects(run.out);
   ASSERT_EQ(rects.count(101), 1u) << run.out;
   const ZRect banner = rects.at(3), u = rects.at(101), c = rects.at(104);
   EXPECT_EQ(banner.bottom, 180);
-  EXPECT_EQ(u.right, 780 - 192);
-  EXPECT_EQ(u.bottom, 540 - 36);
-  EXPECT_TRUE(Blue(p.At(390, 150))) << "banner";
+  EXPECT_EQ(u.right, 810 - 204);
+  EXPECT_EQ(u.bottom, 570 - 24);
+  EXPECT_TRUE(Blue(p.At(405, 150))) << "banner";
   EXPECT_TRUE(Blue(p.At(u.left + 4, u.top + 4)));
-  EXPECT_GT(p.Count(Shrunk(u, 6), White), 30);
+  EXPECT_GT(p.Count(Shrunk(u, 6), Light), 30);
   EXPECT_GT(p.Count(Shrunk(c, 6), Dark), 30);
-  EXPECT_GT(p.Count({36, 216, 744, 324}, Dark), 150) << "the question, scaled";
-  EXPECT_EQ(p.Count({1, 328, 779, u.top - 3}, Dark), 0);
+  EXPECT_GT(p.Count({48, 213, 762, 249}, Dark), 150) << "the question, scaled";
+  EXPECT_EQ(p.Count({1, 422, 809, 470}, Dark), 0);
 }
 
 TEST_F(DialogRenderTest, MessageBoxAtScaleOneAndAHalfThroughSkinview) {
@@ -287,16 +291,16 @@ TEST_F(DialogRenderTest, MessageBoxAtScaleOneAndAHalfThroughSkinview) {
   EXPECT_EQ(ProblemLines(run.err).find("<check>"), std::string::npos) << run.err;
   Picture p;
   ASSERT_TRUE(FromPngFile(out, &p));
-  ASSERT_EQ(p.width, 600);
-  ASSERT_EQ(p.height, 300);
+  ASSERT_EQ(p.width, 630);
+  ASSERT_EQ(p.height, 315);
   const std::map<int, ZRect> rects = ElementRects(run.out);
   ASSERT_EQ(rects.count(100), 1u) << run.out;
   const ZRect close = rects.at(100);
-  EXPECT_EQ(close.right, 600 - 12);
-  EXPECT_EQ(close.Width(), 36);
+  EXPECT_EQ(close.right, 630 - 9);
+  EXPECT_EQ(close.Width(), 45);
   // A white cross on the blue band.
   EXPECT_GT(p.Count(close, Light), 20) << "the close button's glyph";
-  EXPECT_GT(p.Count(close, Blue), 36 * 36 / 2);
+  EXPECT_GT(p.Count(close, Blue), 45 * 45 / 2);
   EXPECT_NE(run.out.find("\"visible\": false"), std::string::npos) << "hidden buttons listed";
 }
 
