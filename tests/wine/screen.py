@@ -2,8 +2,8 @@
 
 Everything that says where an element is or what a page looks like comes from
 the skin resource folder, through the Linux build's skinview: the element
-rectangles (--elements) and a drawing of each page (--out) of a copy of the
-layout in which only that page's container is shown. A screenshot is then
+rectangles (--elements) and a drawing of each page (--out), turned to with
+skinview's element changes as the program turns its pages. A screenshot is then
 named after the drawing it is nearest to, outside the elements' text (each
 system draws its own glyphs).
 """
@@ -69,37 +69,30 @@ def layout_size(resources, layout):
     return int(root.get("width", "0")), int(root.get("height", "0"))
 
 
-def page_resources(resources, layout, work, shown, hidden, banner=None):
-    """A copy of the resource folder whose layout shows the containers in shown,
-    hides those in hidden and gives element 3 the skin banner; its folder."""
-    folder = os.path.join(work, "page-" + "-".join(str(i) for i in sorted(shown)))
-    shutil.copytree(resources, folder)
-    path = os.path.join(folder, "%d.xml" % layout)
-    tree = ElementTree.parse(path)
-    for node in tree.iter():
-        if not node.get("id", "").isdigit():
-            continue
-        element_id = int(node.get("id"))
-        if element_id in shown:
-            node.set("show", "1")
-        elif element_id in hidden:
-            node.set("show", "0")
-        elif element_id == 3 and banner:
-            node.set("skin", banner)
-    tree.write(path, encoding="UTF-8", xml_declaration=True)
-    return folder
+def page_edits(shown, hidden, banner=None):
+    """skinview's changes that turn a page as the program does: containers shown
+    and hidden, and the banner (element 3) given another skin."""
+    edits = []
+    for element_id in hidden:
+        edits += ["--hide", str(element_id)]
+    for element_id in shown:
+        edits += ["--show", str(element_id)]
+    if banner:
+        edits += ["--attr", "3:skin=" + banner]
+    return edits
 
 
-def draw(resources, layout, dpi, out):
-    done = _skinview(resources, layout, dpi, "--out", out)
+def draw(resources, layout, dpi, out, edits=()):
+    done = _skinview(resources, layout, dpi, "--out", out, *edits)
     if done.returncode != 0:
-        raise ScreenError("skinview could not draw %s: %s" % (resources, done.stderr.strip()))
+        raise ScreenError("skinview could not draw %s %s: %s"
+                          % (layout, " ".join(edits), done.stderr.strip()))
     return out
 
 
-def compare(resources, layout, dpi, picture):
+def compare(resources, layout, dpi, picture, edits=()):
     """(True when a screenshot is the layout's drawing outside its text, what skinview said)."""
-    done = _skinview(resources, layout, dpi, "--compare", picture, "--opaque")
+    done = _skinview(resources, layout, dpi, "--compare", picture, "--opaque", *edits)
     return done.returncode == 0, (done.stdout + done.stderr).strip()
 
 
@@ -114,10 +107,27 @@ def pixels(picture):
     return width, height, done.stdout[match.end():match.end() + width * height * 3]
 
 
-def sample_points(width, height, left_out=()):
-    """Byte offsets of every other pixel of a picture, outside the rectangles left_out."""
-    return [(y * width + x) * 3 for y in range(0, height, 2) for x in range(0, width, 2)
+def sample_points(width, height, left_out=(), step=2):
+    """Byte offsets of every step-th pixel each way of a picture, outside the
+    rectangles left_out."""
+    return [(y * width + x) * 3 for y in range(0, height, step) for x in range(0, width, step)
             if not any(r[0] <= x < r[2] and r[1] <= y < r[3] for r in left_out)]
+
+
+def edge_band(width, height, size=1):
+    """The rectangles of a picture's outer band of size pixels."""
+    return [[0, 0, width, size], [0, 0, size, height], [width - size, 0, width, height],
+            [0, height - size, width, height]]
+
+
+def pixels_off(a, b, points, by=24):
+    """How many of the points differ between two pictures of one size by more than
+    by in a channel (all of them when the sizes differ)."""
+    (w, h, one), (w2, h2, two) = a, b
+    if (w, h) != (w2, h2):
+        return len(points)
+    return sum(1 for at in points if abs(one[at] - two[at]) > by or
+               abs(one[at + 1] - two[at + 1]) > by or abs(one[at + 2] - two[at + 2]) > by)
 
 
 def difference(a, b, points):
@@ -132,11 +142,29 @@ def difference(a, b, points):
     return total / (3 * len(points))
 
 
-def nearest(shot, drawings, points):
-    """The name of the drawing a screenshot is nearest to, and how near."""
-    found = {name: difference(shot, picture, points) for name, picture in drawings.items()}
-    name = min(found, key=found.get)
-    return name, found[name]
+def points_apart(drawings, points, by=24):
+    """For each two drawings, the points at which they differ by more than by in a
+    channel: where pages that share most of their look tell themselves apart."""
+    apart = {}
+    names = list(drawings)
+    for i, one in enumerate(names):
+        for other in names[i + 1:]:
+            p, q = drawings[one][2], drawings[other][2]
+            apart[one, other] = apart[other, one] = [
+                at for at in points
+                if any(abs(p[at + c] - q[at + c]) > by for c in range(3))]
+    return apart
+
+
+def page_shown(shot, drawings, apart, margin=0.5):
+    """The drawing a screenshot shows, or None: the one that it is near to wherever
+    that drawing differs from another (within margin of the way to the other)."""
+    for name, drawing in drawings.items():
+        if all(apart[name, other] and difference(shot, drawing, apart[name, other]) <
+               margin * difference(drawings[other], drawing, apart[name, other])
+               for other in drawings if other != name):
+            return name
+    return None
 
 
 class Display:
