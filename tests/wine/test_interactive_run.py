@@ -16,6 +16,7 @@ import cjk_font
 import config
 import sample_product
 import screen
+from machine import list_files
 from test_sample_product import temp_copy
 
 PICTURES = os.path.join(config.BUILD, "wine-pictures")
@@ -126,7 +127,7 @@ class InteractiveRun:
 
     def temp_copies(self):
         name = configured("install_dir_name").upper()
-        return [f for f in self.machine.state()["files"]
+        return [f for f in list_files(self.machine.drive_c())
                 if temp_copy(f) and ("\\" + name + "\\") in f.upper()]
 
     def test_clicked_through_to_finish_removes_the_product_and_the_skin_copy(self):
