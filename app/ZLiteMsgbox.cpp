@@ -1,6 +1,8 @@
 #include "app/ZLiteMsgbox.h"
 
 #include "app/ZLiteMsgboxIcon.h"
+#include "app/dialog/LayoutLoad.h"
+#include "app/log/ZLog.h"
 #include "platform/window_messages.h"
 #include "ui/core/VuTypes.h"
 #include "ui/element/CVuWindow.h"
@@ -55,6 +57,11 @@ INT_PTR ZLiteMsgbox::Show(HWND owner, const char16_t* text, const char16_t* capt
                           const char16_t* first, const char16_t* second, UINT flags,
                           const char16_t* check_text, bool check_initial) {
   ZLiteMsgbox box(text, caption, first, second, flags, check_text, check_initial);
+  std::u16string problems;
+  if (!LoadLayoutWithProblems(&box, &problems)) {
+    ZLOG(kLogError) << u"message box layout cannot be loaded: " << problems;
+    return 0;
+  }
   return box.DoModal(owner);
 }
 

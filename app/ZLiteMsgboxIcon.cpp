@@ -1,10 +1,13 @@
 #include "app/ZLiteMsgboxIcon.h"
 
+#include "platform/kernel.h"
+#include "platform/window_input.h"
+
 namespace {
 
-// The platform layer loads no icon resources yet; once it offers
-// LoadIconW this is the one place to call it.
-HICON LoadProgramIcon(int) { return nullptr; }
+HICON LoadProgramIcon(int id) {
+  return LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(static_cast<WORD>(id)));
+}
 
 }  // namespace
 

@@ -5,6 +5,7 @@
 
 #include "app/AppWindow.h"
 #include "app/cmdline/SilentRun.h"
+#include "app/dialog/LayoutLoad.h"
 #include "app/dialog/WorkAreaPlacement.h"
 #include "app/log/ZLog.h"
 #include "engine/ZRemoval.h"
@@ -18,7 +19,6 @@
 #include "platform/shell.h"
 #include "report/CSingletonReport.h"
 #include "ui/dialog/VuFramework.h"
-#include "ui/resource/VuResourceLocator.h"
 
 namespace {
 
@@ -244,13 +244,7 @@ void ZUnInstallMainDlg::RunInteractive(bool application_running) {
 
 bool ZUnInstallMainDlg::LoadMainLayout() {
   std::u16string problems;
-  VuResourceLocator::Instance().SetProblemSink([&problems](const VuLoadProblem& problem) {
-    if (!problems.empty()) problems += u"; ";
-    problems += Utf8ToUtf16(problem.document + ":" + std::to_string(problem.line) + ": " +
-                            problem.message);
-  });
-  const bool loaded = LoadLayout();
-  VuResourceLocator::Instance().SetProblemSink(nullptr);
+  const bool loaded = LoadLayoutWithProblems(this, &problems);
   if (!loaded)
     ZLOG(kLogError) << u"main dialog layout cannot be loaded from \"" << ui_resource_dir_
                     << u"\": " << problems;

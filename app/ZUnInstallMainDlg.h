@@ -24,6 +24,9 @@ constexpr int kCancelButton = 104;
 constexpr int kProgressPage = 200;
 constexpr int kProgressText = 201;
 constexpr int kProgressBar = 206;
+// A failure page, shown with the error banner when the layout has one:
+// without it the failure leaves an empty body with nothing to read.
+constexpr int kErrorPage = 300;
 constexpr int kFinishPage = 400;
 constexpr int kFinishButton = 401;
 // The worker ended with (without) the finished flag.

@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "packet_public/ZText.h"
 #include "platform/sim/core/SimHost.h"
 #include "platform/sim/display/SimPresent.h"
 #include "tests/support/SimTestSupport.h"
@@ -40,7 +41,7 @@ double BaselineSeconds() {
 }
 
 void BM_StartToFirstFrame(benchmark::State& state) {
-  const std::u16string title = u"Sample Product Uninstall";
+  const std::u16string title = Utf8ToUtf16(SampleTitle());
   const std::string program = Real("Program Files/Sample Product/uninst.exe");
   const double baseline = BaselineSeconds();
   double total = 0;

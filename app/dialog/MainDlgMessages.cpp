@@ -108,6 +108,7 @@ void ZUnInstallMainDlg::ShowErrorPage() {
   SetItemAttribute(kBanner, "skin", "mainbg_error");
   SetItemVisible(kConfirmPage, false);
   SetItemVisible(kProgressPage, false);
+  SetItemVisible(kErrorPage, true);
 }
 
 void ZUnInstallMainDlg::OnPostPaint(ZCanvas* dc) {

@@ -19,6 +19,7 @@
 #include "platform/window_geometry.h"
 #include "platform/window_messages.h"
 #include "report/CSingletonReport.h"
+#include "packet_public/ZText.h"
 #include "tests/support/SimTestSupport.h"
 #include "ui/controls/basic/CVuImageWnd.h"
 #include "ui/controls/progress/CVuProgress.h"
@@ -148,7 +149,7 @@ TEST_F(MainDialogFlowTest, ARunGoesFromConfirmationThroughProgressToTheFinishPag
   EXPECT_FALSE(Shown(dialog.get(), kFinishPage));
   char16_t title[64] = {};
   GetWindowTextW(dialog->GetHwnd(), title, 64);
-  EXPECT_EQ(std::u16string(title), u"Sample Product Uninstall");
+  EXPECT_EQ(std::u16string(title), Utf8ToUtf16(SampleTitle()));
   EXPECT_NE(SendMessageW(dialog->GetHwnd(), WM_GETICON, ICON_BIG, 0), 0);
 
   // The start button, pressed as a click would press it.
@@ -210,6 +211,7 @@ TEST_F(MainDialogFlowTest, AWorkerEndingEarlyRunsTheProgressOnTo100AndAFailedOne
   EXPECT_EQ(Banner(dialog.get()), "mainbg_error");
   for (int page : {kConfirmPage, kProgressPage, kFinishPage})
     EXPECT_FALSE(Shown(dialog.get(), page)) << page;
+  EXPECT_TRUE(Shown(dialog.get(), kErrorPage)) << "the failure page says what to do next";
   // The timer stopped: later ticks (already queued ones) change nothing visible.
   Tick(dialog.get(), 3);
   EXPECT_EQ(dialog->Progress(), 100u);

@@ -312,7 +312,7 @@ TEST_F(MsgboxTest, SampleBoxWorksAndIsDrawnAtTwoScales) {
                      {std::string(kRenderVariable) + "=" + flags + " " + png,
                       "SIMHOST_MACHINE=" + MachineDir()});
       ASSERT_EQ(run.exit_code, 0) << run.out << run.err;
-      const int w = dpi == 96 ? 400 : 600, h = dpi == 96 ? 200 : 300;
+      const int w = dpi == 96 ? 420 : 630, h = dpi == 96 ? 210 : 315;  // the sample box's size
       EXPECT_NE(run.out.find("size " + std::to_string(w) + " " + std::to_string(h)),
                 std::string::npos)
           << run.out;

@@ -333,6 +333,15 @@ CommandResult RunCommand(const std::vector<std::string>& argv,
   return result;
 }
 
+std::string SampleTitle() {
+  const std::string xml = ReadTextFile(std::string(kSourceDir) + "/resources/sample/installConfig.xml");
+  const std::string key = "key=\"title\" value=\"";
+  const size_t at = xml.find(key);
+  if (at == std::string::npos) return std::string();
+  const size_t end = xml.find('"', at + key.size());
+  return end == std::string::npos ? std::string() : xml.substr(at + key.size(), end - at - key.size());
+}
+
 std::string ReadTextFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream ss;

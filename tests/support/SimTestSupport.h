@@ -80,6 +80,8 @@ std::vector<std::string> ReadTextLines(const std::string& path);
 // Empty when either is missing.
 std::string JsonField(const std::string& json, const std::string& object, const std::string& name);
 bool WriteTextFile(const std::string& path, const std::string& content);
+// The sample product's window title (its configuration's "title"), UTF-8.
+std::string SampleTitle();
 bool PathExists(const std::string& path);
 
 // A fresh machine (x64 unless told otherwise) in a temporary folder, selected

@@ -15,6 +15,7 @@
 #include <functional>
 #include <iterator>
 #include <sstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -156,9 +157,10 @@ struct Screen {
     return nullptr;
   }
   // The body's own close button: the last element of id 1.
-  const Element* BodyClose() const {
+  // The failure page's close button: the last 104 (the first is cancel).
+  const Element* FailureClose() const {
     for (auto e = elements.rbegin(); e != elements.rend(); ++e)
-      if (e->id == 1) return &*e;
+      if (e->id == 104) return &*e;
     return nullptr;
   }
 };
@@ -192,11 +194,9 @@ class SampleSkinScreens : public ::testing::TestWithParam<int> {
     ASSERT_EQ(screen.picture.height, screen.S(height)) << name;
     const ZRect window{0, 0, screen.picture.width, screen.picture.height};
     const Element* page = nullptr;
-    const Element* body_close = screen.BodyClose();
     std::vector<const Element*> buttons;
     for (const Element& e : screen.elements) {
-      if (e.id == 100 || e.id == 200 || e.id == 400) page = e.tag == "dlg" ? &e : page;
-      if (&e == body_close) page = nullptr;
+      if (e.id == 100 || e.id == 200 || e.id == 300 || e.id == 400) page = e.tag == "dlg" ? &e : page;
       if (!e.visible) continue;
       EXPECT_TRUE(Inside(e.rect, window)) << name << ": element " << e.id << " " << e.tag << Show(e.rect);
       if (page && &e != page) {
@@ -214,8 +214,7 @@ class SampleSkinScreens : public ::testing::TestWithParam<int> {
         }
         EXPECT_EQ(ink, 0) << name << ": text " << e.id << Show(e.rect) << " reaches its right edge";
       }
-      // The body's close button lies on the failure page's face, under the pages' own.
-      if (IsButton(e.tag) && &e != body_close) buttons.push_back(&e);
+      if (IsButton(e.tag)) buttons.push_back(&e);
     }
     for (size_t i = 0; i < buttons.size(); ++i)
       for (size_t j = i + 1; j < buttons.size(); ++j)
@@ -233,7 +232,8 @@ TEST_P(SampleSkinScreens, MainDialogPages) {
        &progress);
   Draw("main_finish", 11001,
        {"--attr", "3:skin=mainbg_banner_finish", "--hide", "100", "--hide", "200", "--show", "400"}, &finish);
-  Draw("main_error", 11001, {"--attr", "3:skin=mainbg_error", "--hide", "100", "--hide", "200"}, &failure);
+  Draw("main_error", 11001,
+       {"--attr", "3:skin=mainbg_error", "--hide", "100", "--hide", "200", "--show", "300"}, &failure);
   if (HasFatalFailure()) return;
   ExpectTidy("confirm", confirm, 540, 380);
   ExpectTidy("progress", progress, 540, 380);
@@ -263,8 +263,7 @@ TEST_P(SampleSkinScreens, MainDialogPages) {
     EXPECT_EQ(differing, 0);
   }
 
-  // Confirmation: the page hides the failure page's blue close face under
-  // its light cancel button.
+  // Confirmation: a light cancel button.
   const Element* cancel = confirm.First(104);
   ASSERT_NE(cancel, nullptr);
   EXPECT_TRUE(Light(confirm.picture.At(cancel->rect.left + 4, (cancel->rect.top + cancel->rect.bottom) / 2)));
@@ -285,10 +284,9 @@ TEST_P(SampleSkinScreens, MainDialogPages) {
   ASSERT_TRUE(close && close->visible);
   EXPECT_GT(finish.picture.Count(close->rect, Blue), close->rect.Width() * close->rect.Height() / 2);
 
-  // Failure: the red heading and the close button's face, where the body's
-  // close button answers.
-  const Element* body_close = failure.BodyClose();
-  ASSERT_NE(body_close, nullptr);
+  // Failure: the red heading and its blue close button.
+  const Element* body_close = failure.FailureClose();
+  ASSERT_TRUE(body_close && body_close->visible);
   EXPECT_GT(failure.picture.Count(body_close->rect, Blue), body_close->rect.Width() * body_close->rect.Height() / 2);
   EXPECT_GT(failure.picture.Count(body_close->rect, Light), 20) << "its label";
   EXPECT_GT(failure.picture.Count({failure.S(96), failure.S(144), failure.S(300), failure.S(168)}, Red), 40)
@@ -364,27 +362,29 @@ class SampleSkinPagesInput : public DialogTest {
   }
 };
 
-TEST_F(SampleSkinPagesInput, EachPageTakesTheMouseAndEnterBeforeTheFailurePage) {
+// Each page answers Enter and the mouse with its own buttons, and Tab stops
+// only on what is shown: a hidden page's buttons take nothing.
+TEST_F(SampleSkinPagesInput, EachPageTakesTheMouseAndEnter) {
   CVuDialogView view(11001);
   ASSERT_TRUE(view.LoadLayout());
   view.LayoutView(540, 380);
-  const auto& body = view.Layout().Body()->Children();
-  ASSERT_FALSE(body.empty());
-  CVuWindow* body_close = body.back().get();
-  ASSERT_EQ(body_close->GetId(), 1);
   // The program's ids find the header's caption buttons first.
   EXPECT_EQ(view.FindItem(1)->GetRect().top, 4);
   EXPECT_EQ(view.FindItem(2)->GetRect().top, 4);
-  const ZRect spot = Centre(body_close);
+  CVuWindow* failure_close = nullptr;
+  for (const auto& child : dynamic_cast<CVuContainerWnd*>(view.FindItem(300))->Children())
+    if (child->GetId() == 104) failure_close = child.get();
+  ASSERT_NE(failure_close, nullptr);
+  const ZRect spot = Centre(failure_close);
   auto hit = [&] { return view.Layout().HitTest(spot.left, spot.top); };
 
   // Confirmation: Enter starts, the mouse meets the cancel button.
-  ExpectControlsAnswer(&view, body_close, "confirmation");
+  ExpectControlsAnswer(&view, nullptr, "confirmation");
   ASSERT_NE(view.FindDefaultButton(), nullptr);
   EXPECT_EQ(view.FindDefaultButton()->GetId(), 101);
   EXPECT_EQ(hit(), view.FindItem(104)->GetHandle());
 
-  // Progress: Enter and the mouse find the page's minimise button, not close.
+  // Progress: Enter and the mouse find the page's minimise button.
   view.SetItemVisible(100, false);
   view.SetItemVisible(200, true);
   view.SetItemAttribute(3, "skin", "mainbg_banner_finish");
@@ -393,7 +393,15 @@ TEST_F(SampleSkinPagesInput, EachPageTakesTheMouseAndEnterBeforeTheFailurePage) 
   EXPECT_EQ(minimise->GetId(), 2);
   EXPECT_NE(minimise, view.FindItem(2)) << "the body's, not the caption's";
   EXPECT_EQ(hit(), minimise->GetHandle());
-  ExpectControlsAnswer(&view, body_close, "progress");
+  ExpectControlsAnswer(&view, nullptr, "progress");
+  // Tab visits only what is shown: the caption buttons and the page's own.
+  std::set<VUHANDLE> stops;
+  for (int i = 0; i < 6; ++i) {
+    ASSERT_TRUE(view.MoveFocus(false));
+    stops.insert(view.GetFocusElement());
+  }
+  EXPECT_EQ(stops, (std::set<VUHANDLE>{view.FindItem(1)->GetHandle(), view.FindItem(2)->GetHandle(),
+                                        minimise->GetHandle()}));
   EXPECT_TRUE(Inside(view.FindItem(206)->GetRect(), view.FindItem(200)->GetRect()));
 
   // Finish.
@@ -402,13 +410,15 @@ TEST_F(SampleSkinPagesInput, EachPageTakesTheMouseAndEnterBeforeTheFailurePage) 
   ASSERT_NE(view.FindDefaultButton(), nullptr);
   EXPECT_EQ(view.FindDefaultButton()->GetId(), 401);
   EXPECT_EQ(hit(), view.FindItem(401)->GetHandle());
-  ExpectControlsAnswer(&view, body_close, "finish");
+  ExpectControlsAnswer(&view, nullptr, "finish");
 
-  // Failure: no page is shown; the body's close button answers both.
+  // Failure: the page the program shows with the red banner; its close
+  // button answers both.
   view.SetItemVisible(400, false);
+  view.SetItemVisible(300, true);
   view.SetItemAttribute(3, "skin", "mainbg_error");
-  EXPECT_EQ(view.FindDefaultButton(), body_close);
-  EXPECT_EQ(hit(), body_close->GetHandle());
+  EXPECT_EQ(view.FindDefaultButton(), failure_close);
+  EXPECT_EQ(hit(), failure_close->GetHandle());
   ExpectControlsAnswer(&view, nullptr, "failure");
   EXPECT_EQ(Problems(), "");
 }
