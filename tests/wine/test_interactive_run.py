@@ -23,7 +23,7 @@ PICTURES = os.path.join(config.BUILD, "wine-pictures")
 RESOURCES = os.path.join(sample_product.SAMPLE_DIR, "res", "uninstall")
 MAIN_LAYOUT = 11001
 # Element ids of the main dialog: the pages' containers, the banner, the buttons.
-CONFIRMATION, PROGRESS, FINISH = 100, 200, 400
+CONFIRMATION, PROGRESS, FINISH, FAILURE = 100, 200, 400, 300
 START, CLOSE_FINISHED = 101, 401
 PROGRESS_TEXT, PROGRESS_BAR = 201, 206
 PAGES = {
@@ -31,7 +31,7 @@ PAGES = {
     "confirmation": (CONFIRMATION, None),
     "progress": (PROGRESS, "mainbg_banner_finish"),
     "finish": (FINISH, "mainbg_banner_finish"),
-    "error": (None, "mainbg_error"),
+    "error": (FAILURE, "mainbg_error"),
 }
 # Bounds: the window's first frame, the whole removal, the program's end.
 SHOWN_WITHIN, REMOVED_WITHIN, EXITS_WITHIN = 90, 240, 60
@@ -66,11 +66,10 @@ class InteractiveRun:
         width, _ = self.display.size(window)
         self.dpi = round(96 * width / screen.layout_size(RESOURCES, MAIN_LAYOUT)[0])
         self.elements = screen.elements(RESOURCES, MAIN_LAYOUT, self.dpi)
-        containers = {CONFIRMATION, PROGRESS, FINISH}
+        containers = {CONFIRMATION, PROGRESS, FINISH, FAILURE}
         drawings = {}
         for page, (shown, banner) in PAGES.items():
-            shown_ids = {shown} if shown else set()
-            edits = screen.page_edits(shown_ids, containers - shown_ids, banner)
+            edits = screen.page_edits({shown}, containers - {shown}, banner)
             drawn = screen.draw(RESOURCES, MAIN_LAYOUT, self.dpi,
                                 os.path.join(self.work, "drawn-%s.png" % page), edits)
             drawings[page] = screen.pixels(drawn)
