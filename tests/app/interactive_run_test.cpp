@@ -23,6 +23,7 @@
 #include "platform/window_geometry.h"
 #include "platform/window_messages.h"
 #include "tests/support/SimTestSupport.h"
+#include "tests/support/XServer.h"
 
 namespace {
 
@@ -38,14 +39,6 @@ const std::string& Title() {
   return title;
 }
 
-
-std::string FindProgram(const std::string& name) {
-  for (const char* dir : {"/usr/bin", "/usr/local/bin", "/bin"}) {
-    std::string path = std::string(dir) + "/" + name;
-    if (access(path.c_str(), X_OK) == 0) return path;
-  }
-  return std::string();
-}
 
 ZImage LoadPicture(const std::string& path) {
   ZImage image;
@@ -468,24 +461,12 @@ TEST_F(InteractiveRunTest, MissingElementsAndBrokenPicturesDoNotStopTheRun) {
 
 // The real X window under Xvfb, clicked by xdotool from start to finish.
 TEST_F(InteractiveRunTest, XClicksRunTheWholeUninstall) {
-  const std::string xvfb = FindProgram("Xvfb");
   const std::string xdotool = FindProgram("xdotool");
-  if (xvfb.empty() || xdotool.empty()) GTEST_SKIP() << "needs Xvfb and xdotool (scripts/setup)";
-  ChildProcess server;
-  ASSERT_TRUE(server.Start(xvfb, {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten",
-                                  "tcp"}));
-  struct EndServer {
-    ChildProcess* p;
-    ~EndServer() {
-      if (p->Running()) {
-        p->Kill(15);
-        p->Wait();
-      }
-    }
-  } end_server{&server};
-  const std::string number = server.ReadLine();
-  ASSERT_FALSE(number.empty()) << "Xvfb gave no display";
-  const std::string display = "DISPLAY=:" + number;
+  XvfbServer server;
+  if (xdotool.empty() || FindProgram("Xvfb").empty())
+    GTEST_SKIP() << "needs Xvfb and xdotool (scripts/setup)";
+  ASSERT_TRUE(server.Start()) << "Xvfb gave no display";
+  const std::string display = server.DisplayVariable();
   StartUninstaller({display});
   const CommandResult found = RunCommand(
       {xdotool, "search", "--sync", "--name", "^" + Title() + "$"}, {display}, 30000);

@@ -97,23 +97,6 @@ std::map<int, ZRect> ElementRects(const std::string& json_lines) {
   return rects;
 }
 
-// The problem lines ("DOCUMENT:LINE: MESSAGE") of skinview's standard error;
-// other lines (a sanitizer's leak summary of a system library, say) are no
-// problem the loaders reported.
-std::string ProblemLines(const std::string& err) {
-  std::istringstream in(err);
-  std::string line, kept;
-  while (std::getline(in, line)) {
-    const size_t colon = line.find(':');
-    int number = 0;
-    char after = 0;
-    if (colon != std::string::npos && colon > 0 &&
-        std::sscanf(line.c_str() + colon, ":%d%c", &number, &after) == 2 && after == ':')
-      kept += line + "\n";
-  }
-  return kept;
-}
-
 // Each problem line names one of the tags a later control set brings.
 void ExpectOnlyLaterTags(const std::string& problems, const std::vector<std::string>& tags) {
   std::istringstream in(problems);

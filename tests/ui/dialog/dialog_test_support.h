@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,23 @@
 #include "ui/skin/VuImagePools.h"
 #include "ui/skin/VuSkinPool.h"
 #include "ui/style/VuStyle.h"
+
+// The problem lines ("DOCUMENT:LINE: MESSAGE") of skinview's standard error;
+// other lines (a sanitizer's leak summary of a system library, say) are no
+// problem the loaders reported.
+inline std::string ProblemLines(const std::string& err) {
+  std::istringstream in(err);
+  std::string line, kept;
+  while (std::getline(in, line)) {
+    const size_t colon = line.find(':');
+    int number = 0;
+    char after = 0;
+    if (colon != std::string::npos && colon > 0 &&
+        std::sscanf(line.c_str() + colon, ":%d%c", &number, &after) == 2 && after == ':')
+      kept += line + "\n";
+  }
+  return kept;
+}
 
 class DialogTest : public MachineTest {
  protected:

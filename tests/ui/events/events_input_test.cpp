@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/sim/files/SimShellLog.h"
+#include "tests/support/XServer.h"
 #include "tests/ui/dialog/dialog_test_support.h"
 
 namespace {
@@ -49,14 +50,6 @@ constexpr const char* kChoiceLayout =
 constexpr const char* kResizeLayout =
     "<layer title=\"events\" width=\"200\" height=\"100\" noborder=\"1\" resize=\"1\" "
     "min_width=\"150\" min_height=\"80\"><header height=\"30\"/><body/></layer>";
-
-std::string FindProgram(const std::string& name) {
-  for (const char* dir : {"/usr/bin", "/bin", "/usr/local/bin"}) {
-    const std::string candidate = std::string(dir) + "/" + name;
-    if (access(candidate.c_str(), X_OK) == 0) return candidate;
-  }
-  return std::string();
-}
 
 class EventsInputTest : public DialogTest {
  protected:
@@ -284,24 +277,12 @@ TEST_F(EventsInputTest, RadioGroupsKeepOneCheckedAndCheckBoxesToggle) {
 
 // The real X window under Xvfb, clicked by xdotool.
 TEST_F(EventsInputTest, XClickOnAButtonIsACommand) {
-  const std::string xvfb = FindProgram("Xvfb");
   const std::string xdotool = FindProgram("xdotool");
-  if (xvfb.empty() || xdotool.empty()) GTEST_SKIP() << "needs Xvfb and xdotool (scripts/setup)";
-  ChildProcess server;
-  ASSERT_TRUE(server.Start(xvfb, {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten",
-                                  "tcp"}));
-  struct EndServer {
-    ChildProcess* p;
-    ~EndServer() {
-      if (p->Running()) {
-        p->Kill(15);
-        p->Wait();
-      }
-    }
-  } end_server{&server};
-  const std::string number = server.ReadLine();
-  ASSERT_FALSE(number.empty()) << "Xvfb gave no display";
-  const std::string display = "DISPLAY=:" + number;
+  XvfbServer server;
+  if (xdotool.empty() || FindProgram("Xvfb").empty())
+    GTEST_SKIP() << "needs Xvfb and xdotool (scripts/setup)";
+  ASSERT_TRUE(server.Start("1024x768x24")) << "Xvfb gave no display";
+  const std::string display = server.DisplayVariable();
   Start(11001, {}, {display});
   const CommandResult found =
       RunCommand({xdotool, "search", "--sync", "--name", "^events$"}, {display}, 20000);

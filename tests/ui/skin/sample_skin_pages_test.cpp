@@ -121,21 +121,6 @@ bool IsButton(const std::string& tag) {
   return tag == "button" || tag == "skinbtn" || tag == "dlgbtn" || tag == "check";
 }
 
-// The problem lines of skinview's standard error ("DOCUMENT:LINE: MESSAGE").
-std::string Problems(const std::string& err) {
-  std::istringstream in(err);
-  std::string line, kept;
-  while (std::getline(in, line)) {
-    const size_t colon = line.find(':');
-    int number = 0;
-    char after = 0;
-    if (colon != std::string::npos && colon > 0 &&
-        std::sscanf(line.c_str() + colon, ":%d%c", &number, &after) == 2 && after == ':')
-      kept += line + "\n";
-  }
-  return kept;
-}
-
 std::string SampleDir() { return std::string(kSourceDir) + "/resources/sample"; }
 
 std::string RenderDir() {
@@ -180,7 +165,7 @@ class SampleSkinScreens : public ::testing::TestWithParam<int> {
     argv.insert(argv.end(), edits.begin(), edits.end());
     const CommandResult run = RunCommand(argv, {}, 120000);
     ASSERT_EQ(run.exit_code, 0) << run.err;
-    EXPECT_EQ(Problems(run.err), "") << name;
+    EXPECT_EQ(ProblemLines(run.err), "") << name;
     ASSERT_TRUE(LoadPicture(out, &screen->picture)) << out;
     screen->elements = ParseElements(run.out);
     screen->scale = dpi / 96.0 >= 1.5 ? 1.5 : dpi / 96.0 >= 1.2 ? 1.2 : 1.0;
