@@ -21,6 +21,7 @@
 #include "report/CSingletonReport.h"
 #include "packet_public/ZText.h"
 #include "tests/support/SimTestSupport.h"
+#include "tests/ui/dialog/dialog_test_support.h"
 #include "ui/controls/basic/CVuImageWnd.h"
 #include "ui/controls/progress/CVuProgress.h"
 #include "ui/element/CVuWindow.h"
@@ -85,14 +86,7 @@ class MainDialogFlowTest : public MachineTest {
     ResetFramework();
     MachineTest::TearDown();
   }
-  static void ResetFramework() {
-    VuResourceLocator::Instance().ResetForTest();
-    VuSkinPool::Instance().Clear();
-    VuStylePool::Instance().Clear();
-    VuStringTable::Instance().Clear();
-    VuImagePool::Png().Clear();
-    VuImagePool::Jpg().Clear();
-  }
+  static void ResetFramework() { ResetVuFramework(); }
 
   // A dialog set up as the program sets it up, its window created (not modal).
   // config: the process-wide configuration when null, as the program has it.

@@ -19,6 +19,18 @@ namespace {
 
 class SingletonReportTest : public MachineTest {
  protected:
+  // A configuration whose install time is HKLM\SOFTWARE\P : InstallTime.
+  void LoadAgeConfig(ZInstallConfigLoader* loaded) {
+    const std::string xml =
+        "<packet><installcfg><item key=\"install_time_root_key\" value=\"hklm\"/>"
+        "<item key=\"install_time_sub_key\" value=\"SOFTWARE\\P\"/>"
+        "<item key=\"install_time_value\" value=\"InstallTime\"/></installcfg>"
+        "<updockcfg><item key=\"pid\" value=\"0\"/></updockcfg></packet>";
+    std::string scrambled = ".tmp";
+    for (char c : xml) scrambled += static_cast<char>(c ^ 0xA7);
+    ASSERT_TRUE(WriteTextFile(Real("config.dat"), scrambled));
+    ASSERT_TRUE(loaded->Load(u"C:\\config.dat"));
+  }
   void SetUp() override {
     MachineTest::SetUp();
     out_ = Real("reports.jsonl");
@@ -147,16 +159,8 @@ TEST_F(SingletonReportTest, TheCapturedAgeIsSentEvenWhenTheInstallTimeIsGoneSinc
   ASSERT_EQ(RegSetValueExW(key, u"InstallTime", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&five_days_ago), 4),
             ERROR_SUCCESS);
   // GetInstallDays needs a loaded configuration: load one from a file.
-  std::string xml =
-      "<packet><installcfg><item key=\"install_time_root_key\" value=\"hklm\"/>"
-      "<item key=\"install_time_sub_key\" value=\"SOFTWARE\\P\"/>"
-      "<item key=\"install_time_value\" value=\"InstallTime\"/></installcfg>"
-      "<updockcfg><item key=\"pid\" value=\"0\"/></updockcfg></packet>";
-  std::string scrambled = ".tmp";
-  for (char c : xml) scrambled += static_cast<char>(c ^ 0xA7);
-  ASSERT_TRUE(WriteTextFile(Real("config.dat"), scrambled));
   ZInstallConfigLoader loaded;
-  ASSERT_TRUE(loaded.Load(u"C:\\config.dat"));
+  LoadAgeConfig(&loaded);
   CSingletonReport report(&loaded);
   report.SetUrl(url_);
   report.CaptureInstallDays();
@@ -181,16 +185,8 @@ TEST_F(SingletonReportTest, AnAgeCapturedOnAnotherThreadIsSeenWhole) {
                            reinterpret_cast<const BYTE*>(&nine_days_ago), 4),
             ERROR_SUCCESS);
   RegCloseKey(key);
-  std::string xml =
-      "<packet><installcfg><item key=\"install_time_root_key\" value=\"hklm\"/>"
-      "<item key=\"install_time_sub_key\" value=\"SOFTWARE\\P\"/>"
-      "<item key=\"install_time_value\" value=\"InstallTime\"/></installcfg>"
-      "<updockcfg><item key=\"pid\" value=\"0\"/></updockcfg></packet>";
-  std::string scrambled = ".tmp";
-  for (char c : xml) scrambled += static_cast<char>(c ^ 0xA7);
-  ASSERT_TRUE(WriteTextFile(Real("config.dat"), scrambled));
   ZInstallConfigLoader loaded;
-  ASSERT_TRUE(loaded.Load(u"C:\\config.dat"));
+  LoadAgeConfig(&loaded);
   CSingletonReport report(&loaded);
   EXPECT_FALSE(report.InstallDaysCaptured());
   std::thread worker([&] { report.CaptureInstallDays(); });

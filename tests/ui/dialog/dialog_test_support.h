@@ -34,6 +34,17 @@ inline std::string ProblemLines(const std::string& err) {
   return kept;
 }
 
+// The framework's process-wide pools and locator as a fresh process has them.
+inline void ResetVuFramework() {
+  VuResourceLocator::Instance().ResetForTest();
+  VuSkinPool::Instance().Clear();
+  VuStylePool::Instance().Clear();
+  VuStringTable::Instance().Clear();
+  VuImagePool::Png().Clear();
+  VuImagePool::Jpg().Clear();
+  VuBmpPool::Instance().Clear();
+}
+
 class DialogTest : public MachineTest {
  protected:
   void SetUp() override {
@@ -47,15 +58,7 @@ class DialogTest : public MachineTest {
     ResetFramework();
     MachineTest::TearDown();
   }
-  static void ResetFramework() {
-    VuResourceLocator::Instance().ResetForTest();
-    VuSkinPool::Instance().Clear();
-    VuStylePool::Instance().Clear();
-    VuStringTable::Instance().Clear();
-    VuImagePool::Png().Clear();
-    VuImagePool::Jpg().Clear();
-    VuBmpPool::Instance().Clear();
-  }
+  static void ResetFramework() { ResetVuFramework(); }
 
   // A file of the primary resource folder (C:\res\uninstall).
   void WriteResource(const std::string& name, const std::string& text) {
