@@ -295,13 +295,13 @@ TEST_F(InstallPacketTest, TheSampleConfigurationLoads) {
   ASSERT_TRUE(WriteTextFile(Real("App/SampleApp.exe"), "x"));
   ASSERT_TRUE(WriteTextFile(Real("App/SampleService.exe"), "x"));
   Load(xml);
-  ASSERT_EQ(packet_.size(), 16u);
+  ASSERT_EQ(packet_.size(), 17u);
   EXPECT_EQ(packet_[0].Path(), u"C:\\App\\SampleApp.exe");
   EXPECT_EQ(ActionNames(0),
             (std::vector<std::string>{"completerun", "reg", "shortcut", "startmenu", "reg"}));
   EXPECT_EQ(ActionNames(1), (std::vector<std::string>{"reg", "service"}));
-  EXPECT_EQ(packet_[15].Path(), u"C:\\App\\");
-  EXPECT_EQ(packet_[15].IsDirectory(), 1);
+  EXPECT_EQ(packet_[16].Path(), u"C:\\App\\");
+  EXPECT_EQ(packet_[16].IsDirectory(), 1);
 }
 
 // ---- A document too deep for the reader ----
