@@ -365,6 +365,13 @@ class WineMachine(Machine):
     def _tool(self, program, *args, check=True):
         # Wine's own tools are 64-bit programs on both legs: wine64 runs them.
         out = self._wine(program, args)
+        # Under load Wine now and then fails to start the tool at all ("Application could
+        # not be started"): the tool never ran, so it is started again.
+        for _ in range(2):
+            if out.returncode == 0 or b"could not be started" not in out.stdout + out.stderr:
+                break
+            time.sleep(1)
+            out = self._wine(program, args)
         if check and out.returncode != 0:
             raise MachineError("%s %s failed (%d): %s" % (program, " ".join(args), out.returncode,
                                                           out.stdout.decode(errors="replace")))
