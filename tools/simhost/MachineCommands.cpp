@@ -1,6 +1,7 @@
 // Machine life cycle: new, reboot, ps, run, env, fact, volume.
 #include <dirent.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <vector>
 
 #include "platform/kernel.h"
@@ -123,6 +125,13 @@ bool HasExited(pid_t pid) {
   return !end || end[1] == 0 || end[2] == 'Z' || end[2] == 'X';
 }
 
+// Still mapped as some process's program (the kernel refuses writing it).
+bool ImageBusy(const std::string& real) {
+  int fd = open(real.c_str(), O_WRONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+  if (fd >= 0) close(fd);
+  return fd < 0 && errno == ETXTBSY;
+}
+
 }  // namespace
 
 int CmdReboot(const Args& args) {
@@ -131,12 +140,14 @@ int CmdReboot(const Args& args) {
   auto machine = SimHost::Machine();
   // Every process ends, however it was started; kernel objects go with them.
   std::vector<pid_t> killed;
+  std::set<std::string> images;
   for (int round = 0; round < 200; ++round) {
     auto processes = SimListMachineProcesses(machine->Dir());
     if (processes.empty()) break;
     for (const auto& p : processes) {
       kill(p.pid, SIGKILL);
       killed.push_back(p.pid);
+      images.insert(p.real_image);
     }
     usleep(10000);
   }
@@ -145,6 +156,11 @@ int CmdReboot(const Args& args) {
   // renames below never meet a file it held.
   for (pid_t pid : killed) {
     for (int round = 0; round < 200 && !HasExited(pid); ++round) usleep(10000);
+  }
+  // A zombie's image can stay busy a moment longer, while someone reading its
+  // /proc entry still holds its memory: the pending renames must not meet that.
+  for (const std::string& image : images) {
+    for (int round = 0; round < 200 && ImageBusy(image); ++round) usleep(10000);
   }
   RemoveTree(machine->RunDir());
   mkdir(machine->RunDir().c_str(), 0755);
