@@ -7,6 +7,9 @@
 //   hostprobe.exe cd-and-sleep EVENT   set the event EVENT, then wait (a helper
 //                                      started with its current directory set)
 //
+// The check "services" needs the running service HostProbeNoStop, which does
+// not accept the stop control (the test makes it).
+//
 // SCRATCH is an existing, empty folder (a Windows path without blanks) the
 // checks may fill. Each check prints one line "CHECK RESULT DETAIL": RESULT is
 // "ok" or "fail" (what the call returned), DETAIL the last error code, or a
@@ -20,12 +23,14 @@
 #include "platform/kernel.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
+#include "platform/services.h"
 #include "platform/sessions.h"
 #include "platform/shell.h"
 #include "platform/system_info.h"
 #include "platform/types.h"
 
-// Switched on once the layer has Wow64DisableWow64FsRedirection.
+// Switched on (with FS_REDIRECTION_SWITCH in tests/wine/test_hostprobe.py)
+// once the layer has Wow64DisableWow64FsRedirection.
 #ifndef HOSTPROBE_FS_REDIRECTION_SWITCH
 #define HOSTPROBE_FS_REDIRECTION_SWITCH 0
 #endif
@@ -222,8 +227,8 @@ struct Probe {
     }
     // What went to the device made no file in the folder.
     Report("reserved-nul-txt-made-file", !FoundName(In(u"NUL*")).empty());
+    // Whether COM1 opens depends on the machine's ports: only the folder is checked.
     HANDLE com = Open(In(u"com1.log"), FILE_SHARE_READ, CREATE_ALWAYS);
-    Report("reserved-com1-log", com != INVALID_HANDLE_VALUE);
     if (com != INVALID_HANDLE_VALUE) CloseHandle(com);
     Report("reserved-com1-log-made-file", !FoundName(In(u"com1*")).empty());
     // Only the verbatim form reaches a file of such a name.
@@ -387,6 +392,27 @@ struct Probe {
     ReportStatus("hklm-write", status);
   }
 
+  // ---- services ----
+
+  void ServiceRefusingStop() {
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    if (!manager) return Report("open-service-manager", false);
+    SC_HANDLE service =
+        OpenServiceW(manager, u"HostProbeNoStop", SERVICE_STOP | SERVICE_QUERY_STATUS);
+    if (!service) {
+      Report("stop-refused-service", false);
+    } else {
+      SERVICE_STATUS status = {};
+      Report("stop-refused-service", ControlService(service, SERVICE_CONTROL_STOP, &status));
+      const bool queried = QueryServiceStatus(service, &status);
+      Text state;
+      for (char c : std::to_string(status.dwCurrentState)) state += static_cast<char16_t>(c);
+      ReportValue("refused-service-state", queried, state);
+      CloseServiceHandle(service);
+    }
+    CloseServiceHandle(manager);
+  }
+
   bool Run(const std::string& check) {
     if (check == "move-own-image") MoveOwnImage();
     else if (check == "delete-own-image") DeleteOwnImage();
@@ -402,6 +428,7 @@ struct Probe {
     else if (check == "program-files") ProgramFilesVariables();
     else if (check == "privileges") Privileges();
     else if (check == "registry") Registry();
+    else if (check == "services") ServiceRefusingStop();
     else return false;
     return true;
   }
@@ -411,7 +438,7 @@ struct Probe {
 const char* const kAll[] = {"held-files",     "current-directory", "long-paths", "verbatim",
                             "reserved-names", "trailing",          "case",       "path-overflow",
                             "system-folders", "program-files",     "privileges", "registry",
-                            "move-own-image", "delete-own-image"};
+                            "services",       "move-own-image", "delete-own-image"};
 
 #if !defined(_WIN32)
 // The words of wWinMain's command line; quotes group blanks.

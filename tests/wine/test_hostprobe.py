@@ -9,6 +9,7 @@ prints and why: the Wine legs expect that, which also checks the limit holds.
 """
 
 import os
+import time
 import unittest
 
 import config
@@ -16,6 +17,7 @@ import wine_limits
 
 PROBE_FOLDER = "C:\\hostprobe"
 SCRATCH = PROBE_FOLDER + "\\scratch"
+NO_STOP_SERVICE = "HostProbeNoStop"
 
 WINDOWS = {
     # Files in use.
@@ -38,7 +40,6 @@ WINDOWS = {
     # Device names, with an extension too; no file is made for them.
     "reserved-nul-txt-opens": "ok 0",
     "reserved-nul-txt-made-file": "fail 2",
-    "reserved-com1-log": "fail 2",
     "reserved-com1-log-made-file": "fail 2",
     "trailing-dot-create": "ok 0",
     "trailing-dot-stored-as": "ok TRAIL",
@@ -65,6 +66,9 @@ WINDOWS = {
     # Registry.
     "hkcr-sees-user-class": "ok 0",
     "hklm-write": "ok 0",
+    # Services: a stop the service does not accept is refused; it keeps running.
+    "stop-refused-service": "fail 1052",
+    "refused-service-state": "ok 4",
 }
 
 # A 64-bit program sees no redirection and no Sysnative.
@@ -74,15 +78,29 @@ X64_PROGRAM = {
     "env-PROGRAMFILES": "ok C:\\PROGRAM FILES",
 }
 
+# Wow64DisableWow64FsRedirection: set to True together with
+# HOSTPROBE_FS_REDIRECTION_SWITCH in hostprobe.cpp once the layer has it.
+FS_REDIRECTION_SWITCH = False
+FS_REDIRECTION = {
+    "redirection-off": "ok 0",
+    "redirection-off-system32-sees-native": "ok 0",
+    "redirection-revert": "ok 0",
+}
+# A 64-bit program has no redirection to turn off (STATUS_NOT_IMPLEMENTED).
+X64_FS_REDIRECTION = {"redirection-off": "fail 1"}
+
 # Pending on the simulated host: lines it does not print as Windows does until
 # the work on the host under way elsewhere is merged. Emptied after the merge.
 PENDING_ON_SIM = {
-    "remove-other-current-directory", "delete-own-image",
+    "delete-own-image",  # a sharing violation (32) for a running image
+    "remove-other-current-directory",  # removes another process's current folder
     "long-path-create-directory", "long-path-create-file", "long-path-attributes",
-    "verbatim-forward-slash", "reserved-nul-txt-made-file", "reserved-com1-log", "reserved-com1-log-made-file",
-    "system32-file-in-syswow64", "sysnative-create",
-    "adjust-missing-privilege", "wts-query-user-token", "set-token-session-id",
-    "hkcr-sees-user-class",
+    "verbatim-forward-slash",  # "/" after \\?\ taken as a separator
+    "reserved-nul-txt-made-file", "reserved-com1-log-made-file",  # files, not devices
+    "system32-file-in-syswow64", "sysnative-create",  # no redirection for 32-bit programs
+    "wts-query-user-token", "set-token-session-id",  # no TCB privilege check
+    "hkcr-sees-user-class",  # HKCR has no user classes
+    "stop-refused-service", "refused-service-state",  # every service accepts a stop
 }
 
 
@@ -95,8 +113,13 @@ def probe_program(leg):
 def expected_lines(leg):
     """What the probe must print on a leg: Windows' answers, Wine's where listed."""
     expected = dict(WINDOWS)
+    if FS_REDIRECTION_SWITCH:
+        expected.update(FS_REDIRECTION)
     if leg == "x64":
         expected.update(X64_PROGRAM)
+        if FS_REDIRECTION_SWITCH:
+            del expected["redirection-off-system32-sees-native"], expected["redirection-revert"]
+            expected.update(X64_FS_REDIRECTION)
     if leg != "sim":
         for check, answers in wine_limits.HOSTPROBE_WINE_ANSWERS.items():
             if leg in answers:
@@ -123,8 +146,23 @@ class HostProbeScenario:
             self.skipTest("%s leg: %s" % (self.leg, reason))
         self.machine = config.new_machine(self.leg, self)
 
+    def add_service_refusing_stop(self):
+        m = self.machine
+        program = PROBE_FOLDER + "\\service.exe"
+        m.copy_in(config.helper(self.leg, "svc"), program)
+        if self.leg == "sim":
+            # The simulated host has no such service yet: a plain one stands in.
+            m.add_service(NO_STOP_SERVICE, program)
+            return
+        m.create_service(NO_STOP_SERVICE, '"%s" --refuses-stop' % program)
+        m.start_service(NO_STOP_SERVICE)
+        deadline = time.monotonic() + 30
+        while m.service_state(NO_STOP_SERVICE) != "RUNNING" and time.monotonic() < deadline:
+            time.sleep(0.2)
+
     def run_probe(self):
         m = self.machine
+        self.add_service_refusing_stop()
         m.copy_in(probe_program(self.leg), PROBE_FOLDER + "\\hostprobe.exe")
         m.make_dirs(SCRATCH)
         program = m.start_program(PROBE_FOLDER + "\\hostprobe.exe", [SCRATCH, "all"])
@@ -145,6 +183,9 @@ class HostProbeScenario:
                  for check, answer in sorted(expected.items())
                  if check not in pending and found.get(check) != answer]
         self.assertEqual(wrong, [], "\n".join(wrong))
+        # A pending line that now answers as Windows does leaves the list.
+        done = sorted(check for check in pending if found.get(check) == expected[check])
+        self.assertEqual(done, [], "as on Windows now, no longer pending: %s" % done)
         # The probe prints nothing this test does not hold to an answer.
         self.assertEqual(sorted(set(found) - set(expected)), [])
         # The scratch folder is left as it was found.

@@ -72,7 +72,28 @@ PROGRAM_FILES = {"x64": "C:\\Program Files", "x86": "C:\\Program Files (x86)"}
 
 # hostprobe's lines where Wine is not Windows: {check: {leg: (Wine's line, why)}}.
 # test_hostprobe expects Wine's line on that leg, so a change in Wine shows.
+WINE_BOTH_LEGS = ("x64", "x86")
+
+
+def _on_both_legs(line, why):
+    return {leg: (line, why) for leg in WINE_BOTH_LEGS}
+
+
 HOSTPROBE_WINE_ANSWERS = {
+    # Windows removes the name when DeleteFileW returns (the file lives on while
+    # held); Wine keeps the name until the last handle is closed.
+    "deleted-name-while-held": _on_both_legs("ok 0", "Wine deletes at the last close"),
+    # Wine has no 260-character limit for paths without \\?\.
+    "long-path-create-directory": _on_both_legs("ok 0", "Wine has no MAX_PATH limit"),
+    "long-path-create-file": _on_both_legs("ok 0", "Wine has no MAX_PATH limit"),
+    "long-path-attributes": _on_both_legs("ok 0", "Wine has no MAX_PATH limit"),
+    # Wine's HKEY_CLASSES_ROOT is the machine's classes only: a class key of the
+    # user's own (HKCU\Software\Classes) is not seen there.
+    "hkcr-sees-user-class": _on_both_legs("fail 2", "Wine's HKCR merges no user classes"),
+    # Wine checks no TCB privilege: an administrator's program gets a session's
+    # user token and may set a token's session, where Windows refuses both (1314).
+    "wts-query-user-token": _on_both_legs("ok 0", "Wine's WTSQueryUserToken checks no privilege"),
+    "set-token-session-id": _on_both_legs("ok 0", "Wine checks no privilege for TokenSessionId"),
 }
 
 

@@ -5,6 +5,8 @@
 //                                  then STOP_PENDING and STOPPED
 //   winsvc.exe --never-stops       run as a service that answers a stop with
 //                                  STOP_PENDING and never stops
+//   winsvc.exe --refuses-stop      run as a service that never accepts the stop
+//                                  control (the manager refuses it)
 //   winsvc.exe install NAME [--never-stops]
 //                                  create NAME (own process, started on demand)
 //                                  running this program, with the option passed on
@@ -26,12 +28,13 @@ namespace {
 SERVICE_STATUS_HANDLE g_status_handle = nullptr;
 HANDLE g_stop = nullptr;
 bool g_never_stops = false;
+bool g_refuses_stop = false;
 
 void Report(DWORD state, DWORD wait_hint) {
   SERVICE_STATUS status = {};
   status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
   status.dwCurrentState = state;
-  status.dwControlsAccepted = state == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP : 0;
+  status.dwControlsAccepted = state == SERVICE_RUNNING && !g_refuses_stop ? SERVICE_ACCEPT_STOP : 0;
   status.dwWin32ExitCode = NO_ERROR;
   status.dwWaitHint = wait_hint;
   static DWORD check_point = 0;
@@ -151,7 +154,8 @@ int wmain(int argc, wchar_t** argv) {
     return Manage(verb, argv[2], never_stops);
   }
   g_never_stops = verb == L"--never-stops";
-  if (!verb.empty() && !g_never_stops) {
+  g_refuses_stop = verb == L"--refuses-stop";
+  if (!verb.empty() && !g_never_stops && !g_refuses_stop) {
     std::printf("error unknown-command %ls\n", verb.c_str());
     return 2;
   }
