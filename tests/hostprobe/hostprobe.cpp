@@ -53,7 +53,7 @@ void Print(const std::string& check, const std::string& result, const std::strin
   std::fflush(stdout);
 }
 
-// The outcome of a call that returned ok, with the last error it left.
+// A call's outcome: "ok 0", or "fail" with the last error it left.
 void Report(const std::string& check, bool ok) {
   const unsigned long error = static_cast<unsigned long>(GetLastError());
   Print(check, ok ? "ok" : "fail", std::to_string(ok ? 0ul : error));
@@ -96,7 +96,7 @@ bool MakeFile(const Text& path) {
   return true;
 }
 
-// The name a folder's only entry matching pattern has, or empty.
+// The name of the first entry matching pattern, or empty (with the last error).
 Text FoundName(const Text& pattern) {
   WIN32_FIND_DATAW data;
   HANDLE find = FindFirstFileW(pattern.c_str(), &data);
