@@ -24,6 +24,7 @@
 #include "platform/sim/core/SimHandles.h"
 #include "platform/sim/core/SimHost.h"
 #include "platform/sim/files/SimPath.h"
+#include "platform/sim/services/SimServiceExit.h"
 #include "platform/sim/services/SimServices.h"
 #include "platform/sim/processes/SimSessions.h"
 #include "platform/sim/core/SimUnicode.h"
@@ -34,8 +35,8 @@ namespace {
 
 // What Windows says when the manager cannot be reached.
 constexpr DWORD kRpcServerUnavailable = 1722;
-// The wait hint reported while a service stops.
-constexpr DWORD kStopWaitHint = 2000;
+// The wait hint reported while a service starts or stops.
+constexpr DWORD kPendingWaitHint = 2000;
 
 class SimScManager : public SimObject {
  public:
@@ -55,34 +56,8 @@ int64_t NowMs() {
   return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
 }
 
-// Start time of a live process (field 22 of /proc/PID/stat); -1 for one that
-// ended, zombies included. With the pid it names one process for good.
-int64_t ProcessStartTime(int64_t pid) {
-  if (pid <= 0) return -1;
-  int fd = open(("/proc/" + std::to_string(pid) + "/stat").c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return -1;
-  char buffer[1024];
-  ssize_t n = read(fd, buffer, sizeof(buffer) - 1);
-  close(fd);
-  if (n <= 0) return -1;
-  std::string text(buffer, static_cast<size_t>(n));
-  size_t pos = text.rfind(')');  // the command name may hold anything
-  if (pos == std::string::npos) return -1;
-  std::vector<std::string> fields;
-  while (pos + 1 < text.size() && fields.size() < 20) {
-    size_t start = text.find_first_not_of(' ', pos + 1);
-    if (start == std::string::npos) break;
-    size_t end = text.find_first_of(" \n", start);
-    if (end == std::string::npos) end = text.size();
-    fields.push_back(text.substr(start, end - start));
-    pos = end;
-  }
-  if (fields.size() < 20 || fields[0] == "Z" || fields[0] == "X") return -1;
-  return std::atoll(fields[19].c_str());
-}
-
 bool SameProcessAlive(int64_t pid, int64_t start) {
-  return pid > 0 && start >= 0 && ProcessStartTime(pid) == start;
+  return pid > 0 && start >= 0 && SimProcessStartTime(pid) == start;
 }
 
 void AddEvent(SimDb& db, const std::string& name, const char* event) {
@@ -102,12 +77,30 @@ struct ServiceRow {
   int64_t pid_start = -1;
   int64_t stop_requested_ms = 0;
   int64_t checkpoint = 0;
+  int64_t start_ms = 0;
+  int64_t start_requested_ms = 0;
+  bool accepts_stop = true;
+  std::vector<std::string> dependencies;  // services this one needs running
+  DWORD exit_code = 0;
 };
+
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    if (end > start) lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
 
 bool ReadRow(SimDb& db, const std::string& name, ServiceRow* row) {
   SimStatement st(db,
                   "SELECT name, display_name, image_path, state, stop_ms, delete_pending, pid, "
-                  "pid_start, stop_requested_ms, checkpoint FROM services WHERE name=?1");
+                  "pid_start, stop_requested_ms, checkpoint, start_ms, start_requested_ms, "
+                  "accepts_stop, dependencies, exit_code FROM services WHERE name=?1");
   st.Bind(1, name);
   if (!st.Step()) return false;
   row->name = st.Text(0);
@@ -120,6 +113,11 @@ bool ReadRow(SimDb& db, const std::string& name, ServiceRow* row) {
   row->pid_start = st.Int(7);
   row->stop_requested_ms = st.Int(8);
   row->checkpoint = st.Int(9);
+  row->start_ms = st.Int(10);
+  row->start_requested_ms = st.Int(11);
+  row->accepts_stop = st.Int(12) != 0;
+  row->dependencies = SplitLines(st.Text(13));
+  row->exit_code = static_cast<DWORD>(st.Int(14));
   return true;
 }
 
@@ -156,39 +154,45 @@ int LiveHandles(SimDb& db, const std::string& name) {
   return live;
 }
 
-// Ends the service's process and waits until it is gone, so that its image
-// can be deleted as soon as the service reports STOPPED.
-void EndProcess(int64_t pid, int64_t start) {
-  if (!SameProcessAlive(pid, start)) return;
-  kill(static_cast<pid_t>(pid), SIGKILL);
-  for (int i = 0; i < 2000 && SameProcessAlive(pid, start); ++i) usleep(1000);
-}
-
-void MarkStopped(SimDb& db, ServiceRow* row) {
+// exit_code: 0 for a stop the service reported, ERROR_PROCESS_ABORTED when its
+// process ended without reporting one.
+void MarkStopped(SimDb& db, ServiceRow* row, DWORD exit_code) {
   SimStatement st(db,
                   "UPDATE services SET state=?2, pid=0, pid_start=-1, stop_requested_ms=0, "
-                  "checkpoint=0 WHERE name=?1");
-  st.Bind(1, row->name).Bind(2, int64_t{SERVICE_STOPPED});
+                  "start_requested_ms=0, checkpoint=0, exit_code=?3 WHERE name=?1");
+  st.Bind(1, row->name).Bind(2, int64_t{SERVICE_STOPPED}).Bind(3, int64_t{exit_code});
   st.Step();
   AddEvent(db, row->name, "stopped");
   row->state = SERVICE_STOPPED;
   row->pid = 0;
   row->pid_start = -1;
   row->stop_requested_ms = 0;
+  row->start_requested_ms = 0;
   row->checkpoint = 0;
+  row->exit_code = exit_code;
 }
 
 // Brings the service up to date. False when it has been removed now.
 bool Advance(SimDb& db, ServiceRow* row) {
-  if (row->state == SERVICE_RUNNING || row->state == SERVICE_STOP_PENDING) {
-    bool due = row->state == SERVICE_STOP_PENDING && row->stop_ms >= 0 &&
-               NowMs() >= row->stop_requested_ms + row->stop_ms;
-    if (due) {
-      EndProcess(row->pid, row->pid_start);
-      MarkStopped(db, row);
-    } else if (!SameProcessAlive(row->pid, row->pid_start)) {
-      MarkStopped(db, row);  // someone else ended it
-    }
+  if (row->state != SERVICE_STOPPED && !SameProcessAlive(row->pid, row->pid_start)) {
+    // Ended by someone else, or crashed, before it reported a stop.
+    MarkStopped(db, row, ERROR_PROCESS_ABORTED);
+  } else if (row->state == SERVICE_START_PENDING && row->start_ms >= 0 &&
+             NowMs() >= row->start_requested_ms + row->start_ms) {
+    SimStatement st(db,
+                    "UPDATE services SET state=?2, start_requested_ms=0, checkpoint=0 "
+                    "WHERE name=?1");
+    st.Bind(1, row->name).Bind(2, int64_t{SERVICE_RUNNING});
+    st.Step();
+    AddEvent(db, row->name, "running");
+    row->state = SERVICE_RUNNING;
+    row->start_requested_ms = 0;
+    row->checkpoint = 0;
+  } else if (row->state == SERVICE_STOP_PENDING && row->stop_ms >= 0 &&
+             NowMs() >= row->stop_requested_ms + row->stop_ms) {
+    // It reports STOPPED; its process ends a moment later, on its own.
+    SimEndServiceProcessLater(row->pid, row->pid_start, kSimServiceExitDelayMs);
+    MarkStopped(db, row, 0);
   }
   if (row->delete_pending && row->state == SERVICE_STOPPED && LiveHandles(db, row->name) == 0) {
     SimStatement st(db, "DELETE FROM services WHERE name=?1");
@@ -237,11 +241,13 @@ void FillStatus(const ServiceRow& row, SERVICE_STATUS* status) {
   std::memset(status, 0, sizeof(*status));
   status->dwServiceType = SERVICE_WIN32_OWN_PROCESS;
   status->dwCurrentState = row.state;
-  status->dwControlsAccepted = row.state == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP : 0;
-  if (row.state == SERVICE_STOP_PENDING) {
+  status->dwControlsAccepted =
+      row.state == SERVICE_RUNNING && row.accepts_stop ? SERVICE_ACCEPT_STOP : 0;
+  if (row.state == SERVICE_STOP_PENDING || row.state == SERVICE_START_PENDING) {
     status->dwCheckPoint = static_cast<DWORD>(row.checkpoint);
-    status->dwWaitHint = kStopWaitHint;
+    status->dwWaitHint = kPendingWaitHint;
   }
+  if (row.state == SERVICE_STOPPED) status->dwWin32ExitCode = row.exit_code;
 }
 
 DWORD ManagerAccess(DWORD desired) {
@@ -287,7 +293,7 @@ std::shared_ptr<SimScManager> ManagerFromHandle(SC_HANDLE handle, DWORD needed) 
 SC_HANDLE NewServiceHandle(SimDb& db, const std::string& name, DWORD desired) {
   const int64_t self = static_cast<int64_t>(getpid());
   SimStatement st(db, "INSERT INTO service_handles(name, pid, pid_start) VALUES(?1, ?2, ?3)");
-  st.Bind(1, name).Bind(2, self).Bind(3, ProcessStartTime(self));
+  st.Bind(1, name).Bind(2, self).Bind(3, SimProcessStartTime(self));
   st.Step();
   if (st.Failed()) return nullptr;
   auto service = std::make_shared<SimService>();
@@ -441,6 +447,82 @@ DWORD SpawnDetached(const std::string& real, const std::vector<std::string>& arg
   return 0;
 }
 
+// The services of a double-terminated dependency list, one a line; load-order
+// groups ("+" first) are not services and are left out.
+std::string DependencyText(const char16_t* list) {
+  std::string text;
+  for (const char16_t* p = list; p && *p; p += std::char_traits<char16_t>::length(p) + 1) {
+    if (*p == u'+') continue;
+    if (!text.empty()) text += '\n';
+    text += SimToUtf8(p);
+  }
+  return text;
+}
+
+// Services that depend on this one and are not stopped, brought up to date.
+bool HasActiveDependents(SimDb& db, const std::string& name) {
+  const std::u16string wanted = SimUpper(SimToUtf16(name));
+  std::vector<std::string> dependents;
+  {
+    SimStatement st(db, "SELECT name, dependencies FROM services WHERE dependencies<>''");
+    while (st.Step())
+      for (const auto& needed : SplitLines(st.Text(1)))
+        if (SimUpper(SimToUtf16(needed)) == wanted) dependents.push_back(st.Text(0));
+  }
+  for (const auto& dependent : dependents) {
+    ServiceRow row;
+    if (Load(db, dependent, &row) && row.state != SERVICE_STOPPED) return true;
+  }
+  return false;
+}
+
+// Starts one service that is stopped, after the services it depends on, as
+// the service control manager does. depth guards against a dependency loop.
+DWORD StartRow(SimDb& db, const std::string& dir, ServiceRow& row, DWORD argument_count,
+               LPCWSTR* arguments, int depth) {
+  if (row.delete_pending) return ERROR_SERVICE_MARKED_FOR_DELETE;
+  if (row.state != SERVICE_STOPPED) return ERROR_SERVICE_ALREADY_RUNNING;
+  if (depth > 16) return ERROR_CIRCULAR_DEPENDENCY;
+  for (const auto& needed : row.dependencies) {
+    std::string stored;
+    ServiceRow dependency;
+    if (!FindName(db, SimToUtf16(needed), &stored) || !Load(db, stored, &dependency))
+      return ERROR_SERVICE_DEPENDENCY_DELETED;
+    if (dependency.state != SERVICE_STOPPED) continue;
+    DWORD error = StartRow(db, dir, dependency, 0, nullptr, depth + 1);
+    if (error == ERROR_CIRCULAR_DEPENDENCY) return error;
+    if (error) return ERROR_SERVICE_DEPENDENCY_FAIL;
+  }
+  std::string real;
+  std::vector<std::u16string> words;
+  DWORD error = ResolveProgram(SimToUtf16(row.image_path), &real, &words);
+  if (error) return error;
+  std::vector<std::string> argv = {real};
+  for (const auto& word : words) argv.push_back(SimToUtf8(word));
+  for (DWORD i = 0; i < argument_count; ++i)
+    argv.push_back(arguments[i] ? SimToUtf8(arguments[i]) : std::string());
+  int64_t pid = 0;
+  error = SpawnDetached(real, argv, dir, &pid);
+  if (error) return error;
+  // A service that takes time to start reports START_PENDING until then.
+  const bool pending = row.start_ms != 0;
+  SimStatement st(db,
+                  "UPDATE services SET state=?2, pid=?3, pid_start=?4, stop_requested_ms=0, "
+                  "start_requested_ms=?5, checkpoint=0, exit_code=0 WHERE name=?1");
+  st.Bind(1, row.name)
+      .Bind(2, int64_t{pending ? SERVICE_START_PENDING : SERVICE_RUNNING})
+      .Bind(3, pid)
+      .Bind(4, SimProcessStartTime(pid))
+      .Bind(5, pending ? NowMs() : int64_t{0});
+  st.Step();
+  AddEvent(db, row.name, "started");
+  if (st.Failed()) {
+    kill(static_cast<pid_t>(pid), SIGKILL);
+    return ERROR_CANTWRITE;
+  }
+  return 0;
+}
+
 bool IsValidServiceName(const char16_t* name) {
   if (!name || !*name) return false;
   size_t length = 0;
@@ -484,7 +566,7 @@ SC_HANDLE OpenServiceW(SC_HANDLE manager, LPCWSTR service_name, DWORD desired_ac
 
 SC_HANDLE CreateServiceW(SC_HANDLE manager, LPCWSTR service_name, LPCWSTR display_name,
                          DWORD desired_access, DWORD, DWORD, DWORD, LPCWSTR binary_path_name,
-                         LPCWSTR, LPDWORD tag_id, LPCWSTR, LPCWSTR, LPCWSTR) {
+                         LPCWSTR, LPDWORD tag_id, LPCWSTR dependencies, LPCWSTR, LPCWSTR) {
   if (!ManagerFromHandle(manager, SC_MANAGER_CREATE_SERVICE)) return nullptr;
   if (!IsValidServiceName(service_name)) return SimFailWith(ERROR_INVALID_NAME, SC_HANDLE{nullptr});
   if (!binary_path_name || !*binary_path_name)
@@ -502,12 +584,13 @@ SC_HANDLE CreateServiceW(SC_HANDLE manager, LPCWSTR service_name, LPCWSTR displa
   }
   const std::string name = SimToUtf8(service_name);
   SimStatement st(db,
-                  "INSERT INTO services(name, display_name, image_path, state) "
-                  "VALUES(?1, ?2, ?3, ?4)");
+                  "INSERT INTO services(name, display_name, image_path, state, dependencies) "
+                  "VALUES(?1, ?2, ?3, ?4, ?5)");
   st.Bind(1, name)
       .Bind(2, SimToUtf8(display_name && *display_name ? display_name : service_name))
       .Bind(3, SimToUtf8(binary_path_name))
-      .Bind(4, int64_t{SERVICE_STOPPED});
+      .Bind(4, int64_t{SERVICE_STOPPED})
+      .Bind(5, DependencyText(dependencies));
   st.Step();
   if (st.Failed()) return SimFailWith(ERROR_CANTWRITE, SC_HANDLE{nullptr});
   AddEvent(db, name, "created");
@@ -526,43 +609,11 @@ BOOL StartServiceW(SC_HANDLE handle, DWORD argument_count, LPCWSTR* arguments) {
   if (argument_count && !arguments) return SimFail(ERROR_INVALID_PARAMETER);
   OpenedService opened(service->name);
   if (opened.error) return SimFail(opened.error);
-  SimDb& db = opened.Db();
-  SimTransaction& tx = opened.Transaction();
-  ServiceRow& row = opened.row;
-  DWORD error = 0;
-  if (row.delete_pending) error = ERROR_SERVICE_MARKED_FOR_DELETE;
-  else if (row.state != SERVICE_STOPPED) error = ERROR_SERVICE_ALREADY_RUNNING;
-  std::string real;
-  std::vector<std::u16string> words;
-  if (!error) error = ResolveProgram(SimToUtf16(row.image_path), &real, &words);
-  if (error) {
-    tx.Commit();
-    return SimFail(error);
-  }
-  std::vector<std::string> argv = {real};
-  for (const auto& word : words) argv.push_back(SimToUtf8(word));
-  for (DWORD i = 0; i < argument_count; ++i)
-    argv.push_back(arguments[i] ? SimToUtf8(arguments[i]) : std::string());
-  int64_t pid = 0;
-  error = SpawnDetached(real, argv, opened.Dir(), &pid);
-  if (error) {
-    tx.Commit();
-    return SimFail(error);
-  }
-  SimStatement st(db,
-                  "UPDATE services SET state=?2, pid=?3, pid_start=?4, stop_requested_ms=0, "
-                  "checkpoint=0 WHERE name=?1");
-  st.Bind(1, row.name)
-      .Bind(2, int64_t{SERVICE_RUNNING})
-      .Bind(3, pid)
-      .Bind(4, ProcessStartTime(pid));
-  st.Step();
-  AddEvent(db, row.name, "started");
-  if (st.Failed() || !tx.Commit()) {
-    kill(static_cast<pid_t>(pid), SIGKILL);
-    return SimFail(ERROR_CANTWRITE);
-  }
-  return TRUE;
+  const DWORD error =
+      StartRow(opened.Db(), opened.Dir(), opened.row, argument_count, arguments, 0);
+  // Dependencies started on the way stay started, as they do on Windows.
+  if (!opened.Transaction().Commit()) return SimFail(ERROR_CANTWRITE);
+  return error ? SimFail(error) : TRUE;
 }
 
 BOOL ControlService(SC_HANDLE handle, DWORD control, LPSERVICE_STATUS status) {
@@ -585,7 +636,11 @@ BOOL ControlService(SC_HANDLE handle, DWORD control, LPSERVICE_STATUS status) {
     error = ERROR_SERVICE_NOT_ACTIVE;
   } else if (control == SERVICE_CONTROL_STOP) {
     if (row.state != SERVICE_RUNNING) {
-      error = ERROR_SERVICE_CANNOT_ACCEPT_CTRL;
+      error = ERROR_SERVICE_CANNOT_ACCEPT_CTRL;  // still starting, or stopping already
+    } else if (HasActiveDependents(db, row.name)) {
+      error = ERROR_DEPENDENT_SERVICES_RUNNING;
+    } else if (!row.accepts_stop) {
+      error = ERROR_INVALID_SERVICE_CONTROL;
     } else {
       SimStatement st(db,
                       "UPDATE services SET state=?2, stop_requested_ms=?3, checkpoint=0 "
@@ -614,7 +669,7 @@ BOOL QueryServiceStatus(SC_HANDLE handle, LPSERVICE_STATUS status) {
   SimDb& db = opened.Db();
   SimTransaction& tx = opened.Transaction();
   ServiceRow& row = opened.row;
-  if (row.state == SERVICE_STOP_PENDING) {
+  if (row.state == SERVICE_STOP_PENDING || row.state == SERVICE_START_PENDING) {
     // Each look while stopping shows progress, as a stopping service reports it.
     SimStatement st(db, "UPDATE services SET checkpoint=checkpoint+1 WHERE name=?1");
     st.Bind(1, row.name);
@@ -634,8 +689,13 @@ BOOL QueryServiceConfigW(SC_HANDLE handle, LPQUERY_SERVICE_CONFIGW config, DWORD
   if (opened.error) return SimFail(opened.error);
   opened.Transaction().Commit();
   const ServiceRow& row = opened.row;
-  const std::u16string strings[] = {SimToUtf16(row.image_path), u"", u"", u"LocalSystem",
-                                    SimToUtf16(row.display_name)};
+  std::u16string dependencies;  // "A\0B": each entry ends with a terminator
+  for (const auto& needed : row.dependencies) {
+    if (!dependencies.empty()) dependencies += u'\0';
+    dependencies += SimToUtf16(needed);
+  }
+  const std::u16string strings[] = {SimToUtf16(row.image_path), u"", dependencies,
+                                    u"LocalSystem", SimToUtf16(row.display_name)};
   DWORD needed = sizeof(QUERY_SERVICE_CONFIGW);
   for (const auto& text : strings) needed += static_cast<DWORD>((text.size() + 1) * sizeof(char16_t));
   needed += sizeof(char16_t);  // the dependency list ends with two terminators
@@ -727,6 +787,9 @@ SimServiceInfo InfoOf(const ServiceRow& row) {
   info.state = row.state;
   info.pid = row.state == SERVICE_STOPPED ? 0 : row.pid;
   info.stop_ms = row.stop_ms;
+  info.start_ms = row.start_ms;
+  info.accepts_stop = row.accepts_stop;
+  info.exit_code = row.exit_code;
   info.delete_pending = row.delete_pending;
   return info;
 }
@@ -764,19 +827,47 @@ bool SimFindService(const std::u16string& name, SimServiceInfo* info) {
   return tx.Commit() && found;
 }
 
-bool SimSetServiceStopMs(const std::u16string& name, int64_t stop_ms) {
+namespace {
+
+// Sets one of the host's own columns of a service and brings it up to date.
+bool SetColumn(const std::u16string& name, const char* column, int64_t value) {
   auto machine = SimHost::Machine();
   if (!machine) return false;
   SimDb& db = machine->Db();
   SimTransaction tx(db);
   std::string stored;
   if (!FindName(db, name, &stored)) return false;
-  SimStatement st(db, "UPDATE services SET stop_ms=?2 WHERE name=?1");
-  st.Bind(1, stored).Bind(2, stop_ms < 0 ? kSimServiceNeverStops : stop_ms);
+  const std::string sql = std::string("UPDATE services SET ") + column + "=?2 WHERE name=?1";
+  SimStatement st(db, sql.c_str());
+  st.Bind(1, stored).Bind(2, value);
   st.Step();
   ServiceRow row;
-  Load(db, stored, &row);  // a stop already asked for may be over now
+  Load(db, stored, &row);  // a start or stop already asked for may be over now
   return !st.Failed() && tx.Commit();
+}
+
+}  // namespace
+
+bool SimSetServiceStopMs(const std::u16string& name, int64_t stop_ms) {
+  return SetColumn(name, "stop_ms", stop_ms < 0 ? kSimServiceNeverStops : stop_ms);
+}
+
+bool SimSetServiceStartMs(const std::u16string& name, int64_t start_ms) {
+  return SetColumn(name, "start_ms", start_ms < 0 ? kSimServiceNeverStops : start_ms);
+}
+
+bool SimSetServiceAcceptsStop(const std::u16string& name, bool accepts) {
+  return SetColumn(name, "accepts_stop", accepts ? 1 : 0);
+}
+
+bool SimCrashService(const std::u16string& name) {
+  SimServiceInfo info;
+  if (!SimFindService(name, &info) || info.pid <= 0) return false;
+  const int64_t start = SimProcessStartTime(info.pid);
+  if (start < 0) return false;
+  // Gone at once, without a stop reported: the next look finds it aborted.
+  SimEndServiceProcessNow(info.pid, start);
+  return SimFindService(name, &info) && info.state == SERVICE_STOPPED;
 }
 
 std::vector<std::string> SimServiceEvents(const std::u16string& name) {
@@ -822,6 +913,6 @@ bool SimServicesAfterReboot() {
   bool ok = db.Exec("DELETE FROM service_handles") &&
             db.Exec("DELETE FROM services WHERE delete_pending<>0") &&
             db.Exec("UPDATE services SET state=1, pid=0, pid_start=-1, stop_requested_ms=0, "
-                    "checkpoint=0");
+                    "start_requested_ms=0, checkpoint=0, exit_code=0");
   return ok && tx.Commit();
 }
