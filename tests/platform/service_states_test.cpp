@@ -196,6 +196,10 @@ TEST_F(ServiceStatesTest, StoppedServiceHoldsItsImageAMomentThenLetsGo) {
   // Reported stopped, its process has not ended yet: the image is in use.
   EXPECT_TRUE(Listed(pid));
   EXPECT_FALSE(DeleteFileW(kProgram.c_str()));
+  // Whatever ends it later is no program of the machine.
+  const auto listed = SimListMachineProcesses(MachineDir());
+  ASSERT_EQ(listed.size(), 1u);
+  EXPECT_EQ(listed[0].pid, static_cast<pid_t>(pid));
   // It ends on its own, without anyone looking at the service.
   EXPECT_TRUE(Eventually([&] { return !Listed(pid); }));
   EXPECT_TRUE(Eventually([&] { return DeleteFileW(kProgram.c_str()) != FALSE; }));

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -19,32 +20,39 @@ bool SameProcessAlive(int64_t pid, int64_t start) {
   return pid > 0 && start >= 0 && SimProcessStartTime(pid) == start;
 }
 
-// The reaper keeps only the process descriptor: an inherited descriptor
-// (an image lock, the machine database) must not outlive its owner's use.
-void CloseAllBut(int keep) {
-#ifdef SYS_close_range
-  if (syscall(SYS_close_range, 0u, static_cast<unsigned>(keep - 1), 0u) == 0 &&
-      syscall(SYS_close_range, static_cast<unsigned>(keep + 1), ~0u, 0u) == 0)
-    return;
-#endif
-  for (int fd = 0; fd < 4096; ++fd)
-    if (fd != keep) close(fd);
-}
+// Waits $3 seconds, then ends process $1 if it is still the one that started
+// at $2 (field 22 of its stat; the command name before it may hold blanks).
+constexpr char kReaperScript[] =
+    "p=$1 t=$2; sleep \"$3\"; s=$(cat /proc/$p/stat 2>/dev/null) || exit 0; "
+    "s=${s##*\") \"}; set -- $s; shift 19; [ \"$1\" = \"$t\" ] && kill -9 \"$p\"";
 
+// The reaper is a shell of the Linux host, not a program of the machine: it
+// is not listed among the machine's processes and holds none of its files.
 // Only async-signal-safe calls after fork: the caller may have threads.
-bool SpawnReaper(int pidfd, int delay_ms) {
+bool SpawnReaper(int64_t pid, int64_t start_time, int delay_ms) {
+  std::string pid_text = std::to_string(pid), start_text = std::to_string(start_time);
+  char seconds[32];
+  std::snprintf(seconds, sizeof(seconds), "%d.%03d", delay_ms / 1000, delay_ms % 1000);
+  char shell[] = "/bin/sh", dash_c[] = "-c", name[] = "service-exit";
+  std::string script = kReaperScript;
+  char* argv[] = {shell, dash_c, script.data(), name, pid_text.data(), start_text.data(),
+                  seconds, nullptr};
+  char path[] = "PATH=/usr/bin:/bin";
+  char* envp[] = {path, nullptr};
   pid_t middle = fork();
   if (middle < 0) return false;
   if (middle == 0) {
     if (fork() != 0) _exit(0);  // the reaper is init's to reap
-    CloseAllBut(pidfd);
-    timespec wait = {delay_ms / 1000, static_cast<long>(delay_ms % 1000) * 1000000L};
-    while (nanosleep(&wait, &wait) != 0 && errno == EINTR) {
-    }
-#ifdef SYS_pidfd_send_signal
-    syscall(SYS_pidfd_send_signal, pidfd, SIGKILL, nullptr, 0u);
+    for (int fd = 0; fd < 3; ++fd) close(fd);
+    open("/dev/null", O_RDWR);
+    dup(0);
+    dup(0);
+#ifdef SYS_close_range
+    if (syscall(SYS_close_range, 3u, ~0u, 0u) != 0)
 #endif
-    _exit(0);
+      for (int fd = 3; fd < 4096; ++fd) close(fd);
+    execve(shell, argv, envp);
+    _exit(127);
   }
   int status = 0;
   while (waitpid(middle, &status, 0) < 0 && errno == EINTR) {
@@ -86,12 +94,5 @@ void SimEndServiceProcessNow(int64_t pid, int64_t start_time) {
 
 void SimEndServiceProcessLater(int64_t pid, int64_t start_time, int delay_ms) {
   if (!SameProcessAlive(pid, start_time)) return;
-  int pidfd = -1;
-#if defined(SYS_pidfd_open) && defined(SYS_pidfd_send_signal)
-  pidfd = static_cast<int>(syscall(SYS_pidfd_open, static_cast<pid_t>(pid), 0u));
-#endif
-  // Checked again once the descriptor is held: it names this very process.
-  bool arranged = pidfd >= 0 && SameProcessAlive(pid, start_time) && SpawnReaper(pidfd, delay_ms);
-  if (pidfd >= 0) close(pidfd);
-  if (!arranged) SimEndServiceProcessNow(pid, start_time);
+  if (!SpawnReaper(pid, start_time, delay_ms)) SimEndServiceProcessNow(pid, start_time);
 }

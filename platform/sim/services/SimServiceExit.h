@@ -8,8 +8,9 @@
 constexpr int kSimServiceExitDelayMs = 150;
 
 // Ends the process (known by its pid and start time) delay_ms from now, by a
-// small detached process of its own, so that nobody has to look for it to
-// happen. Ends it at once (and waits) when that cannot be arranged.
+// small detached process of the host, so that nobody has to look at the
+// service for it to happen. Ends it at once (and waits) when that cannot be
+// arranged.
 void SimEndServiceProcessLater(int64_t pid, int64_t start_time, int delay_ms);
 
 // Ends the process now and waits until it is gone.
