@@ -30,7 +30,6 @@ void AddEvent(SimDb& db, const std::string& name, const char* event) {
   st.Step();
 }
 
-
 std::vector<std::string> SplitLines(const std::string& text) {
   std::vector<std::string> lines;
   size_t start = 0;
