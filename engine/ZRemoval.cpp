@@ -16,6 +16,10 @@
 
 namespace {
 
+// How long a file whose processes were ended may take to come free.
+constexpr uint32_t kImageReleasePollMs = 100;
+constexpr uint32_t kImageReleaseRetries = 20;
+
 // "%s_%d_del": the path, the tick count as a signed number, "_del".
 std::u16string DeletionName(const std::u16string& path) {
   char tick[16];
@@ -178,12 +182,19 @@ void RemoveRecordPath(const std::u16string& path, bool is_directory, ZDeletionGu
   }
   const std::u16string file = guard->ApproveFile(path);
   if (file.empty()) return;
+  uint32_t ended = 0;
   if (!PathEqualNoCase(file, ProgramFilePath())) {
-    TerminateProcessesByImage(file.c_str());
+    TerminateProcessesByImage(file.c_str(), &ended);
     Sleep(100);
   }
   if (!PathFileExistsW(file.c_str())) return;
   if (DeleteFileW(file.c_str())) return;
+  // A process ended just now (or a stopped service's) may hold its image a
+  // moment longer: wait for it, bounded, rather than leave it to a restart.
+  for (uint32_t i = 0; ended > 0 && i < kImageReleaseRetries; ++i) {
+    Sleep(kImageReleasePollMs);
+    if (DeleteFileW(file.c_str())) return;
+  }
   RenameForDeletionAtRestart(file, guard->MayDeleteAtRestartInPlace(file), guard.get());
 }
 

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "app/log/ZLog.h"
+
 #include "engine/guard/ZDeletionGuard.h"
 #include "engine/guard/ZPathNames.h"
 #include "platform/files.h"
@@ -103,9 +105,27 @@ int ZExecService::Run() {
   }
 }
 
-// Asks the service to stop, then waits for it to report SERVICE_STOPPED. The
-// wait is bounded: a service that never stops gives up the wait (result 0)
-// after kStopWaitLimitMs, and the uninstall goes on.
+namespace {
+
+// Why a stop request was refused, for the log; nullptr when there is nothing
+// to report (a service that is not running needs no stop).
+const char16_t* RefusalReason(DWORD error) {
+  switch (error) {
+    case ERROR_SERVICE_NOT_ACTIVE: return nullptr;
+    case ERROR_DEPENDENT_SERVICES_RUNNING: return u"other running services depend on it";
+    case ERROR_INVALID_SERVICE_CONTROL: return u"it does not accept a stop";
+    case ERROR_SERVICE_CANNOT_ACCEPT_CTRL: return u"it did not finish starting in time";
+    case ERROR_ACCESS_DENIED: return u"access denied";
+    default: return u"the request failed";
+  }
+}
+
+}  // namespace
+
+// Asks the service to stop, then waits for it to report SERVICE_STOPPED. A
+// service still starting is asked again once it runs, and one that another
+// program is stopping already is waited for. The whole stop is bounded: past
+// kStopWaitLimitMs the wait gives up (result 0) and the uninstall goes on.
 int ZExecService::RunStop() {
   if (service_name_.empty()) return 0;
   SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, GENERIC_WRITE);
@@ -116,21 +136,40 @@ int ZExecService::RunStop() {
     CloseServiceHandle(manager);
     return 0;
   }
+  const DWORD started = GetTickCount();
+  auto time_up = [started] {
+    return static_cast<DWORD>(GetTickCount() - started) >= kStopWaitLimitMs;
+  };
   SERVICE_STATUS status = {};
-  if (!ControlService(service, SERVICE_CONTROL_STOP, &status)) {
+  BOOL sent = ControlService(service, SERVICE_CONTROL_STOP, &status);
+  DWORD error = sent ? 0 : GetLastError();
+  while (!sent && error == ERROR_SERVICE_CANNOT_ACCEPT_CTRL &&
+         status.dwCurrentState == SERVICE_START_PENDING && !time_up()) {
+    Sleep(kStopPollMs);
+    sent = ControlService(service, SERVICE_CONTROL_STOP, &status);
+    error = sent ? 0 : GetLastError();
+  }
+  const bool stopping_already =
+      !sent && error == ERROR_SERVICE_CANNOT_ACCEPT_CTRL &&
+      status.dwCurrentState == SERVICE_STOP_PENDING;
+  if (!sent && !stopping_already) {
+    if (const char16_t* reason = RefusalReason(error))
+      ZLOG(kLogWarning) << u"cannot stop service " << service_name_ << u" : " << reason
+                        << u" (" << static_cast<unsigned>(error) << u")";
     CloseServiceHandle(service);
     CloseServiceHandle(manager);
     return 0;
   }
   int result = 1;
-  const DWORD started = GetTickCount();
   for (;;) {
     if (!QueryServiceStatus(service, &status)) {
       result = 0;
       break;
     }
     if (status.dwCurrentState == SERVICE_STOPPED) break;
-    if (static_cast<DWORD>(GetTickCount() - started) >= kStopWaitLimitMs) {
+    if (time_up()) {
+      ZLOG(kLogWarning) << u"service " << service_name_ << u" did not stop within "
+                        << static_cast<unsigned>(kStopWaitLimitMs / 1000) << u" s";
       result = 0;
       break;
     }

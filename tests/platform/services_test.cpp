@@ -181,6 +181,8 @@ TEST_F(ServicesTest, StopTakesTheStopTimeThenEndsTheProcess) {
 
   usleep(1100 * 1000);
   EXPECT_EQ(State(service), static_cast<DWORD>(SERVICE_STOPPED));
+  // Its process ends a moment after the reported stop.
+  for (int i = 0; i < 1000 && Listed(pid); ++i) usleep(5000);
   EXPECT_FALSE(Listed(pid));
   EXPECT_FALSE(ControlService(service, SERVICE_CONTROL_STOP, &status));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SERVICE_NOT_ACTIVE));

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -224,6 +225,10 @@ TEST_F(SimhostSvcTest, ServiceLifeThroughTheCommands) {
   EXPECT_NE(Simhost({"svc", machine_, "stop", "Sample"}).exit_code, 0);
   ASSERT_EQ(Simhost({"svc", machine_, "set", "Sample", "--stop-ms", "0"}).exit_code, 0);
   EXPECT_EQ(Simhost({"svc", machine_, "query", "Sample"}).out, "Sample STOPPED\n");
+  // Its process ends a moment after the reported stop.
+  for (int i = 0; i < 100 && Simhost({"ps", machine_}).out.find("svc.exe") != std::string::npos;
+       ++i)
+    usleep(20 * 1000);
   EXPECT_EQ(Simhost({"ps", machine_}).out.find("svc.exe"), std::string::npos);
 
   ASSERT_EQ(Simhost({"svc", machine_, "delete", "Sample"}).exit_code, 0);
@@ -262,6 +267,33 @@ TEST_F(SimhostSvcTest, MarkedServiceThatNeverStopsGoesWithTheReboot) {
   EXPECT_EQ(Simhost({"svc", machine_, "set", "Idle", "--stop-ms", "x"}).exit_code, 2);
 }
 
+
+TEST_F(SimhostSvcTest, BehaviourOptionsDependentsAndCrash) {
+  ASSERT_EQ(Simhost({"svc", machine_, "create", "Base", "C:\\Services\\svc.exe sleep",
+                     "--refuses-stop"}).exit_code, 0);
+  ASSERT_EQ(Simhost({"svc", machine_, "create", "Client", "C:\\Services\\svc.exe sleep",
+                     "--depends-on", "Base", "--never-starts"}).exit_code, 0);
+  ASSERT_EQ(Simhost({"svc", machine_, "start", "Client"}).exit_code, 0);
+  EXPECT_EQ(Simhost({"svc", machine_, "query", "Base"}).out.rfind("Base RUNNING pid=", 0), 0u);
+  EXPECT_EQ(Simhost({"svc", machine_, "query", "Client"}).out.rfind("Client START_PENDING", 0),
+            0u);
+  auto refused = Simhost({"svc", machine_, "stop", "Base"});
+  EXPECT_NE(refused.err.find("services that depend on it are running"), std::string::npos)
+      << refused.err;
+  EXPECT_NE(Simhost({"svc", machine_, "stop", "Client"}).err.find("starting or stopping"),
+            std::string::npos);
+
+  ASSERT_EQ(Simhost({"svc", machine_, "crash", "Client"}).exit_code, 0);
+  EXPECT_EQ(Simhost({"svc", machine_, "query", "Client"}).out, "Client STOPPED exit=1067\n");
+  EXPECT_NE(Simhost({"svc", machine_, "crash", "Client"}).exit_code, 0);
+  auto invalid = Simhost({"svc", machine_, "stop", "Base"});
+  EXPECT_NE(invalid.err.find("does not accept that control"), std::string::npos) << invalid.err;
+  ASSERT_EQ(Simhost({"svc", machine_, "set", "Base", "--accepts-stop", "--stop-ms", "0"})
+                .exit_code, 0);
+  ASSERT_EQ(Simhost({"svc", machine_, "stop", "Base"}).exit_code, 0);
+  EXPECT_EQ(Simhost({"svc", machine_, "query", "Base"}).out, "Base STOPPED\n");
+  EXPECT_EQ(Simhost({"svc", machine_, "set", "Base", "--start-ms"}).exit_code, 2);
+}
 
 TEST_F(SimhostTest, RouteSetsReplacesAndRemovesLoopbackTargets) {
   EXPECT_EQ(Simhost({"route", machine_}).out, "");
