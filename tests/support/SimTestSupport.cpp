@@ -23,6 +23,7 @@
 
 #include "platform/sim/core/SimHost.h"
 #include "platform/sim/processes/SimProcesses.h"
+#include "platform/sim/processes/SimSessions.h"
 #include "platform/sim/core/SimMachineSetup.h"
 #include "platform/sim/core/SimUnicode.h"
 
@@ -434,3 +435,12 @@ std::string JsonField(const std::string& json, const std::string& object, const 
   const std::regex field("\"" + name + "\":(\"(?:[^\"\\\\]|\\\\.)*\"|[0-9]+)");
   return std::regex_search(rest, m, field) ? m[1].str() : "";
 }
+
+CommandResult RunTestChildAsSystem(const std::string& machine_dir, const std::string& filter) {
+  std::vector<std::string> env = SimIdentityEnvironment(SimSystemIdentity());
+  env.push_back("SIMHOST_MACHINE=" + machine_dir);
+  env.push_back("UNINST_TEST_CHILD=1");
+  return RunCommand({SimHost::ExecutablePath(), "--gtest_filter=" + filter}, env);
+}
+
+bool IsTestChild() { return getenv("UNINST_TEST_CHILD") != nullptr; }

@@ -115,3 +115,10 @@ extern const char* const kCfgtoolPath;
 extern const char* const kSimprocPath;
 extern const char* const kUninstPath;
 extern const char* const kSourceDir;
+
+// Runs this test program again, with only the tests that filter names, as a
+// program of the machine at machine_dir started the way a service is:
+// LocalSystem in session 0. The child sees UNINST_TEST_CHILD set.
+CommandResult RunTestChildAsSystem(const std::string& machine_dir, const std::string& filter);
+// Whether this process is such a child (a *Child test does nothing otherwise).
+bool IsTestChild();

@@ -7,9 +7,22 @@
 #include <string>
 #include <vector>
 
+#include "platform/types.h"
+
 struct SimProcessInfo {
   pid_t pid = 0;
   std::string real_image;  // as the kernel reports it (" (deleted)" cut off)
 };
 
 std::vector<SimProcessInfo> SimListMachineProcesses(const std::string& machine_dir);
+
+// The id of the process that started pid, as it was at the start (Windows
+// keeps it when the parent ends and may give the id to another process); 0
+// when unknown.
+pid_t SimParentPid(pid_t pid);
+
+// ERROR_SUCCESS when this process may open pid with the rights, else
+// ERROR_ACCESS_DENIED: another user's or LocalSystem's process needs
+// SeDebugPrivilege enabled, and a token that is not elevated gets only
+// limited query rights on an elevated process.
+DWORD SimProcessAccessError(pid_t pid, DWORD desired_access);
