@@ -436,11 +436,25 @@ std::string JsonField(const std::string& json, const std::string& object, const 
   return std::regex_search(rest, m, field) ? m[1].str() : "";
 }
 
-CommandResult RunTestChildAsSystem(const std::string& machine_dir, const std::string& filter) {
-  std::vector<std::string> env = SimIdentityEnvironment(SimSystemIdentity());
-  env.push_back("SIMHOST_MACHINE=" + machine_dir);
+CommandResult RunTestChild(std::vector<std::string> env, const std::string& filter) {
   env.push_back("UNINST_TEST_CHILD=1");
   return RunCommand({SimHost::ExecutablePath(), "--gtest_filter=" + filter}, env);
 }
 
+CommandResult RunTestChildAsSystem(const std::string& machine_dir, const std::string& filter) {
+  std::vector<std::string> env = SimIdentityEnvironment(SimSystemIdentity());
+  if (!machine_dir.empty()) env.push_back("SIMHOST_MACHINE=" + machine_dir);
+  return RunTestChild(env, filter);
+}
+
 bool IsTestChild() { return getenv("UNINST_TEST_CHILD") != nullptr; }
+
+bool RunThisTestAsSystem() {
+  if (IsTestChild()) return true;
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  const std::string name = std::string(info->test_suite_name()) + "." + info->name();
+  CommandResult child = RunTestChildAsSystem(std::string(), name);
+  EXPECT_EQ(child.exit_code, 0) << child.out << child.err;
+  EXPECT_NE(child.out.find("[  PASSED  ] 1 test"), std::string::npos) << child.out;
+  return false;
+}
