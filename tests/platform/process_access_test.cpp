@@ -60,6 +60,8 @@ class ProcessAccessTest : public MachineTest {
     CloseHandle(token);
   }
 
+  pid_t StartOrphan(DWORD* parent_id);
+
   std::string helper_;
 };
 
@@ -126,26 +128,39 @@ TEST_F(ProcessAccessTest, ANonElevatedTokenSeesItsUsersElevatedProgramOnlyFromOu
   EXPECT_NE(child.out.find("access 0x1000 granted"), std::string::npos) << child.out;
 }
 
-// Windows keeps the id of the creator: once it has ended, the id names no
-// process, or another one.
-TEST_F(ProcessAccessTest, AProcessKeepsItsParentsIdAfterTheParentEnds) {
+// A program started by another one that has ended since: its id; the
+// parent's id in *parent_id.
+pid_t ProcessAccessTest::StartOrphan(DWORD* parent_id) {
   std::u16string line = u"C:\\Tools\\p.exe start \"C:\\Tools\\p.exe sleep\"";
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION parent = {};
-  ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                             &startup, &parent));
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &parent)) {
+    ADD_FAILURE() << GetLastError();
+    return 0;
+  }
   pid_t child_pid = 0;
   for (int i = 0; i < 500 && !child_pid; ++i) {
     for (const auto& p : SimListMachineProcesses(MachineDir()))
       if (p.pid != static_cast<pid_t>(parent.dwProcessId) && p.real_image == helper_) child_pid = p.pid;
     if (!child_pid) Sleep(10);
   }
-  ASSERT_NE(child_pid, 0);
-  ASSERT_TRUE(TerminateProcess(parent.hProcess, 0));
-  ASSERT_EQ(WaitForSingleObject(parent.hProcess, 10000), WAIT_OBJECT_0);
+  EXPECT_NE(child_pid, 0);
+  EXPECT_TRUE(TerminateProcess(parent.hProcess, 0));
+  EXPECT_EQ(WaitForSingleObject(parent.hProcess, 10000), WAIT_OBJECT_0);
   CloseHandle(parent.hThread);
-  CloseHandle(parent.hProcess);
+  CloseHandle(parent.hProcess);  // the last handle: the ended parent is reaped, its id free
+  *parent_id = parent.dwProcessId;
+  return child_pid;
+}
+
+// Windows keeps the id of the creator: once it has ended, the id names no
+// process, or another one.
+TEST_F(ProcessAccessTest, AProcessKeepsItsParentsIdAfterTheParentEnds) {
+  PROCESS_INFORMATION parent = {};
+  const pid_t child_pid = StartOrphan(&parent.dwProcessId);
+  ASSERT_NE(child_pid, 0);
 
   HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(child_pid));
   ASSERT_NE(process, nullptr);
@@ -166,6 +181,36 @@ TEST_F(ProcessAccessTest, AProcessKeepsItsParentsIdAfterTheParentEnds) {
   std::vector<std::u16string> parents;
   EXPECT_FALSE(GetParentProcessPath(static_cast<DWORD>(child_pid), 0, &parents));
   EXPECT_TRUE(parents.empty());
+  kill(child_pid, SIGKILL);
+}
+
+// Makes the kernel give the id after `last` to the next process; false where
+// a test may not.
+bool SetLastPid(pid_t last) {
+  FILE* file = std::fopen("/proc/sys/kernel/ns_last_pid", "w");
+  if (!file) return false;
+  const bool written = std::fprintf(file, "%d", static_cast<int>(last)) > 0;
+  return std::fclose(file) == 0 && written;
+}
+
+TEST_F(ProcessAccessTest, AnIdReusedByANewerProgramIsNoParent) {
+  DWORD old_parent = 0;
+  const pid_t child_pid = StartOrphan(&old_parent);
+  ASSERT_NE(child_pid, 0);
+  const std::string newer = InstallHelper(u"C:\\Other", "newer.exe");
+  ChildProcess taker;
+  for (int attempt = 0; attempt < 50 && taker.Pid() != static_cast<pid_t>(old_parent); ++attempt) {
+    taker = ChildProcess();
+    if (!SetLastPid(static_cast<pid_t>(old_parent) - 1))
+      GTEST_SKIP() << "the next process id cannot be chosen here";
+    ASSERT_TRUE(taker.Start(newer, {"sleep"}, {"SIMHOST_MACHINE=" + MachineDir()}));
+  }
+  if (taker.Pid() != static_cast<pid_t>(old_parent)) GTEST_SKIP() << "other programs took the id first";
+  ASSERT_EQ(taker.ReadLine(), "ready");
+  EXPECT_EQ(GetParentProcessId(static_cast<DWORD>(child_pid)), old_parent);
+  std::vector<std::u16string> parents;
+  EXPECT_FALSE(GetParentProcessPath(static_cast<DWORD>(child_pid), 0, &parents));
+  EXPECT_TRUE(parents.empty()) << SimToUtf8(parents.empty() ? u"" : parents[0]);
   kill(child_pid, SIGKILL);
 }
 

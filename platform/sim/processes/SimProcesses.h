@@ -21,6 +21,16 @@ std::vector<SimProcessInfo> SimListMachineProcesses(const std::string& machine_d
 // when unknown.
 pid_t SimParentPid(pid_t pid);
 
+struct SimProcessTimes {
+  FILETIME creation = {};
+  FILETIME exit = {};  // zero while it runs
+  FILETIME kernel = {};
+  FILETIME user = {};
+};
+// The times of the process that started start_ticks (clock ticks after boot)
+// after boot; its processor times while it is alive.
+SimProcessTimes SimTimesOf(pid_t pid, long long start_ticks, bool alive);
+
 // ERROR_SUCCESS when this process may open pid with the rights, else
 // ERROR_ACCESS_DENIED: another user's or LocalSystem's process needs
 // SeDebugPrivilege enabled, and a token that is not elevated gets only

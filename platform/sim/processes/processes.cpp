@@ -131,6 +131,7 @@ class ProcessObject : public SimObject {
   void MarkChild() { child_ = true; }
 
   pid_t Pid() const { return pid_; }
+  long long StartTicks() const { return start_; }
   bool Self() const { return pid_ == getpid(); }
   bool Allows(DWORD rights) const { return (access_ & rights) == rights; }
   bool AllowsAny(DWORD rights) const { return (access_ & rights) != 0; }
@@ -494,6 +495,20 @@ BOOL GetExitCodeProcess(HANDLE process, LPDWORD exit_code) {
   if (!object->AllowsAny(kQueryRights)) return SimFail(ERROR_ACCESS_DENIED);
   if (!exit_code) return SimFail(ERROR_NOACCESS);
   *exit_code = object->ExitCode();
+  return TRUE;
+}
+
+BOOL GetProcessTimes(HANDLE process, LPFILETIME creation_time, LPFILETIME exit_time,
+                     LPFILETIME kernel_time, LPFILETIME user_time) {
+  auto object = ProcessFromHandle(process);
+  if (!object) return SimFail(ERROR_INVALID_HANDLE);
+  if (!object->AllowsAny(kQueryRights)) return SimFail(ERROR_ACCESS_DENIED);
+  if (!creation_time || !exit_time || !kernel_time || !user_time) return SimFail(ERROR_NOACCESS);
+  SimProcessTimes times = SimTimesOf(object->Pid(), object->StartTicks(), object->Alive());
+  *creation_time = times.creation;
+  *exit_time = times.exit;
+  *kernel_time = times.kernel;
+  *user_time = times.user;
   return TRUE;
 }
 
