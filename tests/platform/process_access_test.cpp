@@ -128,6 +128,14 @@ TEST_F(ProcessAccessTest, ANonElevatedTokenSeesItsUsersElevatedProgramOnlyFromOu
   EXPECT_NE(child.out.find("access 0x1000 granted"), std::string::npos) << child.out;
 }
 
+// Whether pid runs the helper's "sleep" (a process being started is a copy of
+// its starter for a moment, with the starter's arguments and environment).
+bool IsSleeper(pid_t pid) {
+  const std::string cmdline = ReadTextFile("/proc/" + std::to_string(pid) + "/cmdline");
+  const size_t end = cmdline.find('\0');
+  return end != std::string::npos && cmdline.compare(end + 1, 6, std::string("sleep\0", 6)) == 0;
+}
+
 // A program started by another one that has ended since: its id; the
 // parent's id in *parent_id.
 pid_t ProcessAccessTest::StartOrphan(DWORD* parent_id) {
@@ -143,7 +151,9 @@ pid_t ProcessAccessTest::StartOrphan(DWORD* parent_id) {
   pid_t child_pid = 0;
   for (int i = 0; i < 500 && !child_pid; ++i) {
     for (const auto& p : SimListMachineProcesses(MachineDir()))
-      if (p.pid != static_cast<pid_t>(parent.dwProcessId) && p.real_image == helper_) child_pid = p.pid;
+      if (p.pid != static_cast<pid_t>(parent.dwProcessId) && p.real_image == helper_ &&
+          IsSleeper(p.pid))
+        child_pid = p.pid;
     if (!child_pid) Sleep(10);
   }
   EXPECT_NE(child_pid, 0);
