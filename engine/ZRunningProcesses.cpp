@@ -149,7 +149,10 @@ BOOL EnableDebugPrivilege() {
   if (ok) {
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-    ok = AdjustTokenPrivileges(token, FALSE, &privileges, sizeof(privileges), nullptr, nullptr);
+    // The call succeeds even when the token lacks the privilege: only the
+    // last error tells.
+    ok = AdjustTokenPrivileges(token, FALSE, &privileges, sizeof(privileges), nullptr, nullptr) &&
+         GetLastError() == ERROR_SUCCESS;
   }
   CloseHandle(token);
   return ok ? 1 : 0;

@@ -106,6 +106,9 @@ HANDLE OpenProcess(DWORD desired_access, BOOL inherit, DWORD process_id);
 BOOL TerminateProcess(HANDLE process, UINT exit_code);
 // STILL_ACTIVE while it runs.
 BOOL GetExitCodeProcess(HANDLE process, LPDWORD exit_code);
+// When the process started (and ended), as FILETIMEs; its processor times.
+BOOL GetProcessTimes(HANDLE process, LPFILETIME creation_time, LPFILETIME exit_time,
+                     LPFILETIME kernel_time, LPFILETIME user_time);
 
 // A process has one module here, its image; null names it in the calls below.
 BOOL EnumProcessModules(HANDLE process, HMODULE* modules, DWORD bytes, LPDWORD bytes_needed);

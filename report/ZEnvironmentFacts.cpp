@@ -1,6 +1,7 @@
 #include "report/ZEnvironmentFacts.h"
 
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -249,12 +250,36 @@ DWORD GetParentProcessId(DWORD pid) {
   return ok ? static_cast<DWORD>(info.InheritedFromUniqueProcessId) : kNoParent;
 }
 
+namespace {
+
+// When the process started, as one number; 0 when it cannot be read.
+uint64_t CreationTime(DWORD pid) {
+  const DWORD access =
+      GetOsKind() > kOsWinXp ? PROCESS_QUERY_LIMITED_INFORMATION : PROCESS_QUERY_INFORMATION;
+  HANDLE process = OpenProcess(access, FALSE, pid);
+  if (!process) return 0;
+  FILETIME created = {}, ended = {}, kernel = {}, user = {};
+  const BOOL ok = GetProcessTimes(process, &created, &ended, &kernel, &user);
+  CloseHandle(process);
+  return ok ? (static_cast<uint64_t>(created.dwHighDateTime) << 32) | created.dwLowDateTime : 0;
+}
+
+// A parent outlives nothing: once it has ended, Windows may give its id to a
+// newer process, which is no parent of pid.
+bool StartedLater(DWORD candidate, DWORD pid) {
+  const uint64_t parent_start = CreationTime(candidate);
+  const uint64_t child_start = CreationTime(pid);
+  return parent_start != 0 && child_start != 0 && parent_start > child_start;
+}
+
+}  // namespace
+
 bool GetParentProcessPath(DWORD pid, int extra_ancestors, std::vector<std::u16string>* list) {
   if (!list) return false;
   list->clear();
   for (;;) {
     const DWORD parent = GetParentProcessId(pid);
-    if (parent == kNoParent) break;
+    if (parent == kNoParent || StartedLater(parent, pid)) break;
     std::u16string path = GetProcessImagePath(parent);
     if (path.empty()) break;
     list->push_back(std::move(path));

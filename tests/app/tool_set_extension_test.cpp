@@ -1,6 +1,8 @@
 // The product's tool-set extension during a real silent uninstall: asked to
-// exit, then started once in the user's session to unregister itself, before
-// anything is removed; and the launcher fall-backs when it does not succeed.
+// exit, then started once to unregister itself, before anything is removed;
+// and the launcher fall-backs when it does not succeed. The uninstaller runs
+// as an elevated administrator (the normal case: only the direct launch can
+// work), as a standard user, or as LocalSystem (the session launchers work).
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -39,6 +41,12 @@ class ToolSetExtensionTest : public ::testing::Test {
 
   CommandResult Uninstall() {
     return RunCommand({dir_ + "/" + kProduct + "uninst.exe", "/at"}, {"SIMHOST_MACHINE=" + dir_});
+  }
+
+  // The uninstaller started as a service starts a program: LocalSystem, session 0.
+  CommandResult UninstallAsSystem() {
+    return RunCommand({kSimhostPath, "run", dir_, "--as-system",
+                       "C:\\Program Files\\Sample Product\\uninst.exe", "/at"});
   }
 
   // The extension's marker lines, one per uninstall start.
@@ -81,8 +89,8 @@ TEST_F(ToolSetExtensionTest, RunsOnceInTheUsersSessionBeforeAnythingGoes) {
   std::string sid = RunCommand({kSimhostPath, "fact", dir_, "user_sid"}).out;
   sid = sid.substr(0, sid.find('\n'));
   EXPECT_TRUE(Has(line, "user=" + sid + " ")) << line;
-  // Every system with UAC, Windows 10 as much as 6.x: the first launcher
-  // takes the session administrator's linked (elevated) token.
+  // An elevated administrator may neither take the session's token nor
+  // assign the shell's: the direct launch runs it, with the uninstaller's token.
   EXPECT_TRUE(Has(line, "elevation=full ")) << line;
   EXPECT_TRUE(Has(line, "product=intact ")) << line;
   // Seen from inside the run: the uninstaller's firewall entry is in place
@@ -96,7 +104,9 @@ TEST_F(ToolSetExtensionTest, RunsOnceInTheUsersSessionBeforeAnythingGoes) {
 
 TEST_F(ToolSetExtensionTest, WindowsSixUsesTheLinkedAdministratorToken) {
   Make({"--windows", "6.1"});
-  EXPECT_EQ(Uninstall().exit_code, 0);
+  // Only LocalSystem gets the session's token and a linked token it can use.
+  auto run = UninstallAsSystem();
+  EXPECT_EQ(run.exit_code, 0) << run.err;
   auto lines = Marker();
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_TRUE(Has(lines[0], "elevation=full ")) << lines[0];
@@ -129,12 +139,13 @@ TEST_F(ToolSetExtensionTest, AStandardUserGetsTheUninstallersTokenInTheirSession
 TEST_F(ToolSetExtensionTest, AFailingExtensionIsTriedByEachLauncher) {
   Make();
   Setting("SAMPLE_TOOL_EXT_EXIT_CODE", "1");
-  EXPECT_EQ(Uninstall().exit_code, 0);
+  EXPECT_EQ(UninstallAsSystem().exit_code, 0);
   auto lines = Marker();
   ASSERT_EQ(lines.size(), 3u);
+  EXPECT_TRUE(Has(lines[0], "session=1 ")) << lines[0];
   EXPECT_TRUE(Has(lines[0], "elevation=full ")) << lines[0];     // as the session's administrator
   EXPECT_TRUE(Has(lines[1], "elevation=limited ")) << lines[1];  // as the session's user
-  EXPECT_TRUE(Has(lines[2], "elevation=full ")) << lines[2];     // as the uninstaller itself
+  EXPECT_TRUE(Has(lines[2], "session=0 user=S-1-5-18 ")) << lines[2];  // as the uninstaller itself
   for (const auto& line : lines) EXPECT_TRUE(Has(line, "product=intact ")) << line;
   // The uninstall went on.
   EXPECT_FALSE(PathExists(dir_ + "/" + kProduct + "SampleCore.dll"));
@@ -143,7 +154,7 @@ TEST_F(ToolSetExtensionTest, AFailingExtensionIsTriedByEachLauncher) {
 TEST_F(ToolSetExtensionTest, ASlowExtensionIsStartedAgainAndLeftRunningUntilItsFileGoes) {
   Make();
   Setting("SAMPLE_TOOL_EXT_DELAY_MS", "1500");
-  auto run = Uninstall();
+  auto run = UninstallAsSystem();
   EXPECT_EQ(run.exit_code, 0);
   auto lines = Marker();
   ASSERT_EQ(lines.size(), 3u);
@@ -152,6 +163,31 @@ TEST_F(ToolSetExtensionTest, ASlowExtensionIsStartedAgainAndLeftRunningUntilItsF
   EXPECT_FALSE(Has(lines[1], " others=0 ")) << lines[1];
   // Whatever still ran from the extension's file was ended before its removal.
   EXPECT_FALSE(PathExists(dir_ + "/" + kProduct + "SampleToolExt64.exe"));
+}
+
+// From an elevated administrator the session launchers fail before anything
+// starts, so a failing extension runs once, directly, and the uninstall goes on.
+TEST_F(ToolSetExtensionTest, AnAdministratorsFailingExtensionRunsOnceDirectly) {
+  Make();
+  Setting("SAMPLE_TOOL_EXT_EXIT_CODE", "1");
+  EXPECT_EQ(Uninstall().exit_code, 0);
+  auto lines = Marker();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_TRUE(Has(lines[0], "session=1 ")) << lines[0];
+  EXPECT_TRUE(Has(lines[0], "elevation=full ")) << lines[0];
+  EXPECT_FALSE(PathExists(dir_ + "/" + kProduct + "SampleCore.dll"));
+}
+
+// A standard user running the uninstaller itself: the shell's token lacks the
+// administrators, so the first launcher starts it with the uninstaller's own
+// (standard) token, in the session it already runs in.
+TEST_F(ToolSetExtensionTest, AStandardUsersRunStartsItWithItsOwnToken) {
+  Make({"--standard-user"});
+  Uninstall();
+  auto lines = Marker();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_TRUE(Has(lines[0], "session=1 ")) << lines[0];
+  EXPECT_TRUE(Has(lines[0], "elevation=default ")) << lines[0];
 }
 
 TEST_F(ToolSetExtensionTest, AMissingExtensionEndsTheStepAndTheUninstallGoesOn) {

@@ -8,6 +8,7 @@
 #include "platform/kernel.h"
 #include "platform/processes.h"
 #include "platform/sim/core/SimHost.h"
+#include "platform/sim/core/SimMachineSetup.h"
 #include "platform/sim/core/SimUnicode.h"
 #include "tests/support/SimTestSupport.h"
 
@@ -24,6 +25,16 @@ class RunningProcessesTest : public MachineTest {
     std::string real =
         InstallHelper(windows_path.substr(0, cut), SimToUtf8(windows_path.substr(cut + 1)));
     ASSERT_TRUE(StartInMachine(child, real, {"sleep"}));
+    ASSERT_EQ(child->ReadLine(), "ready");
+  }
+  // Starts simproc from the Windows path as another identity ("SIMHOST_..." entries).
+  void StartAs(ChildProcess* child, const std::u16string& windows_path,
+               std::vector<std::string> identity) {
+    size_t cut = windows_path.rfind(u'\\');
+    std::string real =
+        InstallHelper(windows_path.substr(0, cut), SimToUtf8(windows_path.substr(cut + 1)));
+    identity.push_back("SIMHOST_MACHINE=" + MachineDir());
+    ASSERT_TRUE(child->Start(real, {"sleep"}, identity));
     ASSERT_EQ(child->ReadLine(), "ready");
   }
   static void ExpectKilled(ChildProcess* child) { EXPECT_EQ(child->Wait(10000), 128 + 9); }
@@ -183,6 +194,54 @@ TEST_F(RunningProcessesTest, EnableDebugPrivilegeEnablesItInTheProcessToken) {
   EXPECT_TRUE(previous.Privileges[0].Attributes & SE_PRIVILEGE_ENABLED);
   CloseHandle(token);
   EXPECT_EQ(EnableDebugPrivilege(), 1);
+}
+
+// ---- whose programs ---------------------------------------------------------------
+
+const std::vector<std::string> kSystem = {"SIMHOST_SESSION=0", "SIMHOST_USER_SID=S-1-5-18",
+                                          "SIMHOST_TOKEN=elevated"};
+const std::vector<std::string> kOtherUser = {
+    "SIMHOST_SESSION=2", "SIMHOST_USER_SID=S-1-5-21-1004336348-1177238915-682003330-1002",
+    "SIMHOST_TOKEN=standard"};
+
+// An elevated administrator gets the debug privilege, which opens every
+// process: the product's file is ended whoever runs it.
+TEST_F(RunningProcessesTest, WithTheDebugPrivilegeEveryUsersProgramOfTheFileEnds) {
+  ChildProcess own, other_user, system, elsewhere;
+  Start(&own, kAppPath);
+  StartAs(&other_user, kAppPath, kOtherUser);
+  StartAs(&system, kAppPath, kSystem);
+  StartAs(&elsewhere, u"C:\\Other Product\\SampleApp.exe", kSystem);
+  uint32_t count = 0;
+  EXPECT_EQ(TerminateProcessesByImage(kAppPath.c_str(), &count), S_OK);
+  EXPECT_EQ(count, 3u);
+  ExpectKilled(&own);
+  ExpectKilled(&other_user);
+  ExpectKilled(&system);
+  EXPECT_TRUE(elsewhere.Running());
+}
+
+// A standard user cannot enable it: its own programs end, other users' and
+// the system's are left alone (they cannot even be read), and nothing is
+// counted for them.
+TEST_F(RunningProcessesTest, WithoutTheDebugPrivilegeOnlyTheUsersOwnProgramsEnd) {
+  SimMachineOptions options;
+  options.standard_user = true;
+  RecreateMachine(options);
+  EXPECT_EQ(EnableDebugPrivilege(), 0);
+  ChildProcess own, other_user, system;
+  Start(&own, kAppPath);
+  StartAs(&other_user, kAppPath, kOtherUser);
+  StartAs(&system, kAppPath, kSystem);
+  uint32_t count = 0;
+  EXPECT_EQ(TerminateProcessesByImage(kAppPath.c_str(), &count), S_OK);
+  EXPECT_EQ(count, 1u);
+  ExpectKilled(&own);
+  EXPECT_TRUE(other_user.Running());
+  EXPECT_TRUE(system.Running());
+  count = 9;
+  EXPECT_EQ(TerminateProcessesByImage(kAppPath.c_str(), &count), E_FAIL);
+  EXPECT_EQ(count, 0u);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The three launchers and their token sources on machines with and without an
 // active session, an explorer, an administrator user and the run-time entry
-// points.
+// points; run by an elevated administrator, a standard user and LocalSystem.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -26,8 +26,10 @@ const std::u16string kProgram = u"C:\\Tools\\p.exe";
 
 class SessionLauncherTest : public MachineTest {
  protected:
-  void Machine(bool explorer, bool active_session = true, int os_major = 10, int os_minor = 0) {
+  void Machine(bool explorer, bool active_session = true, int os_major = 10, int os_minor = 0,
+               bool standard_user = false) {
     SimMachineOptions options;
+    options.standard_user = standard_user;
     options.explorer_program = kSimprocPath;
     options.start_explorer = explorer;
     options.active_session = active_session;
@@ -93,12 +95,13 @@ TEST_F(SessionLauncherTest, AWaitThatRunsOutLeavesTheExitCodeAsItWas) {
   Machine(false);
   DWORD code = 0xFFFFFFFFu;
   const auto started = std::chrono::steady_clock::now();
-  ASSERT_EQ(LaunchAsSessionUser(kProgram, u"sleep", false, 300, &code), 1);
+  ASSERT_EQ(LaunchDirect(kProgram, u"sleep", false, 300, &code), 1);
   EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(250));
   EXPECT_EQ(code, 0xFFFFFFFFu);
 }
 
 TEST_F(SessionLauncherTest, SessionLaunchersUseTheActiveUsersTokens) {
+  if (!RunThisTestAsSystem()) return;  // session tokens are LocalSystem's to take
   Machine(false);
   DWORD session = 0;
   EXPECT_EQ(GetActiveSessionId(&session), static_cast<DWORD>(ERROR_SUCCESS));
@@ -128,6 +131,7 @@ TEST_F(SessionLauncherTest, SessionLaunchersUseTheActiveUsersTokens) {
 // Every system with UAC (6.0 on, Windows 10 and 11 reporting 10.0) takes the
 // linked token; Windows XP has none and keeps the user's own.
 TEST_F(SessionLauncherTest, SystemsWithUacTakeTheLinkedTokenForTheAdministratorLauncher) {
+  if (!RunThisTestAsSystem()) return;  // session tokens are LocalSystem's to take
   for (const auto& [major, minor, elevated] :
        {std::tuple{10, 0, "1"}, std::tuple{6, 1, "1"}, std::tuple{5, 1, "0"}}) {
     SCOPED_TRACE(std::to_string(major) + "." + std::to_string(minor));
@@ -142,6 +146,7 @@ TEST_F(SessionLauncherTest, SystemsWithUacTakeTheLinkedTokenForTheAdministratorL
 }
 
 TEST_F(SessionLauncherTest, WithoutTheSessionTokenQueryTheExplorerLendsItsToken) {
+  if (!RunThisTestAsSystem()) return;  // session tokens are LocalSystem's to take
   Machine(true);
   ASSERT_TRUE(SimHost::Machine()->SetFact("missing_entry_points", "wtsapi32.dll!WTSQueryUserToken"));
   HANDLE token = nullptr;
@@ -173,6 +178,7 @@ TEST_F(SessionLauncherTest, NoSessionUserAndNoExplorerStartNothing) {
 }
 
 TEST_F(SessionLauncherTest, MissingLibrariesFallBackToTheExplorerAndNoEnvironmentBlock) {
+  if (!RunThisTestAsSystem()) return;  // session tokens are LocalSystem's to take
   Machine(true);
   ASSERT_TRUE(SimHost::Machine()->SetFact("missing_libraries", "wtsapi32.dll, userenv.dll"));
   DWORD code = 77;
@@ -186,6 +192,7 @@ TEST_F(SessionLauncherTest, MissingLibrariesFallBackToTheExplorerAndNoEnvironmen
 // Every library the launchers, the process handling and the system facts
 // load comes from the system folder by its full path, never by bare name.
 TEST_F(SessionLauncherTest, LibrariesComeFromTheSystemFolderByPath) {
+  if (!RunThisTestAsSystem()) return;  // session tokens are LocalSystem's to take
   Machine(true);
   const DWORD bare = SimBareNameLibraryLoads();
   const DWORD system = SimSystemPathLibraryLoads();
@@ -201,6 +208,45 @@ TEST_F(SessionLauncherTest, LibrariesComeFromTheSystemFolderByPath) {
   EXPECT_EQ(SimBareNameLibraryLoads(), bare);
   // wtsapi32 and userenv twice each, PSAPI, ntdll, kernel32 at least.
   EXPECT_GE(SimSystemPathLibraryLoads(), system + 7);
+}
+
+// An elevated administrator holds neither SeTcbPrivilege nor
+// SeAssignPrimaryTokenPrivilege: no session token, an identification-only
+// linked token, and the shell's token refused. Only the direct launch runs.
+TEST_F(SessionLauncherTest, FromAnElevatedAdministratorOnlyTheDirectLaunchRuns) {
+  Machine(true);
+  HANDLE token = nullptr;
+  ASSERT_EQ(GetExplorerToken(&token), static_cast<DWORD>(ERROR_SUCCESS));
+  CloseHandle(token);
+  DWORD code = 77;
+  EXPECT_EQ(LaunchAsSessionAdmin(kProgram, Report(0), false, 10000, &code), 0);
+  EXPECT_EQ(LaunchAsSessionUser(kProgram, Report(0), false, 10000, &code), 0);
+  EXPECT_EQ(code, 77u);
+  EXPECT_FALSE(PathExists(Real("id.txt")));
+  ASSERT_EQ(LaunchDirect(kProgram, Report(0), false, 10000, &code), 1);
+  EXPECT_EQ(code, 0u);
+  auto report = Started();
+  EXPECT_EQ(report["session"], "1");
+  EXPECT_EQ(report["elevated"], "1");
+}
+
+// A standard user's shell token has no administrators: the administrator
+// launcher takes the uninstaller's own token (its session cannot be changed
+// without SeTcbPrivilege, and it is the active one already); the user
+// launcher may not assign the shell's token.
+TEST_F(SessionLauncherTest, AStandardUsersAdministratorLaunchRunsWithItsOwnToken) {
+  Machine(true, true, 10, 0, /*standard_user=*/true);
+  DWORD code = 77;
+  ASSERT_EQ(LaunchAsSessionAdmin(kProgram, Report(0), false, 10000, &code), 1);
+  EXPECT_EQ(code, 0u);
+  auto report = Started();
+  EXPECT_EQ(report["session"], "1");
+  EXPECT_EQ(report["user"], kUserSid);
+  EXPECT_EQ(report["elevated"], "0");
+  ASSERT_TRUE(DeleteFileW(u"C:\\id.txt"));
+  code = 77;
+  EXPECT_EQ(LaunchAsSessionUser(kProgram, Report(0), false, 10000, &code), 0);
+  EXPECT_EQ(code, 77u);
 }
 
 }  // namespace

@@ -119,6 +119,8 @@ TEST_F(SessionsTest, NewMachineHasServicesAndActiveConsoleSessions) {
 }
 
 TEST_F(SessionsTest, NobodyLoggedOnGivesNoToken) {
+  // Session tokens are LocalSystem's to take: the checks run in a service-like child.
+  if (!RunThisTestAsSystem()) return;
   Recreate(/*active_session=*/false, false);
   auto rows = Sessions();
   ASSERT_EQ(rows.size(), 2u);
@@ -133,6 +135,8 @@ TEST_F(SessionsTest, NobodyLoggedOnGivesNoToken) {
 }
 
 TEST_F(SessionsTest, AdministratorsSessionTokenIsLimitedAndLinkedToElevatedOne) {
+  // Session tokens are LocalSystem's to take: the checks run in a service-like child.
+  if (!RunThisTestAsSystem()) return;
   HANDLE limited = UserToken(1);
   EXPECT_EQ(Query<DWORD>(limited, TokenSessionId), 1u);
   EXPECT_EQ(Query<TOKEN_TYPE>(limited, TokenType), TokenPrimary);
@@ -171,6 +175,15 @@ TEST_F(SessionsTest, AdministratorsSessionTokenIsLimitedAndLinkedToElevatedOne) 
 
 TEST_F(SessionsTest, StandardUserHasOneTokenWithoutAdministrators) {
   Recreate(true, /*standard_user=*/true);
+  if (!IsTestChild()) {
+    // The uninstaller itself runs with the standard token too.
+    HANDLE own = nullptr;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &own));
+    EXPECT_EQ(Query<TOKEN_ELEVATION>(own, TokenElevation).TokenIsElevated, 0u);
+    CloseHandle(own);
+  }
+  // Session tokens are LocalSystem's to take: the checks run in a service-like child.
+  if (!RunThisTestAsSystem()) return;
   HANDLE token = UserToken(1);
   EXPECT_EQ(Query<TOKEN_ELEVATION_TYPE>(token, TokenElevationType), TokenElevationTypeDefault);
   EXPECT_EQ(Query<TOKEN_ELEVATION>(token, TokenElevation).TokenIsElevated, 0u);
@@ -178,12 +191,6 @@ TEST_F(SessionsTest, StandardUserHasOneTokenWithoutAdministrators) {
   EXPECT_NE(GroupAttributes(token, BuiltinSid(DOMAIN_ALIAS_RID_USERS)), -1);
   EXPECT_EQ(Linked(token), nullptr);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_SUCH_LOGON_SESSION));
-
-  // The uninstaller itself runs with the standard token too.
-  HANDLE own = nullptr;
-  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &own));
-  EXPECT_EQ(Query<TOKEN_ELEVATION>(own, TokenElevation).TokenIsElevated, 0u);
-  CloseHandle(own);
   CloseHandle(token);
 }
 
@@ -202,6 +209,8 @@ TEST_F(SessionsTest, OwnTokenIsTheInteractiveUsersElevatedOne) {
 }
 
 TEST_F(SessionsTest, DuplicateIsASeparateTokenOfTheAskedType) {
+  // Session tokens are LocalSystem's to take: the checks run in a service-like child.
+  if (!RunThisTestAsSystem()) return;
   HANDLE token = UserToken(1);
   HANDLE primary = nullptr, impersonation = nullptr;
   ASSERT_TRUE(DuplicateTokenEx(token, TOKEN_ALL_ACCESS, nullptr, SecurityImpersonation,
@@ -264,6 +273,8 @@ std::vector<std::u16string> BlockEntries(const void* block) {
 }
 
 TEST_F(SessionsTest, EnvironmentBlockHoldsTheMachineAndTheUsersVariablesSorted) {
+  // Session tokens are LocalSystem's to take: the checks run in a service-like child.
+  if (!RunThisTestAsSystem()) return;
   HANDLE token = UserToken(1);
   LPVOID block = nullptr;
   ASSERT_TRUE(CreateEnvironmentBlock(&block, token, FALSE));

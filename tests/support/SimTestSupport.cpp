@@ -23,6 +23,7 @@
 
 #include "platform/sim/core/SimHost.h"
 #include "platform/sim/processes/SimProcesses.h"
+#include "platform/sim/processes/SimSessions.h"
 #include "platform/sim/core/SimMachineSetup.h"
 #include "platform/sim/core/SimUnicode.h"
 
@@ -433,4 +434,27 @@ std::string JsonField(const std::string& json, const std::string& object, const 
   std::smatch m;
   const std::regex field("\"" + name + "\":(\"(?:[^\"\\\\]|\\\\.)*\"|[0-9]+)");
   return std::regex_search(rest, m, field) ? m[1].str() : "";
+}
+
+CommandResult RunTestChild(std::vector<std::string> env, const std::string& filter) {
+  env.push_back("UNINST_TEST_CHILD=1");
+  return RunCommand({SimHost::ExecutablePath(), "--gtest_filter=" + filter}, env);
+}
+
+CommandResult RunTestChildAsSystem(const std::string& machine_dir, const std::string& filter) {
+  std::vector<std::string> env = SimIdentityEnvironment(SimSystemIdentity());
+  if (!machine_dir.empty()) env.push_back("SIMHOST_MACHINE=" + machine_dir);
+  return RunTestChild(env, filter);
+}
+
+bool IsTestChild() { return getenv("UNINST_TEST_CHILD") != nullptr; }
+
+bool RunThisTestAsSystem() {
+  if (IsTestChild()) return true;
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  const std::string name = std::string(info->test_suite_name()) + "." + info->name();
+  CommandResult child = RunTestChildAsSystem(std::string(), name);
+  EXPECT_EQ(child.exit_code, 0) << child.out << child.err;
+  EXPECT_NE(child.out.find("[  PASSED  ] 1 test"), std::string::npos) << child.out;
+  return false;
 }

@@ -115,3 +115,18 @@ extern const char* const kCfgtoolPath;
 extern const char* const kSimprocPath;
 extern const char* const kUninstPath;
 extern const char* const kSourceDir;
+
+// Runs this test program again, with only the tests that filter names, as a
+// program of the machine at machine_dir (none: the child makes its own)
+// started the way a service is: LocalSystem in session 0. The child sees
+// UNINST_TEST_CHILD set.
+CommandResult RunTestChildAsSystem(const std::string& machine_dir, const std::string& filter);
+// The same with the environment entries given ("NAME=value"), for another identity.
+CommandResult RunTestChild(std::vector<std::string> env, const std::string& filter);
+// Whether this process is such a child (a *Child test does nothing otherwise).
+bool IsTestChild();
+// For a test whose checks need LocalSystem (session tokens, SeTcbPrivilege):
+// in the test's own process, runs the same test again as a LocalSystem child
+// (see RunTestChildAsSystem), expects it to pass and returns false; in that
+// child, returns true and the test goes on.
+bool RunThisTestAsSystem();

@@ -361,6 +361,8 @@ void Processes() {
   char16_t device_path[MAX_PATH];
   GetProcessImageFileNameW(process, device_path, MAX_PATH);
   DWORD code = 0;
+  FILETIME created = {}, ended = {}, kernel = {}, user = {};
+  GetProcessTimes(process, &created, &ended, &kernel, &user);
   if (GetExitCodeProcess(process, &code) && code == STILL_ACTIVE) TerminateProcess(process, 1);
   CloseHandle(process);
 

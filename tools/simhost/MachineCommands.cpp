@@ -193,7 +193,12 @@ int CmdPs(const Args& args) {
   return 0;
 }
 
-int CmdRun(const Args& args) {
+int CmdRun(const Args& given) {
+  Args args = given;
+  // --as-system: as a service's process runs, LocalSystem in session 0,
+  // working in the system folder.
+  const bool as_system = args.size() > 1 && args[1] == "--as-system";
+  if (as_system) args.erase(args.begin() + 1);
   if (args.size() < 2) return Usage();
   if (!OpenMachine(args[0])) return 2;
   std::string real;
@@ -204,15 +209,24 @@ int CmdRun(const Args& args) {
   std::vector<char*> argv;
   for (auto& a : store) argv.push_back(a.data());
   argv.push_back(nullptr);
-  std::string machine_env = "SIMHOST_MACHINE=" + SimHost::Machine()->Dir();
+  std::vector<std::string> env_store = {"SIMHOST_MACHINE=" + SimHost::Machine()->Dir()};
+  if (as_system)
+    for (auto& entry : SimIdentityEnvironment(SimSystemIdentity())) env_store.push_back(entry);
   std::vector<char*> envp;
   for (char** e = environ; *e; ++e)
-    if (std::strncmp(*e, "SIMHOST_MACHINE=", 16) != 0) envp.push_back(*e);
-  envp.push_back(machine_env.data());
+    if (!SimIsHostVariable(*e)) envp.push_back(*e);
+  for (auto& entry : env_store) envp.push_back(entry.data());
   envp.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  const std::string system_dir = SimHost::Machine()->DriveDir(u'C') + "/Windows/System32";
+  struct stat st;
+  if (as_system && stat(system_dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+    posix_spawn_file_actions_addchdir_np(&actions, system_dir.c_str());
   pid_t pid = -1;
-  if (posix_spawn(&pid, real.c_str(), nullptr, nullptr, argv.data(), envp.data()) != 0)
-    return Fail("cannot start " + args[1]);
+  const int spawned = posix_spawn(&pid, real.c_str(), &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return Fail("cannot start " + args[1]);
   int status = 0;
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }

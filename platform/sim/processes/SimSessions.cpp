@@ -68,6 +68,10 @@ bool SimParseTokenKind(const std::string& text, SimTokenKind* kind) {
   return false;
 }
 
+SimIdentity SimSystemIdentity() { return {0, "S-1-5-18", SimTokenKind::kElevated}; }
+
+bool SimIsSystemIdentity(const SimIdentity& identity) { return identity.user_sid == "S-1-5-18"; }
+
 const char* SimSessionStateName(int state) {
   static const char* const kNames[] = {"Active", "Connected", "ConnectQuery", "Shadow",
                                        "Disconnected", "Idle", "Listen", "Reset", "Down", "Init"};
@@ -176,6 +180,7 @@ std::vector<std::string> SimIdentityEnvironment(const SimIdentity& identity) {
 bool SimIsHostVariable(const char* entry) {
   for (const char* prefix : {"SIMHOST_MACHINE=", "SIMHOST_CMDLINE=", SIMHOST_SESSION_VAR "=",
                              SIMHOST_USER_SID_VAR "=", SIMHOST_TOKEN_VAR "=", "SIMHOST_SHOW=",
+                             SIMHOST_PARENT_PID_VAR "=",
                              "SIMHOST_DESKTOP="})
     if (std::strncmp(entry, prefix, std::strlen(prefix)) == 0) return true;
   return false;

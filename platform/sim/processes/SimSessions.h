@@ -18,6 +18,8 @@ class SimMachine;
 #define SIMHOST_SESSION_VAR "SIMHOST_SESSION"
 #define SIMHOST_USER_SID_VAR "SIMHOST_USER_SID"
 #define SIMHOST_TOKEN_VAR "SIMHOST_TOKEN"
+// The id of the process that started it, kept when that one ends.
+#define SIMHOST_PARENT_PID_VAR "SIMHOST_PARENT_PID"
 
 // elevated: an administrator's full token; limited: the filtered token of an
 // administrator under UAC; standard: the only token of a standard user.
@@ -44,6 +46,10 @@ struct SimIdentity {
   std::string user_sid;
   SimTokenKind kind = SimTokenKind::kElevated;
 };
+
+// LocalSystem as a service's process has it: session 0, S-1-5-18.
+SimIdentity SimSystemIdentity();
+bool SimIsSystemIdentity(const SimIdentity& identity);
 
 // "Active", "Disconnected" ... (WTS_CONNECTSTATE_CLASS without its prefix).
 const char* SimSessionStateName(int state);

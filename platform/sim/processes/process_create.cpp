@@ -211,6 +211,7 @@ BOOL StartProcess(const SimIdentity& identity, LPCWSTR application_name, LPWSTR 
   std::vector<std::string> env_store = SimIdentityEnvironment(identity);
   env_store.push_back("SIMHOST_MACHINE=" + machine->Dir());
   env_store.push_back("SIMHOST_CMDLINE=" + SimToUtf8(line));
+  env_store.push_back(SIMHOST_PARENT_PID_VAR "=" + std::to_string(getpid()));
   if (startup_info->dwFlags & STARTF_USESHOWWINDOW)
     env_store.push_back("SIMHOST_SHOW=" + std::to_string(startup_info->wShowWindow));
   if (startup_info->lpDesktop)
@@ -285,6 +286,7 @@ BOOL CreateProcessAsUserW(HANDLE token, LPCWSTR application_name, LPWSTR command
     if (object->State().type != TokenPrimary) return SimFail(ERROR_BAD_TOKEN_TYPE);
     identity = object->State().identity;
   }
+  if (DWORD error = SimCheckAssignPrimary(object->State())) return SimFail(error);
   return StartProcess(identity, application_name, command_line, creation_flags, environment,
                       current_directory, startup_info, process_information);
 }

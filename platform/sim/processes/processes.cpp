@@ -82,11 +82,6 @@ long long StartTime(pid_t pid) {
   return std::atoll(fields[19].c_str());
 }
 
-pid_t ParentPid(pid_t pid) {
-  std::vector<std::string> fields = StatFields(pid);
-  return fields.size() < 2 ? 0 : static_cast<pid_t>(std::atol(fields[1].c_str()));
-}
-
 // The program file a process runs from; empty once it has ended.
 std::string RealImageOf(pid_t pid) {
   char buffer[PATH_MAX];
@@ -136,6 +131,7 @@ class ProcessObject : public SimObject {
   void MarkChild() { child_ = true; }
 
   pid_t Pid() const { return pid_; }
+  long long StartTicks() const { return start_; }
   bool Self() const { return pid_ == getpid(); }
   bool Allows(DWORD rights) const { return (access_ & rights) == rights; }
   bool AllowsAny(DWORD rights) const { return (access_ & rights) != 0; }
@@ -461,6 +457,8 @@ HANDLE OpenProcess(DWORD desired_access, BOOL, DWORD process_id) {
     return machine && !image.empty() && InMachine(image, *machine);
   };
   if (!is_ours()) return SimFailWith<HANDLE>(ERROR_INVALID_PARAMETER, nullptr);
+  if (DWORD denied = self ? 0 : SimProcessAccessError(pid, desired_access))
+    return SimFailWith<HANDLE>(denied, nullptr);
   int pidfd = self ? -1 : OpenPidFd(pid);
   if (!self && pidfd < 0 && errno == ESRCH) return SimFailWith<HANDLE>(ERROR_INVALID_PARAMETER, nullptr);
   long long start = StartTime(pid);
@@ -497,6 +495,20 @@ BOOL GetExitCodeProcess(HANDLE process, LPDWORD exit_code) {
   if (!object->AllowsAny(kQueryRights)) return SimFail(ERROR_ACCESS_DENIED);
   if (!exit_code) return SimFail(ERROR_NOACCESS);
   *exit_code = object->ExitCode();
+  return TRUE;
+}
+
+BOOL GetProcessTimes(HANDLE process, LPFILETIME creation_time, LPFILETIME exit_time,
+                     LPFILETIME kernel_time, LPFILETIME user_time) {
+  auto object = ProcessFromHandle(process);
+  if (!object) return SimFail(ERROR_INVALID_HANDLE);
+  if (!object->AllowsAny(kQueryRights)) return SimFail(ERROR_ACCESS_DENIED);
+  if (!creation_time || !exit_time || !kernel_time || !user_time) return SimFail(ERROR_NOACCESS);
+  SimProcessTimes times = SimTimesOf(object->Pid(), object->StartTicks(), object->Alive());
+  *creation_time = times.creation;
+  *exit_time = times.exit;
+  *kernel_time = times.kernel;
+  *user_time = times.user;
   return TRUE;
 }
 
@@ -546,7 +558,7 @@ NTSTATUS WINAPI NtQueryInformationProcess(HANDLE process, PROCESSINFOCLASS infor
     info.AffinityMask |= ULONG_PTR(1) << i;
   info.BasePriority = 8;  // normal priority class
   info.UniqueProcessId = static_cast<ULONG_PTR>(object->Pid());
-  info.InheritedFromUniqueProcessId = static_cast<ULONG_PTR>(ParentPid(object->Pid()));
+  info.InheritedFromUniqueProcessId = static_cast<ULONG_PTR>(SimParentPid(object->Pid()));
   std::memcpy(information, &info, sizeof(info));
   if (returned) *returned = sizeof(info);
   return kStatusSuccess;
@@ -571,6 +583,7 @@ BOOL OpenProcessToken(HANDLE process, DWORD desired_access, PHANDLE token) {
 }
 
 void SimFillPrivileges(SimToken* token) {
+  if (SimIsSystemIdentity(token->identity)) return SimFillSystemPrivileges(token);
   const bool elevated = token->identity.kind == SimTokenKind::kElevated;
   for (const auto& p : kPrivileges)
     if (p.held && (elevated || HeldWithoutElevation(p.luid))) token->held[p.luid] = p.attributes;
@@ -583,7 +596,10 @@ std::shared_ptr<SimToken> SimOwnToken() {
   const std::string key = machine ? machine->Dir() : std::string();
   std::lock_guard<std::mutex> guard(*mutex);
   auto& token = (*tokens)[key];
-  if (!token) token = SimNewToken(SimOwnIdentity());
+  if (!token) {
+    token = SimNewToken(SimOwnIdentity());
+    token->lineage = token.get();
+  }
   return token;
 }
 

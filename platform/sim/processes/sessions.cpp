@@ -97,6 +97,8 @@ BOOL WTSQueryUserToken(ULONG session_id, PHANDLE token) {
   if (!token) return SimFail(ERROR_INVALID_PARAMETER);
   auto machine = SimHost::Machine();
   if (!machine) return SimFail(ERROR_FILE_NOT_FOUND);
+  // Only LocalSystem's programs (services) hold the privilege, enabled.
+  if (!SimOwnTokenEnables(kSimTcbLuid)) return SimFail(ERROR_PRIVILEGE_NOT_HELD);
   for (const auto& session : SimListSessions(*machine)) {
     if (session.id != session_id) continue;
     SimUser user;

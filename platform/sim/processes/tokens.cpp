@@ -223,8 +223,15 @@ BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS information_class
         return SimFail(ERROR_INSUFFICIENT_BUFFER);
       SimIdentity linked;
       if (!LinkedIdentity(identity, &linked)) return SimFail(ERROR_NO_SUCH_LOGON_SESSION);
+      // Only a caller with SeTcbPrivilege enabled gets a token it could start
+      // a program with; anyone else may only look at it.
+      auto token_state = SimNewToken(linked);
+      if (!SimOwnTokenEnables(kSimTcbLuid)) {
+        token_state->type = TokenImpersonation;
+        token_state->level = SecurityIdentification;
+      }
       TOKEN_LINKED_TOKEN value = {
-          SimHandles::Add(std::make_shared<SimTokenObject>(SimNewToken(linked), TOKEN_ALL_ACCESS))};
+          SimHandles::Add(std::make_shared<SimTokenObject>(token_state, TOKEN_ALL_ACCESS))};
       std::memcpy(information, &value, sizeof(value));
       return TRUE;
     }
@@ -240,6 +247,7 @@ BOOL SetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS information_class
   if (information_class != TokenSessionId) return SimFail(ERROR_INVALID_PARAMETER);
   if (!object->Allows(TOKEN_ADJUST_SESSIONID)) return SimFail(ERROR_ACCESS_DENIED);
   if (!information || length < sizeof(DWORD)) return SimFail(ERROR_BAD_LENGTH);
+  if (!SimOwnTokenEnables(kSimTcbLuid)) return SimFail(ERROR_PRIVILEGE_NOT_HELD);
   DWORD session = 0;
   std::memcpy(&session, information, sizeof(session));
   SimToken& state = object->State();
@@ -264,8 +272,13 @@ BOOL DuplicateTokenEx(HANDLE token, DWORD desired_access, LPSECURITY_ATTRIBUTES,
     // An impersonation token cannot become a better one than it is.
     if (state.type == TokenImpersonation && impersonation_level > state.level)
       return SimFail(ERROR_BAD_IMPERSONATION_LEVEL);
+    // Nor can an identification token become one that runs a program.
+    if (state.type == TokenImpersonation && token_type == TokenPrimary &&
+        state.level < SecurityImpersonation)
+      return SimFail(ERROR_BAD_IMPERSONATION_LEVEL);
     copy->held = state.held;
     copy->identity = state.identity;
+    copy->lineage = state.lineage;
   }
   copy->type = token_type;
   copy->level = token_type == TokenImpersonation ? impersonation_level : SecurityAnonymous;

@@ -46,20 +46,6 @@ class SnapshotObject : public SimObject {
   size_t next_ = 0;
 };
 
-DWORD ParentOf(pid_t pid) {
-  int fd = open(("/proc/" + std::to_string(pid) + "/stat").c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return 0;
-  char buffer[1024];
-  ssize_t n = read(fd, buffer, sizeof(buffer) - 1);
-  close(fd);
-  if (n <= 0) return 0;
-  std::string text(buffer, static_cast<size_t>(n));
-  size_t close_paren = text.rfind(')');  // the command name may hold anything
-  if (close_paren == std::string::npos || close_paren + 4 >= text.size()) return 0;
-  // ") S PPID ..."
-  return static_cast<DWORD>(std::strtoul(text.c_str() + close_paren + 4, nullptr, 10));
-}
-
 BOOL Walk(HANDLE snapshot, LPPROCESSENTRY32W entry, bool first) {
   auto object = SimHandles::GetAs<SnapshotObject>(snapshot);
   if (!object) return SimFail(ERROR_INVALID_HANDLE);
@@ -89,7 +75,7 @@ HANDLE CreateToolhelp32Snapshot(DWORD flags, DWORD) {
     for (const auto& process : SimListMachineProcesses(machine->Dir())) {
       std::u16string path = SimWinPathFromReal(process.real_image);
       size_t cut = path.find_last_of(u'\\');
-      entries.push_back({static_cast<DWORD>(process.pid), ParentOf(process.pid),
+      entries.push_back({static_cast<DWORD>(process.pid), static_cast<DWORD>(SimParentPid(process.pid)),
                          cut == std::u16string::npos ? path : path.substr(cut + 1)});
     }
   }
