@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/sim/core/SimAccessRules.h"
 #include "platform/sim/core/SimHost.h"
 #include "tools/simhost/SimhostCommands.h"
 
@@ -64,6 +65,8 @@ bool OpenMachine(const std::string& dir) {
 int main(int argc, char** argv) {
   // The tool sees the registry as a 64-bit program unless told otherwise.
   SimHost::SetNativeProcess(true);
+  // It writes as the machine's maker, whichever user the machine has.
+  SimActAsHost();
   if (argc < 3) return Usage();
   Args args(argv + 2, argv + argc);
   const char* command = argv[1];

@@ -1,0 +1,202 @@
+#include "platform/sim/core/SimAccessRules.h"
+
+#include <sys/xattr.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+
+#include "platform/registry.h"
+#include "platform/services.h"
+#include "platform/sim/core/SimHost.h"
+#include "platform/sim/core/SimSystemFolders.h"
+#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/files/SimPath.h"
+#include "platform/sim/processes/SimSessions.h"
+
+namespace {
+
+std::atomic<bool> g_host{false};
+thread_local int t_host_scopes = 0;
+
+// Who this process is, per machine: the identity and folders are read once,
+// as a token and SystemRoot do not change while a process runs.
+struct RulesState {
+  std::weak_ptr<SimMachine> machine;
+  bool apply = false;
+  std::string sid;
+  std::u16string own_profile;  // upper case, no trailing "\"
+  SimSystemFolders folders;    // upper case
+};
+
+std::mutex g_mutex;
+std::shared_ptr<const RulesState> g_state;
+
+std::u16string UpperNoSlash(std::u16string text) {
+  while (!text.empty() && text.back() == u'\\') text.pop_back();
+  return SimUpper(text);
+}
+
+RulesState ReadState(const std::shared_ptr<SimMachine>& machine) {
+  RulesState state;
+  state.machine = machine;
+  SimIdentity own = SimOwnIdentity();
+  state.apply = own.kind != SimTokenKind::kElevated && own.user_sid != "S-1-5-18";
+  state.sid = own.user_sid;
+  if (!state.apply) return state;
+  SimSystemFolders f = SimReadSystemFolders();
+  state.folders.system_root = UpperNoSlash(f.system_root);
+  state.folders.system_drive = UpperNoSlash(f.system_drive);
+  state.folders.profiles = UpperNoSlash(f.profiles);
+  state.folders.default_profile = UpperNoSlash(f.default_profile);
+  state.folders.public_profile = UpperNoSlash(f.public_profile);
+  state.folders.program_data = UpperNoSlash(f.program_data);
+  std::u16string profile;
+  if (SimProfileOfSid(own.user_sid, f, &profile)) state.own_profile = UpperNoSlash(profile);
+  return state;
+}
+
+// The rules' state for the current machine; nullptr when they do not apply.
+std::shared_ptr<const RulesState> Current() {
+  // Reading the identity and folders reads the registry, which asks again.
+  thread_local bool reading = false;
+  if (reading || g_host.load(std::memory_order_relaxed) || t_host_scopes > 0) return nullptr;
+  auto machine = SimHost::Machine();
+  if (!machine) return nullptr;
+  {
+    std::lock_guard<std::mutex> guard(g_mutex);
+    if (g_state && g_state->machine.lock() == machine)
+      return g_state->apply ? g_state : nullptr;
+  }
+  reading = true;
+  auto state = std::make_shared<const RulesState>(ReadState(machine));
+  reading = false;
+  std::lock_guard<std::mutex> guard(g_mutex);
+  g_state = state;
+  return state->apply ? state : nullptr;
+}
+
+// True when path (upper case, no trailing "\") is folder or lies below it.
+bool Within(const std::u16string& path, const std::u16string& folder) {
+  if (folder.empty() || path.size() < folder.size()) return false;
+  if (path.compare(0, folder.size(), folder) != 0) return false;
+  return path.size() == folder.size() || path[folder.size()] == u'\\';
+}
+
+constexpr char kCreatorAttr[] = "user.simhost.creator";
+
+std::string CreatorOf(const SimWinPath& path) {
+  std::string real;
+  if (SimResolveExisting(path, &real) != 0) return std::string();
+  char text[256];
+  ssize_t n = lgetxattr(real.c_str(), kCreatorAttr, text, sizeof(text));
+  return n > 0 ? std::string(text, static_cast<size_t>(n)) : std::string();
+}
+
+// Below ProgramData, what an administrator made is read-only for users; they
+// may add entries outside the shared folders and change what they added.
+bool ProgramDataDenies(const RulesState& s, const SimWinPath& path, const std::u16string& text,
+                       bool exists) {
+  const std::u16string& data = s.folders.program_data;
+  for (const char16_t* shared : {u"\\MICROSOFT\\WINDOWS\\START MENU", u"\\MICROSOFT\\WINDOWS\\TEMPLATES"})
+    if (Within(text, data + shared)) return true;
+  if (text == data) return true;
+  if (!exists) return false;
+  // An entry this user made (or one inside a folder it made) is its own.
+  for (SimWinPath at = path; at.parts.size() > 0; at = at.Parent()) {
+    std::u16string upper = UpperNoSlash(at.Text());
+    if (!Within(upper, data) || upper == data) break;
+    if (CreatorOf(at) == s.sid) return false;
+  }
+  return true;
+}
+
+bool PathDenied(const RulesState& s, const SimWinPath& path, bool exists, bool directory) {
+  const std::u16string text = UpperNoSlash(path.Text());
+  const auto& f = s.folders;
+  // Only the drive the system is on carries these folders.
+  if (f.system_drive.empty() || text.compare(0, f.system_drive.size(), f.system_drive) != 0) return false;
+  if (path.parts.empty()) return true;  // the drive's root itself
+  // Users may add folders at the drive's root, not files.
+  if (path.parts.size() == 1 && !exists) return !directory;
+  if (Within(text, f.system_root)) return true;
+  for (const char16_t* programs : {u"\\PROGRAM FILES", u"\\PROGRAM FILES (X86)"})
+    if (Within(text, f.system_drive + programs)) return true;
+  if (Within(text, f.program_data)) return ProgramDataDenies(s, path, text, exists);
+  if (Within(text, f.profiles)) {
+    if (!s.own_profile.empty() && Within(text, s.own_profile)) return false;
+    if (Within(text, f.public_profile))
+      return Within(text, f.public_profile + u"\\DESKTOP") || text == f.public_profile;
+    return true;  // C:\Users itself, Default and other users' profiles
+  }
+  return false;
+}
+
+}  // namespace
+
+bool SimAccessRulesApply() { return Current() != nullptr; }
+
+void SimActAsHost() { g_host = true; }
+
+SimHostAccessScope::SimHostAccessScope() { ++t_host_scopes; }
+SimHostAccessScope::~SimHostAccessScope() { --t_host_scopes; }
+
+DWORD SimFileChangeDenied(const SimWinPath& path, bool exists, bool change, bool directory) {
+  if (!change) return 0;
+  auto state = Current();
+  if (!state) return 0;
+  return PathDenied(*state, path, exists, directory) ? ERROR_ACCESS_DENIED : 0;
+}
+
+DWORD SimFileChangeDenied(const char16_t* path) {
+  if (!path) return 0;
+  auto state = Current();
+  if (!state) return 0;
+  SimWinPath parsed;
+  if (SimParsePath(path, &parsed) != 0) return 0;
+  std::string real;
+  bool exists = SimResolveExisting(parsed, &real) == 0;
+  return PathDenied(*state, parsed, exists, false) ? ERROR_ACCESS_DENIED : 0;
+}
+
+LSTATUS SimKeyAccessDenied(const std::u16string& hive, REGSAM desired, bool maximum_allowed,
+                           REGSAM* granted) {
+  *granted = desired;
+  if (SimUpper(hive) != u"HKEY_LOCAL_MACHINE") return ERROR_SUCCESS;
+  if (!Current()) return ERROR_SUCCESS;
+  constexpr REGSAM kWrites = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | DELETE |
+                             WRITE_DAC | WRITE_OWNER;
+  if (maximum_allowed) {
+    *granted = desired & ~kWrites;
+    return ERROR_SUCCESS;
+  }
+  return (desired & kWrites) ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
+}
+
+LSTATUS SimKeyChangeDenied(const std::u16string& hive) {
+  REGSAM granted = 0;
+  return SimKeyAccessDenied(hive, KEY_CREATE_SUB_KEY | DELETE, false, &granted);
+}
+
+DWORD SimManagerAccessDenied(DWORD access) {
+  constexpr DWORD kUsers = SC_MANAGER_CONNECT | SC_MANAGER_ENUMERATE_SERVICE |
+                           SC_MANAGER_QUERY_LOCK_STATUS | STANDARD_RIGHTS_READ;
+  if ((access & ~kUsers) == 0 || !Current()) return 0;
+  return ERROR_ACCESS_DENIED;
+}
+
+DWORD SimServiceAccessDenied(DWORD access) {
+  constexpr DWORD kUsers = SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS |
+                           SERVICE_ENUMERATE_DEPENDENTS | SERVICE_INTERROGATE |
+                           SERVICE_USER_DEFINED_CONTROL | STANDARD_RIGHTS_READ;
+  if ((access & ~kUsers) == 0 || !Current()) return 0;
+  return ERROR_ACCESS_DENIED;
+}
+
+void SimNoteCreator(const SimWinPath& path) {
+  auto state = Current();
+  if (!state || !Within(UpperNoSlash(path.Text()), state->folders.program_data)) return;
+  std::string real;
+  if (SimResolveExisting(path, &real) != 0) return;
+  lsetxattr(real.c_str(), kCreatorAttr, state->sid.data(), state->sid.size(), 0);
+}
