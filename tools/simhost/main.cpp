@@ -30,6 +30,8 @@ int Usage() {
                "                                    host) to 127.x.y.z:PORT or [::1]:PORT\n"
                "  protect DIR PATH                  make an existing file or folder an\n"
                "                                    operating-system file\n"
+               "  grant DIR PATH [SID]              give the user (the interactive one by\n"
+               "                                    default) full control of PATH and below\n"
                "  junction DIR LINK TARGET          make LINK a directory link to the folder\n"
                "                                    TARGET (Windows paths, one drive)\n"
                "  svc DIR create NAME \"COMMAND LINE\" [--display TEXT]\n"
@@ -83,7 +85,7 @@ int main(int argc, char** argv) {
       {"svc", CmdSvc},       {"session", CmdSession},
       {"route", CmdRoute},   {"protect", CmdProtect},
       {"junction", CmdJunction}, {"screenshot", CmdScreenshot},
-      {"input", CmdInput},
+      {"input", CmdInput},   {"grant", CmdGrant},
   };
   for (const auto& entry : commands)
     if (std::strcmp(command, entry.name) == 0) return entry.run(args);

@@ -25,6 +25,7 @@ struct RulesState {
   std::weak_ptr<SimMachine> machine;
   bool apply = false;
   std::string sid;
+  bool has_folders = false;
   std::u16string own_profile;  // upper case, no trailing "\"
   SimSystemFolders folders;    // upper case
 };
@@ -37,42 +38,51 @@ std::u16string UpperNoSlash(std::u16string text) {
   return SimUpper(text);
 }
 
-RulesState ReadState(const std::shared_ptr<SimMachine>& machine) {
-  RulesState state;
-  state.machine = machine;
-  SimIdentity own = SimOwnIdentity();
-  state.apply = own.kind != SimTokenKind::kElevated && own.user_sid != "S-1-5-18";
-  state.sid = own.user_sid;
-  if (!state.apply) return state;
+void ReadFolders(RulesState* state) {
   SimSystemFolders f = SimReadSystemFolders();
-  state.folders.system_root = UpperNoSlash(f.system_root);
-  state.folders.system_drive = UpperNoSlash(f.system_drive);
-  state.folders.profiles = UpperNoSlash(f.profiles);
-  state.folders.default_profile = UpperNoSlash(f.default_profile);
-  state.folders.public_profile = UpperNoSlash(f.public_profile);
-  state.folders.program_data = UpperNoSlash(f.program_data);
+  state->folders.system_root = UpperNoSlash(f.system_root);
+  state->folders.system_drive = UpperNoSlash(f.system_drive);
+  state->folders.profiles = UpperNoSlash(f.profiles);
+  state->folders.default_profile = UpperNoSlash(f.default_profile);
+  state->folders.public_profile = UpperNoSlash(f.public_profile);
+  state->folders.program_data = UpperNoSlash(f.program_data);
   std::u16string profile;
-  if (SimProfileOfSid(own.user_sid, f, &profile)) state.own_profile = UpperNoSlash(profile);
-  return state;
+  if (SimProfileOfSid(state->sid, f, &profile)) state->own_profile = UpperNoSlash(profile);
+  state->has_folders = true;
 }
 
 // The rules' state for the current machine; nullptr when they do not apply.
-std::shared_ptr<const RulesState> Current() {
-  // Reading the identity and folders reads the registry, which asks again.
+// The folders are read only for a file's check: reading them reads the
+// registry, whose own checks must not wait for them.
+std::shared_ptr<const RulesState> Current(bool need_folders) {
   thread_local bool reading = false;
   if (reading || g_host.load(std::memory_order_relaxed) || t_host_scopes > 0) return nullptr;
   auto machine = SimHost::Machine();
   if (!machine) return nullptr;
+  std::shared_ptr<const RulesState> state;
   {
     std::lock_guard<std::mutex> guard(g_mutex);
-    if (g_state && g_state->machine.lock() == machine)
-      return g_state->apply ? g_state : nullptr;
+    if (g_state && g_state->machine.lock() == machine) state = g_state;
   }
-  reading = true;
-  auto state = std::make_shared<const RulesState>(ReadState(machine));
-  reading = false;
-  std::lock_guard<std::mutex> guard(g_mutex);
-  g_state = state;
+  if (!state) {
+    auto fresh = std::make_shared<RulesState>();
+    fresh->machine = machine;
+    SimIdentity own = SimOwnIdentity();
+    fresh->apply = own.kind != SimTokenKind::kElevated && own.user_sid != "S-1-5-18";
+    fresh->sid = own.user_sid;
+    state = fresh;
+  }
+  if (state->apply && need_folders && !state->has_folders) {
+    auto fuller = std::make_shared<RulesState>(*state);
+    reading = true;
+    ReadFolders(fuller.get());
+    reading = false;
+    state = fuller;
+  }
+  {
+    std::lock_guard<std::mutex> guard(g_mutex);
+    g_state = state;
+  }
   return state->apply ? state : nullptr;
 }
 
@@ -93,25 +103,23 @@ std::string CreatorOf(const SimWinPath& path) {
   return n > 0 ? std::string(text, static_cast<size_t>(n)) : std::string();
 }
 
+// An entry this user made or was given (or one inside such a folder) is its own.
+bool OwnedByUser(const RulesState& s, const SimWinPath& path) {
+  for (SimWinPath at = path; at.parts.size() > 1; at = at.Parent())
+    if (CreatorOf(at) == s.sid) return true;
+  return false;
+}
+
 // Below ProgramData, what an administrator made is read-only for users; they
 // may add entries outside the shared folders and change what they added.
-bool ProgramDataDenies(const RulesState& s, const SimWinPath& path, const std::u16string& text,
-                       bool exists) {
+bool ProgramDataDenies(const RulesState& s, const std::u16string& text, bool exists) {
   const std::u16string& data = s.folders.program_data;
   for (const char16_t* shared : {u"\\MICROSOFT\\WINDOWS\\START MENU", u"\\MICROSOFT\\WINDOWS\\TEMPLATES"})
     if (Within(text, data + shared)) return true;
-  if (text == data) return true;
-  if (!exists) return false;
-  // An entry this user made (or one inside a folder it made) is its own.
-  for (SimWinPath at = path; at.parts.size() > 0; at = at.Parent()) {
-    std::u16string upper = UpperNoSlash(at.Text());
-    if (!Within(upper, data) || upper == data) break;
-    if (CreatorOf(at) == s.sid) return false;
-  }
-  return true;
+  return text == data || exists;
 }
 
-bool PathDenied(const RulesState& s, const SimWinPath& path, bool exists, bool directory) {
+bool DeniedByDefault(const RulesState& s, const SimWinPath& path, bool exists, bool directory) {
   const std::u16string text = UpperNoSlash(path.Text());
   const auto& f = s.folders;
   // Only the drive the system is on carries these folders.
@@ -122,7 +130,7 @@ bool PathDenied(const RulesState& s, const SimWinPath& path, bool exists, bool d
   if (Within(text, f.system_root)) return true;
   for (const char16_t* programs : {u"\\PROGRAM FILES", u"\\PROGRAM FILES (X86)"})
     if (Within(text, f.system_drive + programs)) return true;
-  if (Within(text, f.program_data)) return ProgramDataDenies(s, path, text, exists);
+  if (Within(text, f.program_data)) return ProgramDataDenies(s, text, exists);
   if (Within(text, f.profiles)) {
     if (!s.own_profile.empty() && Within(text, s.own_profile)) return false;
     if (Within(text, f.public_profile))
@@ -132,9 +140,13 @@ bool PathDenied(const RulesState& s, const SimWinPath& path, bool exists, bool d
   return false;
 }
 
+bool PathDenied(const RulesState& s, const SimWinPath& path, bool exists, bool directory) {
+  return DeniedByDefault(s, path, exists, directory) && !OwnedByUser(s, path);
+}
+
 }  // namespace
 
-bool SimAccessRulesApply() { return Current() != nullptr; }
+bool SimAccessRulesApply() { return Current(false) != nullptr; }
 
 void SimActAsHost() { g_host = true; }
 
@@ -143,14 +155,14 @@ SimHostAccessScope::~SimHostAccessScope() { --t_host_scopes; }
 
 DWORD SimFileChangeDenied(const SimWinPath& path, bool exists, bool change, bool directory) {
   if (!change) return 0;
-  auto state = Current();
+  auto state = Current(true);
   if (!state) return 0;
   return PathDenied(*state, path, exists, directory) ? ERROR_ACCESS_DENIED : 0;
 }
 
 DWORD SimFileChangeDenied(const char16_t* path) {
   if (!path) return 0;
-  auto state = Current();
+  auto state = Current(true);
   if (!state) return 0;
   SimWinPath parsed;
   if (SimParsePath(path, &parsed) != 0) return 0;
@@ -162,10 +174,9 @@ DWORD SimFileChangeDenied(const char16_t* path) {
 LSTATUS SimKeyAccessDenied(const std::u16string& hive, REGSAM desired, bool maximum_allowed,
                            REGSAM* granted) {
   *granted = desired;
-  if (SimUpper(hive) != u"HKEY_LOCAL_MACHINE") return ERROR_SUCCESS;
-  if (!Current()) return ERROR_SUCCESS;
   constexpr REGSAM kWrites = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | DELETE |
                              WRITE_DAC | WRITE_OWNER;
+  if (!(desired & kWrites) || hive != u"HKEY_LOCAL_MACHINE" || !Current(false)) return ERROR_SUCCESS;
   if (maximum_allowed) {
     *granted = desired & ~kWrites;
     return ERROR_SUCCESS;
@@ -181,7 +192,7 @@ LSTATUS SimKeyChangeDenied(const std::u16string& hive) {
 DWORD SimManagerAccessDenied(DWORD access) {
   constexpr DWORD kUsers = SC_MANAGER_CONNECT | SC_MANAGER_ENUMERATE_SERVICE |
                            SC_MANAGER_QUERY_LOCK_STATUS | STANDARD_RIGHTS_READ;
-  if ((access & ~kUsers) == 0 || !Current()) return 0;
+  if ((access & ~kUsers) == 0 || !Current(false)) return 0;
   return ERROR_ACCESS_DENIED;
 }
 
@@ -189,14 +200,18 @@ DWORD SimServiceAccessDenied(DWORD access) {
   constexpr DWORD kUsers = SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS |
                            SERVICE_ENUMERATE_DEPENDENTS | SERVICE_INTERROGATE |
                            SERVICE_USER_DEFINED_CONTROL | STANDARD_RIGHTS_READ;
-  if ((access & ~kUsers) == 0 || !Current()) return 0;
+  if ((access & ~kUsers) == 0 || !Current(false)) return 0;
   return ERROR_ACCESS_DENIED;
 }
 
 void SimNoteCreator(const SimWinPath& path) {
-  auto state = Current();
+  auto state = Current(true);
   if (!state || !Within(UpperNoSlash(path.Text()), state->folders.program_data)) return;
+  SimGiveToUser(path, state->sid);
+}
+
+bool SimGiveToUser(const SimWinPath& path, const std::string& sid) {
   std::string real;
-  if (SimResolveExisting(path, &real) != 0) return;
-  lsetxattr(real.c_str(), kCreatorAttr, state->sid.data(), state->sid.size(), 0);
+  if (SimResolveExisting(path, &real) != 0) return false;
+  return lsetxattr(real.c_str(), kCreatorAttr, sid.data(), sid.size(), 0) == 0;
 }

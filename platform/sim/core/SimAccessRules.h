@@ -7,7 +7,8 @@
 // the public desktop, other users' profiles or what an administrator put in
 // ProgramData; it may not open HKEY_LOCAL_MACHINE keys for writing nor ask
 // the service control manager for more than reading. Its own profile,
-// HKEY_CURRENT_USER and new entries of its own in ProgramData stay writable.
+// HKEY_CURRENT_USER, new entries of its own in ProgramData and what was given
+// to its user (SimGiveToUser) stay writable.
 #pragma once
 
 #include <string>
@@ -59,3 +60,7 @@ DWORD SimServiceAccessDenied(DWORD access);
 // Records that this process's token created the entry (a new folder or file
 // in ProgramData, which its creator may change later).
 void SimNoteCreator(const SimWinPath& path);
+
+// Makes an existing entry the user's own, as an ACL granting that user full
+// control of it and everything below it would; false when it is missing.
+bool SimGiveToUser(const SimWinPath& path, const std::string& sid);
