@@ -99,6 +99,10 @@ TEST(AccessRulesChild, NotElevated) {
   EXPECT_TRUE(RemoveDirectoryW(u"C:\\ProgramData\\Mine")) << GetLastError();
   EXPECT_TRUE(Put(u"C:\\ProgramData\\Vendor\\added.txt")) << GetLastError();
   EXPECT_TRUE(DeleteFileW(u"C:\\ProgramData\\Vendor\\added.txt")) << GetLastError();
+  // The Windows folder's Temp is alike.
+  EXPECT_DENIED(DeleteFileW(u"C:\\Windows\\Temp\\admin.tmp"));
+  EXPECT_TRUE(Put(u"C:\\Windows\\Temp\\mine.tmp")) << GetLastError();
+  EXPECT_TRUE(DeleteFileW(u"C:\\Windows\\Temp\\mine.tmp")) << GetLastError();
   // The user's own profile, the public documents and new folders at the root stay writable.
   EXPECT_TRUE(DeleteFileW(u"C:\\Users\\User\\Desktop\\mine.txt")) << GetLastError();
   EXPECT_TRUE(Put(u"C:\\Users\\User\\AppData\\Local\\new.txt")) << GetLastError();
@@ -174,10 +178,10 @@ class AccessRulesTest : public MachineTest {
     for (const char* dir : {"Program Files/Vendor", "Program Files/Empty", "Program Files (x86)/Vendor",
                             "ProgramData/Vendor", "ProgramData/Microsoft/Windows/Start Menu/Programs",
                             "Users/Public/Desktop", "Users/Public/Documents", "Users/User/Desktop",
-                            "Users/User/AppData/Local"})
+                            "Users/User/AppData/Local", "Windows/Temp"})
       std::filesystem::create_directories(Real(dir));
     for (const char* file : {"Program Files/Vendor/app.dll", "Program Files (x86)/Vendor/app32.dll",
-                             "Windows/vendor.dll", "ProgramData/Vendor/data.txt",
+                             "Windows/vendor.dll", "Windows/Temp/admin.tmp", "ProgramData/Vendor/data.txt",
                              "ProgramData/Microsoft/Windows/Start Menu/Programs/App.lnk",
                              "Users/Public/Desktop/App.lnk", "Users/User/Desktop/mine.txt"})
       ASSERT_TRUE(WriteTextFile(Real(file), "x")) << file;

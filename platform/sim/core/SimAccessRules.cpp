@@ -110,8 +110,9 @@ bool OwnedByUser(const RulesState& s, const SimWinPath& path) {
   return false;
 }
 
-// Below ProgramData, what an administrator made is read-only for users; they
-// may add entries outside the shared folders and change what they added.
+// Below ProgramData (and the Windows folder's Temp), what an administrator
+// made is read-only for users; they may add entries outside the shared
+// folders and change what they added.
 bool ProgramDataDenies(const RulesState& s, const std::u16string& text, bool exists) {
   const std::u16string& data = s.folders.program_data;
   for (const char16_t* shared : {u"\\MICROSOFT\\WINDOWS\\START MENU", u"\\MICROSOFT\\WINDOWS\\TEMPLATES"})
@@ -127,6 +128,7 @@ bool DeniedByDefault(const RulesState& s, const SimWinPath& path, bool exists, b
   if (path.parts.empty()) return true;  // the drive's root itself
   // Users may add folders at the drive's root, not files.
   if (path.parts.size() == 1 && !exists) return !directory;
+  if (Within(text, f.system_root + u"\\TEMP")) return text == f.system_root + u"\\TEMP" || exists;
   if (Within(text, f.system_root)) return true;
   for (const char16_t* programs : {u"\\PROGRAM FILES", u"\\PROGRAM FILES (X86)"})
     if (Within(text, f.system_drive + programs)) return true;
@@ -206,7 +208,10 @@ DWORD SimServiceAccessDenied(DWORD access) {
 
 void SimNoteCreator(const SimWinPath& path) {
   auto state = Current(true);
-  if (!state || !Within(UpperNoSlash(path.Text()), state->folders.program_data)) return;
+  const std::u16string text = UpperNoSlash(path.Text());
+  if (!state || (!Within(text, state->folders.program_data) &&
+                 !Within(text, state->folders.system_root + u"\\TEMP")))
+    return;
   SimGiveToUser(path, state->sid);
 }
 

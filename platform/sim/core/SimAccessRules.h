@@ -3,7 +3,7 @@
 // user's). Elevated and LocalSystem tokens are never refused here.
 //
 // Not elevated, a program may not create, change or delete anything under the
-// Windows folder, either Program Files, the shared start menu and templates,
+// Windows folder (but for new entries in its Temp), either Program Files, the shared start menu and templates,
 // the public desktop, other users' profiles or what an administrator put in
 // ProgramData; it may not open HKEY_LOCAL_MACHINE keys for writing nor ask
 // the service control manager for more than reading. Its own profile,
@@ -58,7 +58,7 @@ DWORD SimManagerAccessDenied(DWORD access);
 DWORD SimServiceAccessDenied(DWORD access);
 
 // Records that this process's token created the entry (a new folder or file
-// in ProgramData, which its creator may change later).
+// in ProgramData or C:\Windows\Temp, which its creator may change later).
 void SimNoteCreator(const SimWinPath& path);
 
 // Makes an existing entry the user's own, as an ACL granting that user full
