@@ -162,17 +162,6 @@ DWORD SimFileChangeDenied(const SimWinPath& path, bool exists, bool change, bool
   return PathDenied(*state, path, exists, directory) ? ERROR_ACCESS_DENIED : 0;
 }
 
-DWORD SimFileChangeDenied(const char16_t* path) {
-  if (!path) return 0;
-  auto state = Current(true);
-  if (!state) return 0;
-  SimWinPath parsed;
-  if (SimParsePath(path, &parsed) != 0) return 0;
-  std::string real;
-  bool exists = SimResolveExisting(parsed, &real) == 0;
-  return PathDenied(*state, parsed, exists, false) ? ERROR_ACCESS_DENIED : 0;
-}
-
 LSTATUS SimKeyAccessDenied(const std::u16string& hive, REGSAM desired, bool maximum_allowed,
                            REGSAM* granted) {
   *granted = desired;

@@ -39,8 +39,6 @@ class SimHostAccessScope {
 // 0 otherwise and whenever change is false. directory: a new entry is a folder.
 DWORD SimFileChangeDenied(const SimWinPath& path, bool exists, bool change,
                           bool directory = false);
-// The same for a path as the program gave it; exists is looked up.
-DWORD SimFileChangeDenied(const char16_t* path);
 
 // The access a key of the stored hive ("HKEY_LOCAL_MACHINE", "HKEY_USERS")
 // may be opened with: desired, less what MAXIMUM_ALLOWED asked beyond
