@@ -52,9 +52,11 @@ class StandardUserFlowTest : public MachineTest {
 
   std::vector<std::string> LogLines(const std::string& level) {
     std::vector<std::string> lines;
-    for (const auto& line : ReadTextLines(Real(std::string(kProduct) + "log/uninst.exe.log")))
+    for (auto line : ReadTextLines(Real(std::string(kProduct) + "log/uninst.exe.log"))) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
       if (line.find("|" + std::string(7 - level.size(), ' ') + level + "|") != std::string::npos)
         lines.push_back(line);
+    }
     return lines;
   }
 
@@ -94,7 +96,17 @@ TEST_F(StandardUserFlowTest, RemovesOnlyWhatTheUserMayAndSaysWhatItCouldNot) {
   std::string all;
   for (const auto& line : complaints) all += line + "\n";
   EXPECT_FALSE(complaints.empty()) << ReadTextFile(Real(std::string(kProduct) + "log/uninst.exe.log"));
-  EXPECT_NE(all.find("SampleCore.dll"), std::string::npos) << all;
+  for (const char* refusal :
+       {"no right to delete file : C:\\Program Files\\Sample Product\\SampleCore.dll",
+        "no right to delete folder : C:\\Program Files\\Sample Product\n",
+        "no right to delete folder : C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Sample Product\n",
+        "no right to change registry key : hklm\\SOFTWARE\\Sample Vendor\\Sample Product\n",
+        "no right to stop service : SampleProductService\n",
+        "no right to delete service : SampleProductService\n"})
+    EXPECT_NE(all.find(refusal), std::string::npos) << refusal << "\n" << all;
+  // What the user could remove is not among them.
+  EXPECT_EQ(all.find("hkcu"), std::string::npos) << all;
+  EXPECT_EQ(all.find("Users\\User"), std::string::npos) << all;
 }
 
 }  // namespace
