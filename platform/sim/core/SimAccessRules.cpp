@@ -105,6 +105,7 @@ std::string CreatorOf(const SimWinPath& path) {
 
 // An entry this user made or was given (or one inside such a folder) is its own.
 bool OwnedByUser(const RulesState& s, const SimWinPath& path) {
+  if (s.sid.empty()) return false;
   for (SimWinPath at = path; at.parts.size() > 1; at = at.Parent())
     if (CreatorOf(at) == s.sid) return true;
   return false;
