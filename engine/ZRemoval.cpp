@@ -31,8 +31,8 @@ std::u16string DeletionName(const std::u16string& path) {
 
 // Moves a file in use out of the way; the system deletes it at the next
 // restart. A file that cannot even be renamed (held without delete sharing)
-// is scheduled under its own name.
-void RenameForDeletionAtRestart(const std::u16string& path, bool or_in_place,
+// is scheduled under its own name. False when nothing could be scheduled.
+bool RenameForDeletionAtRestart(const std::u16string& path, bool or_in_place,
                                 ZDeletionGuard* guard) {
   std::u16string renamed = DeletionName(path);
   std::u16string scheduled;
@@ -42,6 +42,7 @@ void RenameForDeletionAtRestart(const std::u16string& path, bool or_in_place,
     scheduled = path;
   }
   if (guard && !scheduled.empty()) guard->NoteScheduled(scheduled);
+  return !scheduled.empty();
 }
 
 // Deletes a file of a tree; a read-only one loses that attribute first. The
@@ -195,7 +196,11 @@ void RemoveRecordPath(const std::u16string& path, bool is_directory, ZDeletionGu
     Sleep(kImageReleasePollMs);
     if (DeleteFileW(file.c_str())) return;
   }
-  RenameForDeletionAtRestart(file, guard->MayDeleteAtRestartInPlace(file), guard.get());
+  // A file the run has no right to delete cannot be scheduled either: say so.
+  const DWORD refused = GetLastError();
+  if (!RenameForDeletionAtRestart(file, guard->MayDeleteAtRestartInPlace(file), guard.get()) &&
+      refused == ERROR_ACCESS_DENIED)
+    ZLOG(kLogWarning) << u"no right to delete file : " << file;
 }
 
 void ScheduleSelfDelete(ZDeletionGuard* guard) {

@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "app/log/ZLog.h"
-
 #include "engine/guard/ZDeletionGuard.h"
 #include "engine/guard/ZPathNames.h"
 #include "platform/files.h"
@@ -94,6 +93,12 @@ bool ZExecService::RunsOperatingSystemFile(const std::u16string& name) {
   return system;
 }
 
+int ZExecService::NoRight(const char16_t* what) const {
+  if (GetLastError() == ERROR_ACCESS_DENIED)
+    ZLOG(kLogWarning) << u"no right to " << what << u" service : " << service_name_;
+  return 0;
+}
+
 int ZExecService::Run() {
   switch (ExecMode) {
     case kStop:
@@ -129,7 +134,7 @@ const char16_t* RefusalReason(DWORD error) {
 int ZExecService::RunStop() {
   if (service_name_.empty()) return 0;
   SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, GENERIC_WRITE);
-  if (!manager) return 0;
+  if (!manager) return NoRight(u"stop");
   SC_HANDLE service =
       OpenServiceW(manager, service_name_.c_str(), SERVICE_STOP | SERVICE_QUERY_STATUS);
   if (!service) {
@@ -183,7 +188,7 @@ int ZExecService::RunStop() {
 int ZExecService::RunDelete() {
   if (service_name_.empty()) return 0;
   SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE);
-  if (!manager) return 0;
+  if (!manager) return NoRight(u"delete");
   SC_HANDLE service = OpenServiceW(manager, service_name_.c_str(), DELETE);
   if (!service) {
     CloseServiceHandle(manager);

@@ -38,6 +38,8 @@ class ZExecService {
  private:
   int RunStop();
   int RunDelete();
+  // Logs a refusal of the service control manager for lack of rights; 0.
+  int NoRight(const char16_t* what) const;
 
   std::u16string program_path_;
   std::u16string arguments_;

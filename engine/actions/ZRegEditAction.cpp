@@ -78,8 +78,10 @@ void ZRegEditAction::Uninstall(int phase) {
   // An entry whose key does not exist has nothing to undo: opening, never
   // creating, leaves no empty key behind.
   HKEY key = nullptr;
-  if (RegOpenKeyExW(root, sub_key_.c_str(), 0, KEY_ALL_ACCESS | view, &key) != ERROR_SUCCESS)
-    return;
+  const LSTATUS opened = RegOpenKeyExW(root, sub_key_.c_str(), 0, KEY_ALL_ACCESS | view, &key);
+  if (opened == ERROR_ACCESS_DENIED)
+    ZLOG(kLogWarning) << u"no right to change registry key : " << main_key_ << u"\\" << sub_key_;
+  if (opened != ERROR_SUCCESS) return;
   if (RegDeleteValueW(key, key_name_.c_str()) != ERROR_SUCCESS) {
     RegCloseKey(key);
     return;

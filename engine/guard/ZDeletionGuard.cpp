@@ -5,6 +5,7 @@
 #include "app/log/ZLog.h"
 #include "engine/guard/ZPathNames.h"
 #include "platform/files.h"
+#include "platform/kernel.h"
 #include "platform/protection.h"
 
 namespace {
@@ -102,18 +103,19 @@ void ZDeletionGuard::ScheduleLeftovers() {
     bool inside_other = false;
     for (const auto& other : leftovers_)
       if (PathIsBelow(folder, other)) inside_other = true;
-    if (!inside_other && GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES)
-      ScheduleTreeAtRestart(folder, scheduled_);
+    if (!inside_other && GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES &&
+        !ScheduleTreeAtRestart(folder, scheduled_) && GetLastError() == ERROR_ACCESS_DENIED)
+      ZLOG(kLogWarning) << u"no right to delete folder : " << folder;
   }
   leftovers_.clear();
 }
 
-void ScheduleTreeAtRestart(const std::u16string& path,
+bool ScheduleTreeAtRestart(const std::u16string& path,
                            const std::vector<std::u16string>& already_scheduled) {
   for (const auto& done : already_scheduled)
-    if (PathEqualNoCase(done, path)) return;
+    if (PathEqualNoCase(done, path)) return true;
   const DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return;
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
     WIN32_FIND_DATAW data;
     HANDLE find = FindFirstFileW(ChildPath(path, u"*").c_str(), &data);
@@ -127,5 +129,5 @@ void ScheduleTreeAtRestart(const std::u16string& path,
     }
   }
   // The restart carries pending operations out in order: content first.
-  MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  return MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != FALSE;
 }

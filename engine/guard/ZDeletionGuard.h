@@ -64,6 +64,7 @@ class ZDeletionGuard {
 
 // Schedules path (a file, or a folder after its content) for deletion at the
 // next restart; links are scheduled as links, never followed. Paths in
-// already_scheduled are left as they are.
-void ScheduleTreeAtRestart(const std::u16string& path,
+// already_scheduled are left as they are. False when path itself could not
+// be scheduled (the last error says why).
+bool ScheduleTreeAtRestart(const std::u16string& path,
                            const std::vector<std::u16string>& already_scheduled = {});

@@ -33,6 +33,10 @@ class ToolSetExtensionTest : public ::testing::Test {
     ASSERT_EQ(made.exit_code, 0) << made.err;
     auto installed = RunCommand({kSimhostPath, "install-sample", dir_});
     ASSERT_EQ(installed.exit_code, 0) << installed.err;
+    // The marker is the user's, so that each launcher's token may add its line.
+    ASSERT_TRUE(WriteTextFile(dir_ + "/drives/c/Windows/Temp/SampleToolExt.log", ""));
+    auto granted = RunCommand({kSimhostPath, "grant", dir_, "C:\\Windows\\Temp\\SampleToolExt.log"});
+    ASSERT_EQ(granted.exit_code, 0) << granted.err;
   }
 
   void Setting(const std::string& name, const std::string& value) {

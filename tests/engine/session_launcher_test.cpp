@@ -45,7 +45,7 @@ class SessionLauncherTest : public MachineTest {
     std::map<std::string, std::string> out;
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait_ms);
     std::string text;
-    while ((text = ReadTextFile(Real("id.txt"))).find("cmdline ") == std::string::npos &&
+    while ((text = ReadTextFile(Real("Tools/id.txt"))).find("cmdline ") == std::string::npos &&
            std::chrono::steady_clock::now() < until)
       Sleep(20);
     std::istringstream in(text);
@@ -59,7 +59,7 @@ class SessionLauncherTest : public MachineTest {
 
   // Arguments that make the helper report itself and then exit with code.
   static std::u16string Report(int code) {
-    return u"identity C:\\id.txt exit " + std::u16string(1, static_cast<char16_t>(u'0' + code));
+    return u"identity C:\\Tools\\id.txt exit " + std::u16string(1, static_cast<char16_t>(u'0' + code));
   }
 };
 
@@ -69,20 +69,20 @@ TEST_F(SessionLauncherTest, DirectRunsAsTheUninstallerWithTheQuotedCommandLine) 
   ASSERT_EQ(LaunchDirect(kProgram, Report(3), true, 10000, &code), 1);
   EXPECT_EQ(code, 3u);
   auto report = Started();
-  EXPECT_EQ(report["cmdline"], "\"C:\\Tools\\p.exe\" identity C:\\id.txt exit 3");
+  EXPECT_EQ(report["cmdline"], "\"C:\\Tools\\p.exe\" identity C:\\Tools\\id.txt exit 3");
   EXPECT_EQ(report["session"], "1");
   EXPECT_EQ(report["show"], "10");  // SW_SHOWDEFAULT
 
   // Empty arguments: the blank after the quote stays. Without a wait the
   // exit code is never touched.
   code = 77;
-  setenv("SIMPROC_IDENTITY", "C:\\id2.txt", 1);
+  setenv("SIMPROC_IDENTITY", "C:\\Tools\\id2.txt", 1);
   ASSERT_EQ(LaunchDirect(kProgram, u"", false, 0, &code), 1);
   unsetenv("SIMPROC_IDENTITY");
   EXPECT_EQ(code, 77u);
   const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
   std::string text;
-  while ((text = ReadTextFile(Real("id2.txt"))).find("cmdline") == std::string::npos &&
+  while ((text = ReadTextFile(Real("Tools/id2.txt"))).find("cmdline") == std::string::npos &&
          std::chrono::steady_clock::now() < until)
     Sleep(20);
   EXPECT_NE(text.find("cmdline \"C:\\Tools\\p.exe\" \n"), std::string::npos) << text;
@@ -118,7 +118,7 @@ TEST_F(SessionLauncherTest, SessionLaunchersUseTheActiveUsersTokens) {
   EXPECT_EQ(report["desktop"], "Winsta0\\Default");
 
   // The administrator launcher takes the user's linked, elevated token.
-  ASSERT_TRUE(DeleteFileW(u"C:\\id.txt"));
+  ASSERT_TRUE(DeleteFileW(u"C:\\Tools\\id.txt"));
   ASSERT_EQ(LaunchAsSessionAdmin(kProgram, Report(0), true, 10000, &code), 1);
   report = Started();
   EXPECT_EQ(report["elevated"], "1");
@@ -171,7 +171,7 @@ TEST_F(SessionLauncherTest, NoSessionUserAndNoExplorerStartNothing) {
   EXPECT_EQ(LaunchAsSessionAdmin(kProgram, Report(0), false, 1000, &code), 0);
   EXPECT_EQ(LaunchAsSessionUser(kProgram, Report(0), false, 1000, &code), 0);
   EXPECT_EQ(code, 77u);
-  EXPECT_FALSE(PathExists(Real("id.txt")));
+  EXPECT_FALSE(PathExists(Real("Tools/id.txt")));
   // The uninstaller itself can still start it.
   EXPECT_EQ(LaunchDirect(kProgram, Report(0), false, 10000, &code), 1);
   EXPECT_EQ(code, 0u);

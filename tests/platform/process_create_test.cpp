@@ -49,10 +49,10 @@ class ProcessCreateTest : public MachineTest {
     return code;
   }
 
-  // The "name value" lines the helper wrote to C:\out.txt.
+  // The "name value" lines the helper wrote to C:\Tools\out.txt.
   std::map<std::string, std::string> Report() {
     std::map<std::string, std::string> out;
-    std::istringstream in(ReadTextFile(Real("out.txt")));
+    std::istringstream in(ReadTextFile(Real("Tools/out.txt")));
     std::string line;
     while (std::getline(in, line)) {
       size_t space = line.find(' ');
@@ -80,7 +80,7 @@ TEST_F(ProcessCreateTest, AsUserRunsWithTheTokensIdentityAndStartupInformation) 
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_HIDE;
   startup.lpDesktop = desktop.data();
-  ASSERT_EQ(Run(u"C:\\Tools\\p.exe identity C:\\out.txt exit 3", limited, &startup), 3);
+  ASSERT_EQ(Run(u"C:\\Tools\\p.exe identity C:\\Tools\\out.txt exit 3", limited, &startup), 3);
   auto report = Report();
   EXPECT_EQ(report["session"], "1");
   EXPECT_EQ(report["user"], kUserSid);
@@ -98,8 +98,8 @@ TEST_F(ProcessCreateTest, AsUserRunsWithTheTokensIdentityAndStartupInformation) 
                                TokenPrimary, &moved));
   DWORD session = 2;
   ASSERT_TRUE(SetTokenInformation(moved, TokenSessionId, &session, sizeof(session)));
-  unlink(Real("out.txt").c_str());
-  ASSERT_EQ(Run(u"C:\\Tools\\p.exe identity C:\\out.txt exit 0", moved), 0);
+  unlink(Real("Tools/out.txt").c_str());
+  ASSERT_EQ(Run(u"C:\\Tools\\p.exe identity C:\\Tools\\out.txt exit 0", moved), 0);
   report = Report();
   EXPECT_EQ(report["session"], "2");
   EXPECT_EQ(report["elevation"], "2");  // TokenElevationTypeFull
@@ -121,22 +121,22 @@ TEST_F(ProcessCreateTest, AsUserRunsWithTheTokensIdentityAndStartupInformation) 
 
 TEST_F(ProcessCreateTest, CreateProcessKeepsTheCallersIdentity) {
   // From this process: the interactive user's elevated program.
-  ASSERT_EQ(Run(u"C:\\Tools\\p.exe identity C:\\out.txt exit 0"), 0);
+  ASSERT_EQ(Run(u"C:\\Tools\\p.exe identity C:\\Tools\\out.txt exit 0"), 0);
   if (!IsTestChild()) {
     EXPECT_EQ(Report()["elevation"], "2");
   }
-  unlink(Real("out.txt").c_str());
+  unlink(Real("Tools/out.txt").c_str());
   // Session tokens are LocalSystem's to take: the checks run in a service-like child.
   if (!RunThisTestAsSystem()) return;
   // From a program started with the limited token: limited too.
   HANDLE limited = SessionToken();
-  ASSERT_EQ(Run(u"C:\\Tools\\p.exe start \"C:\\Tools\\p.exe identity C:\\out.txt exit 0\" exit 0",
+  ASSERT_EQ(Run(u"C:\\Tools\\p.exe start \"C:\\Tools\\p.exe identity C:\\Tools\\out.txt exit 0\" exit 0",
                 limited),
             0);
   auto report = Report();
   EXPECT_EQ(report["elevation"], "3");
   EXPECT_EQ(report["session"], "1");
-  EXPECT_EQ(report["cmdline"], "C:\\Tools\\p.exe identity C:\\out.txt exit 0");
+  EXPECT_EQ(report["cmdline"], "C:\\Tools\\p.exe identity C:\\Tools\\out.txt exit 0");
   CloseHandle(limited);
 }
 
@@ -147,8 +147,8 @@ TEST_F(ProcessCreateTest, TheCommandLineReachesTheProgramUnchanged) {
       u"\"C:\\Tools\\P.EXE\"exit 0",
   };
   for (const auto& line : lines) {
-    unlink(Real("out.txt").c_str());
-    setenv("SIMPROC_IDENTITY", "C:\\out.txt", 1);
+    unlink(Real("Tools/out.txt").c_str());
+    setenv("SIMPROC_IDENTITY", "C:\\Tools\\out.txt", 1);
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
@@ -220,12 +220,12 @@ TEST_F(ProcessCreateTest, ProgramsAreFoundAsWindowsFindsThemOrNotAtAll) {
 
   // A bare name is looked for in the system folder; ".exe" is added.
   InstallHelper(u"C:\\Windows\\System32", "systool.exe");
-  EXPECT_EQ(Run(u"SysTool identity C:\\out.txt exit 4"), 4);
-  EXPECT_EQ(Report()["cmdline"], "SysTool identity C:\\out.txt exit 4");
+  EXPECT_EQ(Run(u"SysTool identity C:\\Tools\\out.txt exit 4"), 4);
+  EXPECT_EQ(Report()["cmdline"], "SysTool identity C:\\Tools\\out.txt exit 4");
   // An unquoted path with blanks is tried word by word.
   InstallHelper(u"C:\\Program Files\\My Tool", "run it.exe");
-  unlink(Real("out.txt").c_str());
-  setenv("SIMPROC_IDENTITY", "C:\\out.txt", 1);
+  unlink(Real("Tools/out.txt").c_str());
+  setenv("SIMPROC_IDENTITY", "C:\\Tools\\out.txt", 1);
   // The helper itself rejects "Files\My" as a command (exit 2), as a Windows
   // program splitting this line would.
   EXPECT_EQ(Run(u"C:\\Program Files\\My Tool\\run it exit 6"), 2);
@@ -249,7 +249,7 @@ TEST_F(ProcessCreateTest, AnEnvironmentBlockIsAllTheProgramSees) {
   HANDLE token = SessionToken();
   LPVOID block = nullptr;
   ASSERT_TRUE(CreateEnvironmentBlock(&block, token, FALSE));
-  ASSERT_EQ(Run(u"C:\\Tools\\p.exe print-env C:\\out.txt USERPROFILE exit 0", token, nullptr, block), 0);
+  ASSERT_EQ(Run(u"C:\\Tools\\p.exe print-env C:\\Tools\\out.txt USERPROFILE exit 0", token, nullptr, block), 0);
   DestroyEnvironmentBlock(block);
 
   std::u16string own = u"ONLY=here";
@@ -257,11 +257,11 @@ TEST_F(ProcessCreateTest, AnEnvironmentBlockIsAllTheProgramSees) {
   own += u"Second=2";
   own += u'\0';
   own += u'\0';
-  ASSERT_EQ(Run(u"C:\\Tools\\p.exe print-env C:\\out.txt only print-env C:\\out.txt SystemRoot "
+  ASSERT_EQ(Run(u"C:\\Tools\\p.exe print-env C:\\Tools\\out.txt only print-env C:\\Tools\\out.txt SystemRoot "
                 u"exit 0",
                 token, nullptr, own.data()),
             0);
-  EXPECT_EQ(ReadTextFile(Real("out.txt")),
+  EXPECT_EQ(ReadTextFile(Real("Tools/out.txt")),
             "env USERPROFILE=C:\\Users\\User\nenv only=here\nenv SystemRoot missing\n");
   CloseHandle(token);
 }

@@ -20,6 +20,7 @@ int CmdSvc(const Args& args);
 int CmdSession(const Args& args);
 int CmdRoute(const Args& args);
 int CmdProtect(const Args& args);
+int CmdGrant(const Args& args);
 int CmdJunction(const Args& args);
 int CmdScreenshot(const Args& args);
 int CmdInput(const Args& args);

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/sim/core/SimAccessRules.h"
 #include "platform/sim/core/SimHost.h"
 #include "tools/simhost/SimhostCommands.h"
 
@@ -31,6 +32,8 @@ int Usage() {
                "                                    host) to 127.x.y.z:PORT or [::1]:PORT\n"
                "  protect DIR PATH                  make an existing file or folder an\n"
                "                                    operating-system file\n"
+               "  grant DIR PATH [SID]              give the user (the interactive one by\n"
+               "                                    default) full control of PATH and below\n"
                "  junction DIR LINK TARGET          make LINK a directory link to the folder\n"
                "                                    TARGET (Windows paths, one drive)\n"
                "  svc DIR create NAME \"COMMAND LINE\" [--display TEXT] [--depends-on NAME]...\n"
@@ -69,6 +72,8 @@ bool OpenMachine(const std::string& dir) {
 int main(int argc, char** argv) {
   // The tool sees the registry as a 64-bit program unless told otherwise.
   SimHost::SetNativeProcess(true);
+  // It writes as the machine's maker, whichever user the machine has.
+  SimActAsHost();
   if (argc < 3) return Usage();
   Args args(argv + 2, argv + argc);
   const char* command = argv[1];
@@ -85,7 +90,7 @@ int main(int argc, char** argv) {
       {"svc", CmdSvc},       {"session", CmdSession},
       {"route", CmdRoute},   {"protect", CmdProtect},
       {"junction", CmdJunction}, {"screenshot", CmdScreenshot},
-      {"input", CmdInput},
+      {"input", CmdInput},   {"grant", CmdGrant},
   };
   for (const auto& entry : commands)
     if (std::strcmp(command, entry.name) == 0) return entry.run(args);

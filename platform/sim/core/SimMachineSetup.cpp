@@ -8,6 +8,7 @@
 
 #include "platform/files.h"
 #include "platform/registry.h"
+#include "platform/sim/core/SimAccessRules.h"
 #include "platform/sim/core/SimHost.h"
 #include "platform/sim/core/SimProfiles.h"
 #include "platform/sim/processes/SimSessions.h"
@@ -72,6 +73,7 @@ int SimDefaultBuild(int platform, int major, int minor) {
 
 bool SimCreateMachine(const std::string& dir, const SimMachineOptions& options,
                       std::string* error) {
+  SimHostAccessScope as_maker;  // the machine is made as an administrator would
   struct stat st;
   if (stat((dir + "/machine.db").c_str(), &st) == 0) {
     if (error) *error = "a machine already exists in " + dir;

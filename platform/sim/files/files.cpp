@@ -13,6 +13,7 @@
 #include "platform/kernel.h"
 #include "platform/sim/files/SimFileObject.h"
 #include "platform/sim/files/SimFiles.h"
+#include "platform/sim/core/SimAccessRules.h"
 #include "platform/sim/core/SimHandles.h"
 #include "platform/sim/core/SimHost.h"
 #include "platform/sim/core/SimLocks.h"
@@ -151,6 +152,7 @@ HANDLE CreateFileW(LPCWSTR path, DWORD desired_access, DWORD share_mode, LPSECUR
   DWORD error = parsed.parts.empty() ? SimLocateExact(parsed, &at)
                                      : SimLocateForCreate(parsed, &at, &exists);
   if (error) return FailHandle(error);
+  if (DWORD denied = SimFileChangeDenied(parsed, exists, exists ? (access & kChangeAccess) || replaces : disposition != OPEN_EXISTING && disposition != TRUNCATE_EXISTING)) return FailHandle(denied);
 
   const int data_mode = want_write ? (want_read ? O_RDWR : O_WRONLY) : O_RDONLY;
   ShareGate gate;
@@ -248,6 +250,7 @@ HANDLE CreateFileW(LPCWSTR path, DWORD desired_access, DWORD share_mode, LPSECUR
       fd, lock_fd, access, S_ISDIR(st.st_mode), append_only,
       (flags & FILE_FLAG_DELETE_ON_CLOSE) ? at.Abs() : std::string());
   HANDLE handle = SimHandles::Add(std::move(object));
+  if (!exists) SimNoteCreator(parsed);
   SetLastError(exists && (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS)
                    ? ERROR_ALREADY_EXISTS
                    : ERROR_SUCCESS);
@@ -392,6 +395,7 @@ BOOL DeleteFileW(LPCWSTR path) {
   SimLocation at;
   int fd = -1;
   if (DWORD error = OpenExisting(path, kProbe, &parsed, &at, &fd)) return SimFail(error);
+  if (DWORD denied = SimFileChangeDenied(parsed, true, true)) { if (fd >= 0) close(fd); return SimFail(denied); }
   if (at.IsRoot()) {
     if (fd >= 0) close(fd);
     return SimFail(ERROR_ACCESS_DENIED);
@@ -463,6 +467,7 @@ BOOL CopyFileW(LPCWSTR existing, LPCWSTR new_name, BOOL fail_if_exists) {
   DWORD error = SimParsePath(new_name, &target_path);
   if (!error) error = SimLocateForCreate(target_path, &target, &exists);
   if (!error && target.IsRoot()) error = ERROR_ACCESS_DENIED;
+  if (!error) error = SimFileChangeDenied(target_path, exists, true);
   if (!error && exists && fail_if_exists) error = ERROR_FILE_EXISTS;
   if (error) {
     close(in);
@@ -548,6 +553,7 @@ BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes) {
   int fd = -1;
   if (DWORD error = OpenExisting(path, O_RDONLY | O_NONBLOCK | O_NOFOLLOW, &parsed, &at, &fd))
     return SimFail(error);
+  if (DWORD denied = SimFileChangeDenied(parsed, true, true)) { if (fd >= 0) close(fd); return SimFail(denied); }
   if (fd < 0) {
     if (errno == ELOOP || errno == ENXIO) return TRUE;  // links and FIFOs keep nothing
     return SimFail(SimPathError(errno));
@@ -576,12 +582,14 @@ BOOL CreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES) {
   }
   if (DWORD error = SimLocateForCreate(parsed, &at, &exists)) return SimFail(error);
   if (exists) return SimFail(ERROR_ALREADY_EXISTS);
+  if (DWORD denied = SimFileChangeDenied(parsed, false, true, true)) return SimFail(denied);
   int parent = SimOpenParent(at);
   if (parent < 0) return SimFail(errno == ENOENT ? ERROR_PATH_NOT_FOUND : SimPathError(errno));
   int rc = mkdirat(parent, at.Leaf().c_str(), 0755);
   int saved = errno;
   close(parent);
   if (rc != 0) return SimFail(SimPathError(saved));
+  SimNoteCreator(parsed);
   return TRUE;
 }
 
@@ -592,6 +600,7 @@ BOOL RemoveDirectoryW(LPCWSTR path) {
   if (DWORD error =
           OpenExisting(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK, &parsed, &at, &fd))
     return SimFail(error);
+  if (DWORD denied = SimFileChangeDenied(parsed, true, true)) { if (fd >= 0) close(fd); return SimFail(denied); }
   if (fd < 0) {
     int saved = errno;
     if (saved == ENOTDIR || saved == ELOOP) {

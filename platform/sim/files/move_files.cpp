@@ -14,6 +14,7 @@
 #include "platform/sim/files/SimFiles.h"
 #include "platform/sim/core/SimHandles.h"
 #include "platform/sim/core/SimLocks.h"
+#include "platform/sim/core/SimAccessRules.h"
 #include "platform/sim/files/SimPath.h"
 #include "platform/sim/files/SimPendingRenames.h"
 #include "platform/sim/core/SimUnicode.h"
@@ -178,6 +179,7 @@ BOOL MoveFileExW(LPCWSTR existing, LPCWSTR new_name, DWORD flags) {
   bool exists = false;
   if (DWORD error = SimLocateForCreate(target_path, &target, &exists)) return SimFail(error);
   if (source.IsRoot() || target.IsRoot()) return SimFail(ERROR_ACCESS_DENIED);
+  if (SimFileChangeDenied(source_path, true, true) | SimFileChangeDenied(target_path, exists, true)) return SimFail(ERROR_ACCESS_DENIED);
 
   struct stat source_st;
   if (fstatat(source.root, source.rel.c_str(), &source_st, AT_SYMLINK_NOFOLLOW) != 0)

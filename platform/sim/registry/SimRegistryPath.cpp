@@ -2,6 +2,7 @@
 
 #include "platform/sim/core/SimHost.h"
 #include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/processes/SimSessions.h"
 
 namespace {
 
@@ -99,12 +100,11 @@ bool SimRegRootPath(HKEY root, SimRegPath* out) {
   } else if (root == HKEY_USERS) {
     out->hive = u"HKEY_USERS";
   } else if (root == HKEY_CURRENT_USER) {
+    // The key of the user the calling token belongs to.
     out->hive = u"HKEY_USERS";
-    auto machine = SimHost::Machine();
-    out->parts.push_back(SimToUtf16(machine ? machine->Fact("user_sid", ".DEFAULT") : ".DEFAULT"));
+    out->parts.push_back(SimUserHiveName(SimOwnIdentity().user_sid));
   } else if (root == HKEY_CLASSES_ROOT) {
-    out->hive = u"HKEY_LOCAL_MACHINE";
-    out->parts = {u"SOFTWARE", u"Classes"};
+    out->hive = u"HKEY_CLASSES_ROOT";  // resolved per key (SimClassesRoot.h)
   } else if (root == HKEY_CURRENT_CONFIG) {
     out->hive = u"HKEY_LOCAL_MACHINE";
     out->parts = {u"SYSTEM", u"CurrentControlSet", u"Hardware Profiles", u"Current"};
@@ -126,10 +126,17 @@ void SimRegAppend(SimRegPath* path, const char16_t* sub_key) {
   }
 }
 
+std::u16string SimUserHiveName(const std::string& sid) {
+  // The system account's hive is the one HKEY_USERS calls .DEFAULT.
+  if (sid.empty() || sid == "S-1-5-18") return u".DEFAULT";
+  return SimToUtf16(sid);
+}
+
 SimRegPath SimRegRedirect(const SimRegPath& logical, bool wow32) {
   SimRegPath physical = logical;
-  if (!wow32) return physical;
   auto& parts = physical.parts;
+  if (logical.hive == u"HKEY_USERS" && !parts.empty() && parts[0] == u"S-1-5-18") parts[0] = u".DEFAULT";
+  if (!wow32) return physical;
   if (logical.hive == u"HKEY_LOCAL_MACHINE") {
     if (parts.empty() || SimUpper(parts[0]) != u"SOFTWARE") return physical;
     if (parts.size() >= 2 && SimUpper(parts[1]) == u"WOW6432NODE") return physical;

@@ -8,16 +8,21 @@
 #include "platform/registry.h"
 
 // A key as the program names it: a stored hive ("HKEY_LOCAL_MACHINE" or
-// "HKEY_USERS") and the components below it.
+// "HKEY_USERS", or "HKEY_CLASSES_ROOT" for the merged classes) and the
+// components below it.
 struct SimRegPath {
   std::u16string hive;
   std::vector<std::u16string> parts;
 };
 
 // The hive and path a predefined root stands for (HKEY_CURRENT_USER is the
-// interactive user's key under HKEY_USERS; HKEY_CLASSES_ROOT is
-// HKEY_LOCAL_MACHINE\SOFTWARE\Classes). False for anything else.
+// calling token's user's key under HKEY_USERS; HKEY_CLASSES_ROOT is the
+// merged view of SimClassesRoot.h). False for anything else.
 bool SimRegRootPath(HKEY root, SimRegPath* out);
+
+// The name under HKEY_USERS of a user's key: the SID, ".DEFAULT" for the
+// system account (HKEY_USERS\S-1-5-18 is the same key).
+std::u16string SimUserHiveName(const std::string& sid);
 
 // Splits a subkey at "\" (empty components are skipped) and appends it.
 void SimRegAppend(SimRegPath* path, const char16_t* sub_key);

@@ -6,9 +6,12 @@
 
 #include "platform/kernel.h"
 #include "platform/registry.h"
+#include "platform/sim/core/SimAccessRules.h"
 #include "platform/sim/core/SimHandles.h"
 #include "platform/sim/core/SimHost.h"
+#include "platform/sim/registry/SimClassesRoot.h"
 #include "platform/sim/registry/SimRegistryPath.h"
+#include "platform/sim/registry/SimUserHives.h"
 #include "platform/sim/core/SimUnicode.h"
 
 namespace {
@@ -85,6 +88,16 @@ int64_t FindKey(SimDb& db, const SimRegPath& physical) {
   return id;
 }
 
+// Where a key is stored: for the merged classes the user's key when it
+// exists, else the machine's (where new keys go).
+SimRegPath Physical(SimDb& db, const SimRegPath& logical, bool wow32) {
+  if (!SimIsClassesPath(logical)) return SimRegRedirect(logical, wow32);
+  std::lock_guard<std::recursive_mutex> guard(db.Lock());
+  SimRegPath user = SimRegRedirect(SimClassesUserPath(logical), wow32);
+  if (FindKey(db, user)) return user;
+  return SimRegRedirect(SimClassesMachinePath(logical), wow32);
+}
+
 void Touch(SimDb& db, int64_t id) {
   SimStatement st(db, "UPDATE reg_keys SET mtime=?2 WHERE id=?1");
   st.Bind(1, id).Bind(2, Now());
@@ -123,7 +136,9 @@ LSTATUS HandleKeyId(SimDb& db, HKEY key, const KeyRef& ref, REGSAM needed, int64
   if (ref.status != ERROR_SUCCESS) return ref.status;
   if (needed && (ref.access & needed) != needed) return ERROR_ACCESS_DENIED;
   if (IsRoot(key)) {
-    SimRegPath physical = SimRegRedirect(ref.logical, UsesWow32(0));
+    SimRegPath physical = Physical(db, ref.logical, UsesWow32(0));
+    if (REGSAM granted = 0; SimKeyAccessDenied(physical.hive, needed, false, &granted)) return ERROR_ACCESS_DENIED;
+    if (key == HKEY_CURRENT_USER) SimEnsureOwnHive(db);
     *id = FindKey(db, physical);
     if (*id == 0 && physical.parts.empty()) *id = HiveId(db, physical.hive, true);
     return *id ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
@@ -205,6 +220,22 @@ void DeleteTree(SimDb& db, int64_t id) {
   key.Step();
 }
 
+// The stored keys whose subkeys a handle lists: its own, or for the merged
+// classes the user's and then the machine's (-1 where there is none).
+std::pair<int64_t, int64_t> SubkeySources(SimDb& db, HKEY key, int64_t id) {
+  KeyRef ref = FromHandle(key);
+  if (!SimIsClassesPath(ref.logical)) return {id, -1};
+  bool wow32 = IsRoot(key) ? UsesWow32(0) : ref.wow32;
+  int64_t user = FindKey(db, SimRegRedirect(SimClassesUserPath(ref.logical), wow32));
+  int64_t machine = FindKey(db, SimRegRedirect(SimClassesMachinePath(ref.logical), wow32));
+  return {user ? user : -1, machine ? machine : -1};
+}
+
+// Subkeys of ?1, then those of ?2 that ?1 has no key of the same name for.
+constexpr char kMergedSubkeys[] =
+    "FROM reg_keys k WHERE parent=?1 OR (parent=?2 AND NOT EXISTS "
+    "(SELECT 1 FROM reg_keys u WHERE u.parent=?1 AND u.uname=k.uname))";
+
 LSTATUS CopyName(const std::string& utf8, LPWSTR buffer, LPDWORD size) {
   std::u16string name = SimToUtf16(utf8);
   if (!size) return ERROR_INVALID_PARAMETER;
@@ -238,6 +269,7 @@ LSTATUS OpenOrCreate(HKEY key, const char16_t* sub_key, REGSAM desired, bool cre
   LSTATUS status = SubPath(key, sub_key, desired, &logical, &wow32);
   if (status != ERROR_SUCCESS) return status;
   SimDb& db = machine->Db();
+  if (key == HKEY_CURRENT_USER) SimEnsureOwnHive(db);
   KeyRef parent = FromHandle(key);
   int64_t parent_id = 0;
   if (!IsRoot(key)) {
@@ -246,13 +278,14 @@ LSTATUS OpenOrCreate(HKEY key, const char16_t* sub_key, REGSAM desired, bool cre
     if (status != ERROR_SUCCESS) return status;
     if (create && !(sub_key && *sub_key) && disposition) *disposition = REG_OPENED_EXISTING_KEY;
   }
-  SimRegPath physical = SimRegRedirect(logical, wow32);
+  SimRegPath physical = Physical(db, logical, wow32);
   REGSAM access = EffectiveAccess(desired);
   if (!create) {
     std::lock_guard<std::recursive_mutex> guard(db.Lock());
     int64_t id = FindKey(db, physical);
     if (!id && physical.parts.empty()) id = HiveId(db, physical.hive, true);
     if (!id) return ERROR_FILE_NOT_FOUND;
+    if (LSTATUS denied = SimKeyAccessDenied(physical.hive, access, desired & MAXIMUM_ALLOWED, &access)) return denied;
     *result = NewHandle(id, logical, wow32, access);
     return ERROR_SUCCESS;
   }
@@ -263,6 +296,7 @@ LSTATUS OpenOrCreate(HKEY key, const char16_t* sub_key, REGSAM desired, bool cre
   for (size_t i = 0; id && i < physical.parts.size(); ++i) {
     int64_t child = ChildId(db, id, physical.parts[i]);
     if (!child) {
+      if (LSTATUS denied = SimKeyChangeDenied(physical.hive)) return denied;
       SimStatement insert(
           db, "INSERT INTO reg_keys(parent, name, uname, mtime) VALUES(?1, ?2, ?3, ?4)");
       insert.Bind(1, id)
@@ -276,7 +310,9 @@ LSTATUS OpenOrCreate(HKEY key, const char16_t* sub_key, REGSAM desired, bool cre
     }
     id = child;
   }
-  if (!id || !tx.Commit()) return ERROR_REGISTRY_IO_FAILED;
+  if (!id) return ERROR_REGISTRY_IO_FAILED;
+  if (LSTATUS denied = SimKeyAccessDenied(physical.hive, access, desired & MAXIMUM_ALLOWED, &access)) return denied;
+  if (!tx.Commit()) return ERROR_REGISTRY_IO_FAILED;
   if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
   *result = NewHandle(id, logical, wow32, access);
   return ERROR_SUCCESS;
@@ -396,10 +432,11 @@ LSTATUS RegDeleteKeyExW(HKEY key, LPCWSTR sub_key, REGSAM desired, DWORD) {
     status = HandleKeyId(db, key, FromHandle(key), 0, &parent);
     if (status != ERROR_SUCCESS) return status;
   }
-  SimRegPath physical = SimRegRedirect(logical, wow32);
+  SimRegPath physical = Physical(db, logical, wow32);
   if (physical.parts.empty()) return ERROR_ACCESS_DENIED;  // a hive itself
   int64_t id = FindKey(db, physical);
   if (!id) return ERROR_FILE_NOT_FOUND;
+  if (LSTATUS denied = SimKeyChangeDenied(physical.hive)) return denied;
   SimStatement children(db, "SELECT 1 FROM reg_keys WHERE parent=?1 LIMIT 1");
   children.Bind(1, id);
   if (children.Step()) return ERROR_ACCESS_DENIED;  // only keys without subkeys
@@ -416,8 +453,10 @@ LSTATUS RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD name_size, LPD
   SimDb& db = reader.Db();
   const int64_t id = reader.id;
   LSTATUS status = ERROR_SUCCESS;
-  SimStatement st(db, "SELECT name, class, mtime FROM reg_keys WHERE parent=?1 ORDER BY uname LIMIT 1 OFFSET ?2");
-  st.Bind(1, id).Bind(2, static_cast<int64_t>(index));
+  auto [first, second] = SubkeySources(db, key, id);
+  SimStatement st(db, (std::string("SELECT name, class, mtime ") + kMergedSubkeys +
+                       " ORDER BY uname LIMIT 1 OFFSET ?3").c_str());
+  st.Bind(1, first).Bind(2, second).Bind(3, static_cast<int64_t>(index));
   if (!st.Step()) return ERROR_NO_MORE_ITEMS;
   status = CopyName(st.Text(0), name, name_size);
   if (status != ERROR_SUCCESS) return status;
@@ -456,8 +495,9 @@ LSTATUS RegQueryInfoKeyW(HKEY key, LPWSTR key_class, LPDWORD class_size, LPDWORD
   const int64_t id = reader.id;
   DWORD key_count = 0, key_max = 0, value_count = 0, name_max = 0, data_max = 0;
   {
-    SimStatement st(db, "SELECT name FROM reg_keys WHERE parent=?1");
-    st.Bind(1, id);
+    auto [first, second] = SubkeySources(db, key, id);
+    SimStatement st(db, (std::string("SELECT name ") + kMergedSubkeys).c_str());
+    st.Bind(1, first).Bind(2, second);
     while (st.Step()) {
       ++key_count;
       key_max = std::max<DWORD>(key_max, static_cast<DWORD>(SimToUtf16(st.Text(0)).size()));

@@ -14,6 +14,7 @@
 
 #include "platform/kernel.h"
 #include "platform/services.h"
+#include "platform/sim/core/SimAccessRules.h"
 #include "platform/sim/core/SimHandles.h"
 #include "platform/sim/core/SimHost.h"
 #include "platform/sim/services/ServiceLaunch.h"
@@ -213,6 +214,7 @@ SC_HANDLE OpenSCManagerW(LPCWSTR machine_name, LPCWSTR database_name, DWORD desi
   if (!SimHost::Machine()) return SimFailWith(kRpcServerUnavailable, SC_HANDLE{nullptr});
   auto manager = std::make_shared<SimScManager>();
   manager->access = ManagerAccess(desired_access);
+  if (DWORD denied = SimManagerAccessDenied(manager->access)) return SimFailWith(denied, SC_HANDLE{nullptr});
   return reinterpret_cast<SC_HANDLE>(SimHandles::Add(manager));
 }
 
@@ -229,6 +231,7 @@ SC_HANDLE OpenServiceW(SC_HANDLE manager, LPCWSTR service_name, DWORD desired_ac
     tx.Commit();  // a removal that came due stays done
     return SimFailWith(ERROR_SERVICE_DOES_NOT_EXIST, SC_HANDLE{nullptr});
   }
+  if (DWORD denied = SimServiceAccessDenied(ServiceAccess(desired_access))) return tx.Commit(), SimFailWith(denied, SC_HANDLE{nullptr});
   SC_HANDLE handle = NewServiceHandle(db, name, desired_access);
   if (!handle || !tx.Commit()) {
     if (handle) SimHandles::Remove(reinterpret_cast<HANDLE>(handle));
