@@ -17,6 +17,7 @@
 #include "platform/sim/core/SimHost.h"
 #include "platform/sim/core/SimLocks.h"
 #include "platform/sim/files/SimPath.h"
+#include "platform/sim/files/SimPathChecks.h"
 #include "platform/sim/core/SimUnicode.h"
 
 namespace {
@@ -143,6 +144,8 @@ HANDLE CreateFileW(LPCWSTR path, DWORD desired_access, DWORD share_mode, LPSECUR
   if (disposition == TRUNCATE_EXISTING && !(access & FILE_WRITE_DATA))
     return FailHandle(ERROR_INVALID_PARAMETER);
   const bool replaces = disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING;
+  if (std::u16string device = SimDosDeviceOf(path); !device.empty())
+    return SimOpenDosDevice(device, access);
 
   SimWinPath parsed;
   if (DWORD error = SimParsePath(path, &parsed)) return FailHandle(error);
@@ -522,6 +525,8 @@ BOOL CopyFileW(LPCWSTR existing, LPCWSTR new_name, BOOL fail_if_exists) {
 // Attributes and directories
 
 DWORD GetFileAttributesW(LPCWSTR path) {
+  if (std::u16string device = path ? SimDosDeviceOf(path) : u""; !device.empty())
+    return SimDosDeviceAttributes(device);
   SimWinPath parsed;
   SimLocation at;
   int fd = -1;
@@ -568,6 +573,7 @@ BOOL CreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES) {
   if (!path) return SimFail(ERROR_INVALID_PARAMETER);
   SimWinPath parsed;
   if (DWORD error = SimParsePath(path, &parsed)) return SimFail(error);
+  if (DWORD error = SimCheckNewDirectoryPath(path)) return SimFail(error);
   SimLocation at;
   bool exists = false;
   if (parsed.parts.empty()) {
