@@ -20,7 +20,8 @@ bool IsForbiddenInName(char16_t c) {
 }
 
 // CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9, also with blanks or an extension
-// after them: Win32 opens a device for such a name, never the file.
+// after them: Win32 opens a device for such a name, never the file, and makes
+// no folder of it.
 bool IsDeviceName(const std::u16string& name) {
   size_t end = name.find_first_of(u".:");
   if (end == std::u16string::npos) end = name.size();
@@ -77,6 +78,8 @@ ZResolvedPath ResolveTouchedPath(const std::u16string& input) {
   if (path.size() < 3 || !IsSeparator(path[2])) return Fail(ZPathProblem::kNotLocal);
   for (size_t i = 2; i < path.size(); ++i)
     if (IsForbiddenInName(path[i])) return Fail(ZPathProblem::kBadName);
+  for (const auto& part : SplitComponents(path))
+    if (IsDeviceName(part)) return Fail(ZPathProblem::kBadName);
 
   char16_t buffer[MAX_PATH] = {};
   DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH, buffer, nullptr);
@@ -91,8 +94,7 @@ ZResolvedPath ResolveTouchedPath(const std::u16string& input) {
   // there and another to a path that goes on through it: never guess which.
   std::vector<std::u16string> parts = SplitComponents(full);
   for (const auto& part : parts)
-    if (part.back() == u'.' || part.back() == u' ' || IsDeviceName(part))
-      return Fail(ZPathProblem::kBadName);
+    if (part.back() == u'.' || part.back() == u' ') return Fail(ZPathProblem::kBadName);
 
   // Every existing component, the drive's root excepted, must be a plain
   // file or folder: a link in the middle would carry the removal elsewhere.

@@ -134,8 +134,9 @@ TEST_F(PathLimitsTest, DeviceNamesAreRecognisedAsWin32ReadsThem) {
   for (const char16_t* name : {u"NULL", u"COM0", u"COM10", u"LPT", u" NUL", u"xNUL", u"CONSOLE",
                                u"nul_", u"CO", u"COM", u"LPT0.txt"})
     EXPECT_FALSE(SimIsDosDeviceName(name)) << std::string(name, name + 3);
-  EXPECT_EQ(SimDosDeviceOf(u"C:\\x\\nul.txt"), u"NUL");
-  EXPECT_EQ(SimDosDeviceOf(u"C:\\nowhere\\Com3 . "), u"COM3");
+  EXPECT_EQ(SimDosDeviceOf(u"C:\\x\\nul.txt"), u"nul");
+  EXPECT_EQ(SimDosDeviceOf(u"C:\\nowhere\\Com3 . "), u"Com3");
+  EXPECT_EQ(SimDosDeviceOf(u"lpt1"), u"lpt1");
   EXPECT_EQ(SimDosDeviceOf(u"C:\\x\\nul\\"), u"");  // a folder's name
   EXPECT_EQ(SimDosDeviceOf(u"C:\\nul\\x"), u"");
   EXPECT_EQ(SimDosDeviceOf(u"\\\\?\\C:\\x\\nul"), u"");
@@ -174,6 +175,9 @@ TEST_F(PathLimitsTest, DeviceNamesNeverReachAFileOfThatName) {
   EXPECT_EQ(GetLastError(), DWORD{ERROR_FILE_NOT_FOUND});
   WIN32_FIND_DATAW data;
   EXPECT_EQ(FindFirstFileW(u"C:\\dev\\con", &data), INVALID_HANDLE_VALUE);
+  char16_t full[MAX_PATH];
+  EXPECT_EQ(GetFullPathNameW(u"C:\\dev\\Nul.txt", MAX_PATH, full, nullptr), 7u);
+  EXPECT_EQ(std::u16string(full), u"\\\\.\\Nul");
 
   // Nothing that changes a file reaches the files of those names.
   EXPECT_FAILS_WITH(DeleteFileW(u"C:\\dev\\nul.txt"), ERROR_FILE_NOT_FOUND);

@@ -12,8 +12,8 @@
 // or LPT1-LPT9, in any case, also followed by blanks, an extension or ":".
 bool SimIsDosDeviceName(std::u16string_view name);
 
-// The device a path names ("NUL" for "C:\x\nul.txt"), or empty: only the last
-// name counts, and never in a "\\?\" path or one ending with a separator.
+// The device a path names, as written ("nul" for "C:\x\nul.txt"), or empty:
+// only the last name counts, never in a "\\?\" path or one ending with "\".
 std::u16string SimDosDeviceOf(std::u16string_view path);
 
 // Length of the full path that split stands for, as GetFullPathNameW gives it.

@@ -648,6 +648,7 @@ DWORD GetFullPathNameW(LPCWSTR path, DWORD size, LPWSTR buffer, LPWSTR* file_par
   DWORD error = 0;
   std::u16string full = SimFullPath(path, &error);
   if (error) return SimFailWith<DWORD>(error, 0);
+  if (std::u16string device = SimDosDeviceOf(path); !device.empty()) full = u"\\\\.\\" + device;
   DWORD result = CopyOutPath(full, size, buffer);
   if (result == full.size() && file_part) {
     size_t slash = full.rfind(u'\\');

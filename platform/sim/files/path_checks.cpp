@@ -60,7 +60,7 @@ std::u16string SimDosDeviceOf(std::u16string_view path) {
   std::u16string device;
   for (char16_t c : last) {
     if (c == u'.' || c == u':' || c == u' ') break;
-    device += AsciiUpper(c);
+    device += c;
   }
   return device;
 }
@@ -89,7 +89,7 @@ DWORD SimCheckNewDirectoryPath(std::u16string_view path) {
 }
 
 HANDLE SimOpenDosDevice(const std::u16string& device, DWORD access) {
-  if (device != u"NUL") {
+  if (!Is(device, u"NUL")) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return INVALID_HANDLE_VALUE;
   }
@@ -105,7 +105,7 @@ HANDLE SimOpenDosDevice(const std::u16string& device, DWORD access) {
 }
 
 DWORD SimDosDeviceAttributes(const std::u16string& device) {
-  if (device == u"NUL") return FILE_ATTRIBUTE_ARCHIVE;
+  if (Is(device, u"NUL")) return FILE_ATTRIBUTE_ARCHIVE;
   SetLastError(ERROR_FILE_NOT_FOUND);
   return INVALID_FILE_ATTRIBUTES;
 }
