@@ -95,6 +95,21 @@ TEST_F(PathLimitsTest, NewFoldersKeepRoomForAShortName) {
   EXPECT_TRUE(RemoveDirectoryW(too_long.c_str()));
 }
 
+TEST_F(PathLimitsTest, TheCurrentFolderFitsMaxPathWithItsSeparator) {
+  ASSERT_TRUE(CreateDirectoryW(u"C:\\Deep", nullptr));
+  const std::u16string longest = PathOfLength(MAX_PATH - 2);  // and "\" makes 259
+  const std::u16string too_long = PathOfLength(MAX_PATH - 1);
+  ASSERT_TRUE(CreateDirectoryW((u"\\\\?\\" + longest).c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW((u"\\\\?\\" + too_long).c_str(), nullptr));
+  EXPECT_TRUE(SetCurrentDirectoryW(longest.c_str())) << GetLastError();
+  EXPECT_FAILS_WITH(SetCurrentDirectoryW(too_long.c_str()), ERROR_FILENAME_EXCED_RANGE);
+  EXPECT_FAILS_WITH(SetCurrentDirectoryW((u"\\\\?\\" + too_long).c_str()),
+                    ERROR_FILENAME_EXCED_RANGE);
+  char16_t current[MAX_PATH];
+  EXPECT_EQ(GetCurrentDirectoryW(MAX_PATH, current), DWORD{MAX_PATH - 2});
+  EXPECT_EQ(std::u16string(current), longest);
+}
+
 // ---- "\\?\" paths ----
 
 TEST_F(PathLimitsTest, LiteralPathsAreNeitherResolvedNorTrimmed) {

@@ -28,6 +28,10 @@ DWORD SimCheckWin32Path(std::u16string_view path);
 // that leaves no room for an 8.3 name below MAX_PATH.
 DWORD SimCheckNewDirectoryPath(std::u16string_view path);
 
+// SetCurrentDirectoryW's limit, "\\?\" or not: the full path with its final
+// "\" must leave room for the terminator in MAX_PATH.
+DWORD SimCheckCurrentDirectoryPath(std::u16string_view full);
+
 // CreateFileW on a device name: NUL opens the null device (reads end at once,
 // writes vanish); the machine has no console, printer or serial ports.
 HANDLE SimOpenDosDevice(const std::u16string& device, DWORD access);

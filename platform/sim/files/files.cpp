@@ -668,6 +668,7 @@ BOOL SetCurrentDirectoryW(LPCWSTR path) {
   DWORD error = 0;
   std::u16string full = SimFullPath(path, &error);
   if (error) return SimFail(error);
+  if (DWORD e = SimCheckCurrentDirectoryPath(full)) return SimFail(e);
   SimWinPath parsed;
   SimLocation at;
   int fd = -1;

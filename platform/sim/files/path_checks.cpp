@@ -88,6 +88,11 @@ DWORD SimCheckNewDirectoryPath(std::u16string_view path) {
   return 0;
 }
 
+DWORD SimCheckCurrentDirectoryPath(std::u16string_view full) {
+  const size_t length = full.size() + (!full.empty() && full.back() == u'\\' ? 0 : 1);
+  return length >= MAX_PATH ? ERROR_FILENAME_EXCED_RANGE : 0;
+}
+
 HANDLE SimOpenDosDevice(const std::u16string& device, DWORD access) {
   if (!Is(device, u"NUL")) {
     SetLastError(ERROR_FILE_NOT_FOUND);
