@@ -67,6 +67,7 @@ TEST_F(PathLimitsTest, FullPathsOfMaxPathOrMoreFailWithoutThePrefix) {
   EXPECT_EQ(FindFirstFileW((too_long + u"*").c_str(), &data), INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), DWORD{ERROR_PATH_NOT_FOUND});
   EXPECT_TRUE(PathExists(Real(real)));
+  EXPECT_NE(GetFileAttributesW((u"\\??\\" + too_long).c_str()), INVALID_FILE_ATTRIBUTES);
 
   // Relative paths count with the current folder they are read against, and
   // "." and ".." are resolved before the length is judged.
@@ -210,7 +211,8 @@ TEST_F(PathLimitsTest, DeviceNamesNeverReachAFileOfThatName) {
   EXPECT_FALSE(PathExists(Real("dev/lpt1")));
   EXPECT_FALSE(PathExists(Real("dev/moved")));
 
-  // The literal form names the files themselves.
+  // The literal forms name the files themselves.
+  EXPECT_EQ(GetFileAttributesW(u"\\??\\C:\\dev\\CON"), DWORD{FILE_ATTRIBUTE_ARCHIVE});
   EXPECT_TRUE(DeleteFileW(u"\\\\?\\C:\\dev\\nul.txt"));
   EXPECT_TRUE(RemoveDirectoryW(u"\\\\?\\C:\\dev\\com1"));
   EXPECT_FALSE(PathExists(Real("dev/nul.txt")));

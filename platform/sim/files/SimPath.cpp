@@ -176,6 +176,9 @@ DWORD SimParsePath(const char16_t* path, SimWinPath* out) {
   // any path.
   const bool literal = text.size() >= 4 && text[0] == u'\\' && text[1] == u'\\' &&
                        text[2] == u'?' && text[3] == u'\\';
+  // "\??\" already names the object: no device names, no MAX_PATH.
+  const bool object_name = text.size() >= 4 && text[0] == u'\\' && text[1] == u'?' &&
+                           text[2] == u'?' && text[3] == u'\\';
   if (literal ||
       (text.size() >= 4 && IsSep(text[0]) && (IsSep(text[1]) || text[1] == u'?') &&
        text[2] == u'?' && IsSep(text[3])))
@@ -209,9 +212,11 @@ DWORD SimParsePath(const char16_t* path, SimWinPath* out) {
   SimSplitFullPath(text, &split);
   if (split.prefix.size() != 2 || split.prefix[1] != u':' || !IsLetter(split.prefix[0]))
     return ERROR_PATH_NOT_FOUND;
-  if (!split.trailing && !split.parts.empty() && SimIsDosDeviceName(split.parts.back()))
-    return ERROR_FILE_NOT_FOUND;  // a device: no file of that name may answer
-  if (SimFullPathLength(split) >= MAX_PATH) return ERROR_PATH_NOT_FOUND;
+  if (!object_name) {
+    if (!split.trailing && !split.parts.empty() && SimIsDosDeviceName(split.parts.back()))
+      return ERROR_FILE_NOT_FOUND;  // a device: no file of that name may answer
+    if (SimFullPathLength(split) >= MAX_PATH) return ERROR_PATH_NOT_FOUND;
+  }
   out->drive = split.prefix[0];
   for (auto& part : split.parts) {
     if (DWORD error = CheckName(part)) return error;
