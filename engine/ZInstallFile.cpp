@@ -2,8 +2,10 @@
 
 #include <cstring>
 
+#include "app/log/ZLog.h"
 #include "engine/ZFileActionFactory.h"
 #include "engine/ZRemoval.h"
+#include "engine/guard/ZPathResolver.h"
 #include "packet_public/ZXmlCursor.h"
 #include "platform/files.h"
 #include "platform/shell.h"
@@ -18,7 +20,10 @@ ZInstallFile::ZInstallFile() = default;
 
 ZInstallFile::~ZInstallFile() = default;
 
-void ZInstallFile::SetPath(const std::u16string& path) { path_ = path.substr(0, kMaxPathChars); }
+// A path cut to fit would name another entry: one that does not fit names none.
+void ZInstallFile::SetPath(const std::u16string& path) {
+  path_ = path.size() <= kMaxPathChars ? path : std::u16string();
+}
 
 int ZInstallFile::LoadFromXml(ZXmlCursor& cursor) {
   std::u16string relative;
@@ -27,7 +32,11 @@ int ZInstallFile::LoadFromXml(ZXmlCursor& cursor) {
   std::memcpy(buffer, path_.data(), path_.size() * sizeof(char16_t));
   // A join that does not fit names nothing. Windows may leave the base folder
   // in the buffer then: never let that stand for the record.
-  if (!PathAppendW(buffer, relative.c_str())) buffer[0] = 0;
+  if (!path_.empty() && !PathAppendW(buffer, relative.c_str())) {
+    ZLOG(kLogWarning) << u"skip unsafe path : " << path_ << u"\\" << relative << u" ("
+                      << DescribePathProblem(ZPathProblem::kTooLong) << u")";
+    buffer[0] = 0;
+  }
   SetPath(buffer);
   if (path_.empty()) return 0;
 

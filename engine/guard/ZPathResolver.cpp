@@ -19,6 +19,21 @@ bool IsForbiddenInName(char16_t c) {
          c == u':';
 }
 
+// CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9, also with blanks or an extension
+// after them: Win32 opens a device for such a name, never the file, and makes
+// no folder of it.
+bool IsDeviceName(const std::u16string& name) {
+  size_t end = name.find_first_of(u".:");
+  if (end == std::u16string::npos) end = name.size();
+  while (end > 0 && name[end - 1] == u' ') --end;
+  std::u16string base;
+  for (size_t i = 0; i < end; ++i)
+    base += name[i] >= u'a' && name[i] <= u'z' ? static_cast<char16_t>(name[i] - 32) : name[i];
+  if (base == u"CON" || base == u"PRN" || base == u"AUX" || base == u"NUL") return true;
+  return base.size() == 4 && (base.compare(0, 3, u"COM") == 0 || base.compare(0, 3, u"LPT") == 0) &&
+         base[3] >= u'1' && base[3] <= u'9';
+}
+
 std::vector<std::u16string> SplitComponents(const std::u16string& full) {
   std::vector<std::u16string> parts;
   size_t i = 3;
@@ -63,6 +78,8 @@ ZResolvedPath ResolveTouchedPath(const std::u16string& input) {
   if (path.size() < 3 || !IsSeparator(path[2])) return Fail(ZPathProblem::kNotLocal);
   for (size_t i = 2; i < path.size(); ++i)
     if (IsForbiddenInName(path[i])) return Fail(ZPathProblem::kBadName);
+  for (const auto& part : SplitComponents(path))
+    if (IsDeviceName(part)) return Fail(ZPathProblem::kBadName);
 
   char16_t buffer[MAX_PATH] = {};
   DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH, buffer, nullptr);

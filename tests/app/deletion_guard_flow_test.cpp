@@ -220,6 +220,28 @@ TEST_F(GuardFlowTest, PathsAreJudgedAsTheFileSystemReadsThem) {
   ExpectRestartLeavesNoProduct();
 }
 
+TEST_F(GuardFlowTest, JoinsThatDoNotFitAndDeviceNamesTouchNothing) {
+  Canary("Program Files/Other");
+  // The product's own file of a device's name, which Win32 cannot reach.
+  ASSERT_TRUE(WriteTextFile(Real(std::string(kProduct) + "nul.txt"), "keep"));
+  // Joined to the product's folder, these pass MAX_PATH: each names nothing,
+  // and least of all the folder it was joined to.
+  const std::string long_name(240, 'x');
+  WritePacket(Xml("<item path=\"..\\Other\\" + long_name + "\"/><item path=\"nul.txt\"/>"
+                  "<item path=\"..\\Other\\canary.txt\\..\\AUX\"/>",
+                  "<item path=\"data\\" + long_name + "\"/><item path=\"..\\Other\\con\\\"/>"));
+  EXPECT_EQ(Uninstall(), 0);
+  EXPECT_TRUE(PathExists(Real("Program Files/Other/canary.txt")));
+  EXPECT_EQ(ReadTextFile(Real(std::string(kProduct) + "nul.txt")), "keep");
+  ExpectWarning("(path too long)");
+  ExpectWarning("nul.txt (name the file system would read otherwise)");
+  ExpectWarning("AUX (name the file system would read otherwise)");
+  // The product's listed entries went all the same.
+  EXPECT_FALSE(PathExists(Real(std::string(kProduct) + "app.exe")));
+  EXPECT_FALSE(PathExists(Real(std::string(kProduct) + "data")));
+  ExpectOnlyTheProductChanged();
+}
+
 TEST_F(GuardFlowTest, ALinkAnywhereOnThePathStopsTheEntry) {
   Canary("Windows/Temp/t");
   Canary("Outside/deep");

@@ -170,12 +170,19 @@ TEST_F(InstallPacketTest, AMissingFileKeepsItsPlaceWithoutActions) {
 }
 
 TEST_F(InstallPacketTest, APathTooLongForABufferNamesNothing) {
-  Load(Packet("<installfile>" + Lists(Item(std::string(300, 'x')) + Item("a.exe"), "") +
+  // Joined to "C:\App\", each passes MAX_PATH by one character.
+  const std::string name(MAX_PATH - 7, 'x');
+  Load(Packet("<installfile>" + Lists(Item(name) + Item("a.exe"), Item("plugins\\..\\" + name)) +
               "</installfile>"));
-  ASSERT_EQ(packet_.size(), 2u);
-  EXPECT_LT(packet_[0].Path().size(), 260u);
+  ASSERT_EQ(packet_.size(), 3u);
+  EXPECT_EQ(packet_[0].Path(), u"") << "never the folder it was joined to";
   EXPECT_EQ(packet_[0].Actions().size(), 0u);
   EXPECT_EQ(packet_[1].Path(), u"C:\\App\\a.exe");
+  EXPECT_EQ(packet_[2].Path(), u"");
+  packet_.UninstallAll(6);
+  EXPECT_FALSE(PathExists(Real("App/a.exe")));
+  for (const char* kept : {"App/b.dll", "App/plugins", "App/installConfig.dat", "Data/settings.ini"})
+    EXPECT_TRUE(PathExists(Real(kept))) << kept;
 }
 
 // ---- Actions ----
@@ -269,8 +276,13 @@ TEST_F(InstallPacketTest, RecordLeavesTheCursorWhereItWas) {
 
 TEST_F(InstallPacketTest, SetPathKeepsAtMostOneBufferLessOne) {
   ZInstallFile record;
-  record.SetPath(std::u16string(400, u'x'));
+  record.SetPath(u"C:\\App\\" + std::u16string(252, u'x'));
   EXPECT_EQ(record.Path().size(), 259u);
+  // Cut to fit, a path would name another entry (a parent's sibling, say).
+  record.SetPath(u"C:\\App\\" + std::u16string(253, u'x'));
+  EXPECT_EQ(record.Path(), u"");
+  record.Uninstall(6);
+  EXPECT_NE(GetFileAttributesW(u"C:\\App"), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(InstallPacketTest, UninstallAndDestroyWalkEveryRecord) {

@@ -70,6 +70,27 @@ TEST_F(RemovalTest, TreeGoesWithReadOnlyFilesAndEmptyFolders) {
   EXPECT_FALSE(PathExists(Real("Prod")));
 }
 
+TEST_F(RemovalTest, WhatLiesPastMaxPathStaysWithItsFolders) {
+  // C:\Prod\<40 x 5>\... : the deepest file's path passes 260 characters.
+  const std::string step(40, 'd');
+  std::string deep = "Prod";
+  for (int i = 0; i < 6; ++i) deep += "/" + step;
+  Make("Prod/top.txt");
+  Make("Prod/" + step + "/near.txt");
+  Make(deep + "/far.txt");
+  Make("Other/keep.txt");
+  DeleteDirectoryTree(u"C:\\Prod");
+  EXPECT_FALSE(PathExists(Real("Prod/top.txt")));
+  EXPECT_FALSE(PathExists(Real("Prod/" + step + "/near.txt")));
+  EXPECT_TRUE(PathExists(Real(deep + "/far.txt"))) << "Win32 paths cannot reach it";
+  EXPECT_TRUE(PathExists(Real("Other/keep.txt")));
+  // What is left waits for the restart; nothing outside the folder does.
+  const auto pending = Pending();
+  EXPECT_FALSE(pending.empty());
+  for (const auto& entry : pending)
+    EXPECT_TRUE(entry.rfind("C:\\Prod\\", 0) == 0 || entry == "C:\\Prod|") << entry;
+}
+
 TEST_F(RemovalTest, LinksAreRemovedNotFollowed) {
   Make("Outside/keep/data.txt");
   Make("Prod/file.txt");

@@ -2,7 +2,9 @@
 // outside ASCII.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "platform/files.h"
 #include "platform/kernel.h"
@@ -85,6 +87,32 @@ TEST(SimUpcaseTest, AgreesWithCompareStringOrdinalOverTheWholeBmp) {
       ASSERT_GE(upper, 0x80) << std::hex << c;
     }
   }
+}
+
+TEST(SimUpcaseTest, FollowsTheUnicodeDataItWasGeneratedFrom) {
+  // A stale or wrongly expanded generated table shows here.
+  std::ifstream data("/usr/share/unicode/UnicodeData.txt");
+  if (!data) GTEST_SKIP() << "no UnicodeData.txt (scripts/setup installs it)";
+  std::string line;
+  size_t mapped = 0;
+  while (std::getline(data, line)) {
+    std::vector<std::string> fields;
+    for (size_t start = 0;;) {
+      size_t end = line.find(';', start);
+      fields.push_back(line.substr(start, end - start));
+      if (end == std::string::npos) break;
+      start = end + 1;
+    }
+    if (fields.size() < 13) continue;
+    const unsigned long code = std::stoul(fields[0], nullptr, 16);
+    if (code >= 0x10000 || (code >= 0xD800 && code <= 0xDFFF)) continue;
+    const unsigned long upper = fields[12].empty() ? code : std::stoul(fields[12], nullptr, 16);
+    const bool kept = upper < 0x10000 && !(code >= 0x80 && upper < 0x80);
+    const char16_t want = static_cast<char16_t>(kept ? upper : code);
+    ASSERT_EQ(SimUpcase(static_cast<char16_t>(code)), want) << std::hex << code;
+    if (want != code) ++mapped;
+  }
+  EXPECT_GT(mapped, 1000u);
 }
 
 class UnicodeLookupTest : public MachineTest {};

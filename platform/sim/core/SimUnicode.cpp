@@ -1,9 +1,8 @@
 #include "platform/sim/core/SimUnicode.h"
 
-#include <locale.h>
-#include <wctype.h>
-
 #include <cstdint>
+
+#include "platform/sim/core/SimUnicodeRuns.h"
 
 std::string SimToUtf8(std::u16string_view text) {
   std::string out;
@@ -78,43 +77,17 @@ std::u16string SimToUtf16(std::string_view text) {
 
 namespace {
 
-// Without the C.UTF-8 locale: the alphabets the machine's names use most.
-char16_t FallbackUpcase(char16_t c) {
-  if (c < 0x80) return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
-  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 32);
-  if (c == 0xFF) return 0x178;
-  if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return static_cast<char16_t>(c - 32);
-  if (c >= 0x430 && c <= 0x44F) return static_cast<char16_t>(c - 32);
-  if (c >= 0x450 && c <= 0x45F) return static_cast<char16_t>(c - 80);
-  if (c >= 0x100 && c <= 0x17F && (c & 1) && c != 0x131 && c != 0x138 && c != 0x149 &&
-      !(c >= 0x139 && c <= 0x148) && !(c >= 0x179 && c <= 0x17E))
-    return static_cast<char16_t>(c - 1);  // Latin Extended-A pairs (odd = small)
-  if (((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E)) && !(c & 1))
-    return static_cast<char16_t>(c - 1);
-  return c;
-}
-
-// The simple upper-case mapping of the whole BMP, built once per process.
-// A mapping that would turn a non-ASCII unit into ASCII (dotless i, long s)
-// is left out: the Windows upcase table keeps those apart from "I" and "S".
+// The upper-case table of the whole BMP, built once per process from the
+// generated runs (surrogates and unmapped units map to themselves).
 struct UpcaseTable {
   char16_t map[0x10000];
   UpcaseTable() {
-    locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
-    for (uint32_t c = 0; c < 0x10000; ++c) {
-      char16_t unit = static_cast<char16_t>(c);
-      if (c < 0x80 || (c >= 0xD800 && c <= 0xDFFF)) {
-        map[c] = c < 0x80 ? FallbackUpcase(unit) : unit;
-        continue;
-      }
-      if (!utf8) {
-        map[c] = FallbackUpcase(unit);
-        continue;
-      }
-      wint_t upper = towupper_l(static_cast<wint_t>(c), utf8);
-      map[c] = upper >= 0x80 && upper < 0x10000 ? static_cast<char16_t>(upper) : unit;
+    for (uint32_t c = 0; c < 0x10000; ++c) map[c] = static_cast<char16_t>(c);
+    for (unsigned r = 0; r < kSimUpcaseRunCount; ++r) {
+      const SimUpcaseRun& run = kSimUpcaseRuns[r];
+      for (uint32_t c = run.first; c <= run.last; c += run.step)
+        map[c] = static_cast<char16_t>(static_cast<int>(c) + run.delta);
     }
-    if (utf8) freelocale(utf8);
   }
 };
 

@@ -8,6 +8,7 @@
 
 #include "platform/sim/core/SimHost.h"
 #include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/files/SimPathChecks.h"
 
 namespace {
 
@@ -171,28 +172,36 @@ DWORD SimParsePath(const char16_t* path, SimWinPath* out) {
   if (!path || !*path) return ERROR_PATH_NOT_FOUND;
   std::u16string_view text(path);
   *out = SimWinPath();
-  const bool literal = text.size() >= 4 && IsSep(text[0]) && IsSep(text[1]) &&
-                       text[2] == u'?' && IsSep(text[3]);
-  if (literal || (text.size() >= 4 && IsSep(text[0]) && text[1] == u'?' && text[2] == u'?' &&
-                  IsSep(text[3])))
+  // Only "\\?\" spelt with backslashes is literal; "//?/" is read as Win32 reads
+  // any path.
+  const bool literal = text.size() >= 4 && text[0] == u'\\' && text[1] == u'\\' &&
+                       text[2] == u'?' && text[3] == u'\\';
+  // "\??\" already names the object: no device names, no MAX_PATH.
+  const bool object_name = text.size() >= 4 && text[0] == u'\\' && text[1] == u'?' &&
+                           text[2] == u'?' && text[3] == u'\\';
+  if (literal ||
+      (text.size() >= 4 && IsSep(text[0]) && (IsSep(text[1]) || text[1] == u'?') &&
+       text[2] == u'?' && IsSep(text[3])))
     text.remove_prefix(4);
   if (text.empty()) return ERROR_INVALID_NAME;
   if (text.size() >= 2 && IsSep(text[0]) && IsSep(text[1])) return ERROR_BAD_NETPATH;
   if (text.size() >= 2 && text[1] == u':' && !IsLetter(text[0])) return ERROR_INVALID_NAME;
 
   if (literal) {
-    // Nothing is trimmed or resolved: "x." and "x " are names of their own.
-    if (text.size() < 2 || text[1] != u':' || (text.size() > 2 && !IsSep(text[2])))
+    // Nothing is trimmed or resolved: "x." and "x " are names of their own,
+    // "/" is no separator and "." or ".." no step, so all three are invalid.
+    if (text.size() < 2 || text[1] != u':' || (text.size() > 2 && text[2] != u'\\'))
       return ERROR_INVALID_NAME;
     out->drive = SimUpcase(text[0]);
-    size_t i = 2;
+    size_t i = 3;
     while (i < text.size()) {
       size_t j = i;
-      while (j < text.size() && !IsSep(text[j])) ++j;
+      while (j < text.size() && text[j] != u'\\') ++j;
       std::u16string part(text.substr(i, j - i));
       i = j + 1;
-      if (part.empty()) continue;
-      if (part == u"." || part == u"..") return ERROR_INVALID_NAME;
+      if (part.empty() && j == text.size()) break;  // one trailing separator
+      if (part.empty() || part == u"." || part == u"..") return ERROR_INVALID_NAME;
+      if (part.find(u'/') != std::u16string::npos) return ERROR_INVALID_NAME;
       if (DWORD error = CheckName(part)) return error;
       out->parts.push_back(std::move(part));
     }
@@ -203,6 +212,11 @@ DWORD SimParsePath(const char16_t* path, SimWinPath* out) {
   SimSplitFullPath(text, &split);
   if (split.prefix.size() != 2 || split.prefix[1] != u':' || !IsLetter(split.prefix[0]))
     return ERROR_PATH_NOT_FOUND;
+  if (!object_name) {
+    if (!split.trailing && !split.parts.empty() && SimIsDosDeviceName(split.parts.back()))
+      return ERROR_FILE_NOT_FOUND;  // a device: no file of that name may answer
+    if (SimFullPathLength(split) >= MAX_PATH) return ERROR_PATH_NOT_FOUND;
+  }
   out->drive = split.prefix[0];
   for (auto& part : split.parts) {
     if (DWORD error = CheckName(part)) return error;

@@ -18,6 +18,7 @@
 #include "platform/sim/core/SimHost.h"
 #include "platform/sim/core/SimLocks.h"
 #include "platform/sim/files/SimPath.h"
+#include "platform/sim/files/SimPathChecks.h"
 #include "platform/sim/core/SimUnicode.h"
 
 namespace {
@@ -144,6 +145,8 @@ HANDLE CreateFileW(LPCWSTR path, DWORD desired_access, DWORD share_mode, LPSECUR
   if (disposition == TRUNCATE_EXISTING && !(access & FILE_WRITE_DATA))
     return FailHandle(ERROR_INVALID_PARAMETER);
   const bool replaces = disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING;
+  if (std::u16string device = SimDosDeviceOf(path); !device.empty())
+    return SimOpenDosDevice(device, access);
 
   SimWinPath parsed;
   if (DWORD error = SimParsePath(path, &parsed)) return FailHandle(error);
@@ -527,6 +530,8 @@ BOOL CopyFileW(LPCWSTR existing, LPCWSTR new_name, BOOL fail_if_exists) {
 // Attributes and directories
 
 DWORD GetFileAttributesW(LPCWSTR path) {
+  if (std::u16string device = path ? SimDosDeviceOf(path) : u""; !device.empty())
+    return SimDosDeviceAttributes(device);
   SimWinPath parsed;
   SimLocation at;
   int fd = -1;
@@ -574,6 +579,7 @@ BOOL CreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES) {
   if (!path) return SimFail(ERROR_INVALID_PARAMETER);
   SimWinPath parsed;
   if (DWORD error = SimParsePath(path, &parsed)) return SimFail(error);
+  if (DWORD error = SimCheckNewDirectoryPath(path)) return SimFail(error);
   SimLocation at;
   bool exists = false;
   if (parsed.parts.empty()) {
@@ -651,6 +657,7 @@ DWORD GetFullPathNameW(LPCWSTR path, DWORD size, LPWSTR buffer, LPWSTR* file_par
   DWORD error = 0;
   std::u16string full = SimFullPath(path, &error);
   if (error) return SimFailWith<DWORD>(error, 0);
+  if (std::u16string device = SimDosDeviceOf(path); !device.empty()) full = u"\\\\.\\" + device;
   DWORD result = CopyOutPath(full, size, buffer);
   if (result == full.size() && file_part) {
     size_t slash = full.rfind(u'\\');
@@ -670,6 +677,7 @@ BOOL SetCurrentDirectoryW(LPCWSTR path) {
   DWORD error = 0;
   std::u16string full = SimFullPath(path, &error);
   if (error) return SimFail(error);
+  if (DWORD e = SimCheckCurrentDirectoryPath(full)) return SimFail(e);
   SimWinPath parsed;
   SimLocation at;
   int fd = -1;

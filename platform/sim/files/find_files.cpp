@@ -14,6 +14,7 @@
 #include "platform/sim/files/SimFiles.h"
 #include "platform/sim/core/SimHandles.h"
 #include "platform/sim/files/SimPath.h"
+#include "platform/sim/files/SimPathChecks.h"
 #include "platform/sim/core/SimUnicode.h"
 
 namespace {
@@ -94,6 +95,7 @@ HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW data) {
     wildcard = text;
   }
   if (wildcard.empty()) return SimFailWith<HANDLE>(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
+  if (DWORD error = SimCheckWin32Path(text)) return SimFailWith<HANDLE>(error, INVALID_HANDLE_VALUE);
 
   SimWinPath dir_path;
   if (DWORD error = SimParsePath(dir_text.c_str(), &dir_path))

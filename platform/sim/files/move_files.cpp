@@ -16,6 +16,7 @@
 #include "platform/sim/core/SimLocks.h"
 #include "platform/sim/core/SimAccessRules.h"
 #include "platform/sim/files/SimPath.h"
+#include "platform/sim/files/SimPathChecks.h"
 #include "platform/sim/files/SimPendingRenames.h"
 #include "platform/sim/core/SimUnicode.h"
 
@@ -89,7 +90,9 @@ LSTATUS ReadPending(HKEY key, std::u16string* data) {
 }
 
 BOOL DelayUntilReboot(LPCWSTR existing, LPCWSTR new_name, DWORD flags) {
-  DWORD error = 0;
+  DWORD error = SimCheckWin32Path(existing);
+  if (!error && new_name) error = SimCheckWin32Path(new_name);
+  if (error) return SimFail(error);
   std::u16string source = SimFullPath(existing, &error);
   if (error) return SimFail(error);
   std::u16string target;
