@@ -222,7 +222,7 @@ TEST_F(SessionLauncherTest, FromAnElevatedAdministratorOnlyTheDirectLaunchRuns) 
   EXPECT_EQ(LaunchAsSessionAdmin(kProgram, Report(0), false, 10000, &code), 0);
   EXPECT_EQ(LaunchAsSessionUser(kProgram, Report(0), false, 10000, &code), 0);
   EXPECT_EQ(code, 77u);
-  EXPECT_FALSE(PathExists(Real("id.txt")));
+  EXPECT_FALSE(PathExists(Real("Tools/id.txt")));
   ASSERT_EQ(LaunchDirect(kProgram, Report(0), false, 10000, &code), 1);
   EXPECT_EQ(code, 0u);
   auto report = Started();
@@ -243,7 +243,7 @@ TEST_F(SessionLauncherTest, AStandardUsersAdministratorLaunchRunsWithItsOwnToken
   EXPECT_EQ(report["session"], "1");
   EXPECT_EQ(report["user"], kUserSid);
   EXPECT_EQ(report["elevated"], "0");
-  ASSERT_TRUE(DeleteFileW(u"C:\\id.txt"));
+  ASSERT_TRUE(DeleteFileW(u"C:\\Tools\\id.txt"));
   code = 77;
   EXPECT_EQ(LaunchAsSessionUser(kProgram, Report(0), false, 10000, &code), 0);
   EXPECT_EQ(code, 77u);

@@ -89,8 +89,8 @@ class TokenRulesTest : public MachineTest {
   // Starts the helper with the token to report itself to C:\id.txt; the
   // report, or an empty one (and the last error in *error) when it did not start.
   std::map<std::string, std::string> StartAs(HANDLE token, DWORD* error = nullptr) {
-    unlink(Real("id.txt").c_str());
-    std::u16string line = u"C:\\Tools\\p.exe identity C:\\id.txt exit 0";
+    unlink(Real("Tools/id.txt").c_str());
+    std::u16string line = u"C:\\Tools\\p.exe identity C:\\Tools\\id.txt exit 0";
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
@@ -103,7 +103,7 @@ class TokenRulesTest : public MachineTest {
     EXPECT_EQ(WaitForSingleObject(info.hProcess, 20000), WAIT_OBJECT_0);
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
-    std::istringstream in(ReadTextFile(Real("id.txt")));
+    std::istringstream in(ReadTextFile(Real("Tools/id.txt")));
     std::string text;
     while (std::getline(in, text)) {
       size_t space = text.find(' ');
@@ -216,9 +216,9 @@ TEST_F(TokenRulesTest, LocalSystemHoldsTheServicePrivilegesInTheirDefaultStates)
 
 TEST_F(TokenRulesTest, SimhostStartsAProgramAsAServiceWould) {
   auto run = RunCommand({kSimhostPath, "run", MachineDir(), "--as-system", "C:\\Tools\\p.exe",
-                         "identity", "C:\\id.txt", "exit", "4"});
+                         "identity", "C:\\Tools\\id.txt", "exit", "4"});
   EXPECT_EQ(run.exit_code, 4) << run.err;
-  const std::string report = ReadTextFile(Real("id.txt"));
+  const std::string report = ReadTextFile(Real("Tools/id.txt"));
   EXPECT_NE(report.find("session 0\n"), std::string::npos) << report;
   EXPECT_NE(report.find("user S-1-5-18\n"), std::string::npos) << report;
   EXPECT_NE(report.find("elevated 1\n"), std::string::npos) << report;
