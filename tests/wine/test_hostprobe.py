@@ -94,13 +94,7 @@ X64_FS_REDIRECTION = {"redirection-off": "fail 1"}
 PENDING_ON_SIM = {
     "delete-own-image",  # a sharing violation (32) for a running image
     "remove-other-current-directory",  # removes another process's current folder
-    "long-path-create-directory", "long-path-create-file", "long-path-attributes",
-    "verbatim-forward-slash",  # "/" after \\?\ taken as a separator
-    "reserved-nul-txt-made-file", "reserved-com1-log-made-file",  # files, not devices
     "system32-file-in-syswow64", "sysnative-create",  # no redirection for 32-bit programs
-    "wts-query-user-token", "set-token-session-id",  # no TCB privilege check
-    "hkcr-sees-user-class",  # HKCR has no user classes
-    "stop-refused-service", "refused-service-state",  # every service accepts a stop
 }
 
 
@@ -151,8 +145,10 @@ class HostProbeScenario:
         program = PROBE_FOLDER + "\\service.exe"
         m.copy_in(config.helper(self.leg, "svc"), program)
         if self.leg == "sim":
-            # The simulated host has no such service yet: a plain one stands in.
-            m.add_service(NO_STOP_SERVICE, program)
+            # simproc stands in for the service program; the host refuses the stop.
+            m.create_service(NO_STOP_SERVICE, '"%s" sleep' % program)
+            m._tool("svc", "set", NO_STOP_SERVICE, "--refuses-stop")
+            m.start_service(NO_STOP_SERVICE)
             return
         m.create_service(NO_STOP_SERVICE, '"%s" --refuses-stop' % program)
         m.start_service(NO_STOP_SERVICE)

@@ -577,9 +577,10 @@ BOOL SetFileAttributesW(LPCWSTR path, DWORD attributes) {
 
 BOOL CreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES) {
   if (!path) return SimFail(ERROR_INVALID_PARAMETER);
+  // The length is checked first: a long path is "too long", not "not found".
+  if (DWORD error = SimCheckNewDirectoryPath(path)) return SimFail(error);
   SimWinPath parsed;
   if (DWORD error = SimParsePath(path, &parsed)) return SimFail(error);
-  if (DWORD error = SimCheckNewDirectoryPath(path)) return SimFail(error);
   SimLocation at;
   bool exists = false;
   if (parsed.parts.empty()) {
