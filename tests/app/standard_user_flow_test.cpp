@@ -84,6 +84,9 @@ TEST_F(StandardUserFlowTest, RemovesOnlyWhatTheUserMayAndSaysWhatItCouldNot) {
   auto service = RunCommand({kSimhostPath, "svc", MachineDir(), "events", "SampleProductService"});
   EXPECT_EQ(service.out.find("delete-marked"), std::string::npos) << service.out;
   EXPECT_EQ(service.out.find("stop-requested"), std::string::npos) << service.out;
+  // The service's process is LocalSystem's: a standard user cannot end it.
+  auto state = RunCommand({kSimhostPath, "svc", MachineDir(), "query", "SampleProductService"});
+  EXPECT_NE(state.out.find(" RUNNING"), std::string::npos) << state.out;
   EXPECT_TRUE(PathExists(Real(std::string(kStartMenu) + "Sample Product")));
 
   // What the user may remove went: its own desktop link and its own key.
