@@ -51,6 +51,7 @@ typedef DWORD* PDWORD;
 typedef BYTE* LPBYTE;
 typedef LONG* PLONG;
 typedef BOOL* LPBOOL;
+typedef BOOL* PBOOL;
 typedef int32_t HRESULT;
 typedef DWORD ACCESS_MASK;
 typedef ACCESS_MASK REGSAM;

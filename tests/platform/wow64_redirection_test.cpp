@@ -64,9 +64,9 @@ TEST_F(Wow64RedirectionTest, System32IsSysWow64ForA32BitProgram) {
   EXPECT_TRUE(PathExists(Real("Windows/System32/spool")));
   ASSERT_TRUE(CreateDirectoryW(u"C:\\Windows\\System32\\catroot2", nullptr));
   EXPECT_TRUE(PathExists(Real("Windows/System32/catroot2")));
-  ASSERT_TRUE(CreateDirectoryW(u"C:\\Windows\\System32\\drivers", nullptr))
-      << "drivers itself is redirected: SysWOW64 has none yet";
-  EXPECT_TRUE(PathExists(Real("Windows/SysWOW64/drivers")));
+  // drivers itself is redirected; only its etc folder is shared.
+  ASSERT_TRUE(Make(u"C:\\Windows\\System32\\drivers\\x32.sys"));
+  EXPECT_TRUE(PathExists(Real("Windows/SysWOW64/drivers/x32.sys")));
   ASSERT_TRUE(CreateDirectoryW(u"C:\\Other", nullptr));
   ASSERT_TRUE(CreateDirectoryW(u"C:\\Other\\System32", nullptr));
   ASSERT_TRUE(Make(u"C:\\Other\\System32\\x.txt"));

@@ -13,7 +13,9 @@
 #include <thread>
 #include <vector>
 
+#include "platform/files.h"
 #include "platform/kernel.h"
+#include "platform/processes.h"
 #include "platform/sim/core/SimHandles.h"
 #include "platform/sim/core/SimHost.h"
 #include "platform/sim/core/SimMachineLibraries.h"
@@ -99,6 +101,9 @@ LibraryTable& Libraries() {
         {"GetWindowsDirectoryW", Entry(&GetWindowsDirectoryW)},
         {"GetSystemWindowsDirectoryW", Entry(&GetSystemWindowsDirectoryW)},
         {"GetSystemWow64DirectoryW", Entry(&GetSystemWow64DirectoryW)},
+        {"Wow64DisableWow64FsRedirection", Entry(&Wow64DisableWow64FsRedirection)},
+        {"Wow64RevertWow64FsRedirection", Entry(&Wow64RevertWow64FsRedirection)},
+        {"IsWow64Process", Entry(&IsWow64Process)},
         {"GetSystemInfo", Entry(&GetSystemInfo)},
         {"GetNativeSystemInfo", Entry(&GetNativeSystemInfo)},
         {"GetLogicalDriveStringsW", Entry(&GetLogicalDriveStringsW)},

@@ -5,6 +5,7 @@
 
 #include "platform/files.h"
 #include "platform/kernel.h"
+#include "platform/processes.h"
 #include "platform/sim/core/SimHandles.h"
 #include "platform/sim/core/SimHost.h"
 #include "platform/sim/core/SimSystemFolders.h"
@@ -94,3 +95,10 @@ BOOL Wow64RevertWow64FsRedirection(PVOID old_value) {
 
 SimNativePathScope::SimNativePathScope() : was_disabled_(t_disabled) { t_disabled = true; }
 SimNativePathScope::~SimNativePathScope() { t_disabled = was_disabled_; }
+
+BOOL IsWow64Process(HANDLE process, PBOOL wow64_process) {
+  if (process != GetCurrentProcess()) return SimFail(ERROR_INVALID_HANDLE);
+  if (!wow64_process) return SimFail(ERROR_NOACCESS);
+  *wow64_process = SimHost::IsWow64Process() ? TRUE : FALSE;
+  return TRUE;
+}
