@@ -9,7 +9,6 @@
 
 #include "platform/files.h"
 #include "platform/kernel.h"
-#include "platform/shell.h"
 #include "platform/sim/core/SimHost.h"
 #include "tests/support/SimTestSupport.h"
 
@@ -123,9 +122,13 @@ TEST_F(Wow64RedirectionTest, ProgramFilesVariablesOfA32BitProgram) {
   EXPECT_EQ(Variable(u"CommonProgramFiles"), u"C:\\Program Files (x86)\\Common Files");
   EXPECT_EQ(Variable(u"CommonProgramFiles(x86)"), u"C:\\Program Files (x86)\\Common Files");
   EXPECT_EQ(Variable(u"CommonProgramW6432"), u"C:\\Program Files\\Common Files");
-  char16_t path[MAX_PATH] = {};
-  ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, path), S_OK);
-  EXPECT_EQ(std::u16string(path), u"C:\\Program Files (x86)");
+  // A native program of the same machine sees the 64-bit folders.
+  NativeProgram native;
+  EXPECT_EQ(Variable(u"ProgramFiles"), u"C:\\Program Files");
+  EXPECT_EQ(Variable(u"CommonProgramFiles"), u"C:\\Program Files\\Common Files");
+  EXPECT_EQ(Variable(u"PROCESSOR_ARCHITECTURE"), u"AMD64");
+  EXPECT_EQ(Variable(u"PROCESSOR_ARCHITEW6432"), u"<missing>");
+  EXPECT_EQ(Variable(u"ProgramFiles(x86)"), u"C:\\Program Files (x86)");
 }
 
 }  // namespace
