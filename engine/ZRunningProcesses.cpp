@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "engine/guard/ZNativePaths.h"
 #include "engine/guard/ZPathNames.h"
 #include "packet_public/ZText.h"
 #include "platform/common/system_library.h"
@@ -125,7 +126,9 @@ HRESULT TerminateProcessesByImage(const char16_t* file_path, uint32_t* count) {
   DWORD returned = 0;
   if (!psapi.EnumProcesses(ids, kIdBufferBytes, &returned)) return E_FAIL;
 
-  const std::u16string wanted = file_path;
+  // Images are named as native programs name them; the file may be reached
+  // here through the WOW64 redirector under another name.
+  const std::u16string wanted = NativePathOf(file_path);
   uint32_t terminated = 0;
   const DWORD listed = returned / sizeof(DWORD);
   for (DWORD i = 0; i < listed && i < kIdBufferBytes / sizeof(DWORD); ++i) {

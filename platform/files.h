@@ -131,4 +131,8 @@ HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW data);
 BOOL FindNextFileW(HANDLE find, LPWIN32_FIND_DATAW data);
 BOOL FindClose(HANDLE find);
 
+// File-system redirection of a 32-bit program on a 64-bit system, per thread.
+BOOL Wow64DisableWow64FsRedirection(PVOID* old_value);
+BOOL Wow64RevertWow64FsRedirection(PVOID old_value);
+
 #endif  // !_WIN32

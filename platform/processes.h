@@ -104,6 +104,8 @@ BOOL EnumProcesses(DWORD* ids, DWORD bytes, LPDWORD bytes_returned);
 HANDLE OpenProcess(DWORD desired_access, BOOL inherit, DWORD process_id);
 // Ends the process at once (PROCESS_TERMINATE); does not wait for its end.
 BOOL TerminateProcess(HANDLE process, UINT exit_code);
+// A 32-bit program on a 64-bit system (this process only on the simulated host).
+BOOL IsWow64Process(HANDLE process, PBOOL wow64_process);
 // STILL_ACTIVE while it runs.
 BOOL GetExitCodeProcess(HANDLE process, LPDWORD exit_code);
 // When the process started (and ended), as FILETIMEs; its processor times.

@@ -51,6 +51,7 @@ typedef DWORD* PDWORD;
 typedef BYTE* LPBYTE;
 typedef LONG* PLONG;
 typedef BOOL* LPBOOL;
+typedef BOOL* PBOOL;
 typedef int32_t HRESULT;
 typedef DWORD ACCESS_MASK;
 typedef ACCESS_MASK REGSAM;
@@ -167,6 +168,7 @@ inline bool operator==(const GUID& a, const GUID& b) {
 #define ERROR_DIR_NOT_EMPTY 145L
 #define ERROR_BUSY 170L
 #define ERROR_ALREADY_EXISTS 183L
+#define ERROR_BAD_EXE_FORMAT 193L
 #define ERROR_ENVVAR_NOT_FOUND 203L
 #define ERROR_FILENAME_EXCED_RANGE 206L
 #define ERROR_MORE_DATA 234L

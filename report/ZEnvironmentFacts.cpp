@@ -17,6 +17,7 @@ typedef void(WINAPI* RtlGetNtVersionNumbersFn)(DWORD*, DWORD*, DWORD*);
 typedef void(WINAPI* GetNativeSystemInfoFn)(LPSYSTEM_INFO);
 typedef DWORD(WINAPI* GetProcessImageFileNameFn)(HANDLE, WCHAR*, DWORD);
 typedef DWORD(WINAPI* GetModuleFileNameExFn)(HANDLE, HMODULE, WCHAR*, DWORD);
+typedef BOOL(WINAPI* IsWow64ProcessFn)(HANDLE, BOOL*);
 typedef NTSTATUS(WINAPI* NtQueryInformationProcessFn)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG,
                                                       ULONG*);
 
@@ -47,9 +48,20 @@ void ReadKernelVersion(DWORD* major, DWORD* minor) {
     numbers(major, minor, &build);
     return;
   }
-  char16_t path[kPathChars + 16] = {};
-  UINT length = GetSystemDirectoryW(path, kPathChars);
+  char16_t path[kPathChars + 32] = {};
+  // A 32-bit program on 64-bit Windows is redirected from the system folder to
+  // the 32-bit one, which holds no kernel image; Sysnative names the real one.
+  auto is_wow64 = FindEntryPoint<IsWow64ProcessFn>(u"kernel32.dll", "IsWow64Process");
+  BOOL wow64 = FALSE;
+  const bool redirected = is_wow64 && is_wow64(GetCurrentProcess(), &wow64) && wow64;
+  UINT length = redirected ? GetWindowsDirectoryW(path, kPathChars)
+                           : GetSystemDirectoryW(path, kPathChars);
   if (length == 0 || length >= kPathChars) return;
+  if (redirected) {
+    const char16_t kNative[] = u"\\Sysnative";
+    std::memcpy(path + length, kNative, sizeof(kNative));
+    length += static_cast<UINT>(sizeof(kNative) / sizeof(char16_t) - 1);
+  }
   const char16_t kKernel[] = u"\\ntoskrnl.exe";
   std::memcpy(path + length, kKernel, sizeof(kKernel));
   auto info_size =

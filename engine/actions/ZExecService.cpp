@@ -4,6 +4,7 @@
 
 #include "app/log/ZLog.h"
 #include "engine/guard/ZDeletionGuard.h"
+#include "engine/guard/ZNativePaths.h"
 #include "engine/guard/ZPathNames.h"
 #include "platform/files.h"
 #include "platform/kernel.h"
@@ -82,7 +83,8 @@ bool ZExecService::RunsOperatingSystemFile(const std::u16string& name) {
   bool system = false;
   if (known) {
     for (const auto& candidate : ProgramCandidates(AsU16(config->lpBinaryPathName))) {
-      std::u16string program = FullProgramPath(candidate);
+      // The service manager names the program natively.
+      std::u16string program = PathReachingNative(FullProgramPath(candidate));
       if (GetFileAttributesW(program.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
       system = ZDeletionGuard::IsOperatingSystemFile(program);
       break;

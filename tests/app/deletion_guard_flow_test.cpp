@@ -317,8 +317,11 @@ TEST_F(GuardFlowTest, OperatingSystemFilesAndTheirProgramsAndServicesStay) {
   ASSERT_EQ(tool.ReadLine(), "ready");
   ASSERT_EQ(RunCommand({kSimhostPath, "svc", MachineDir(), "create", "SysSvc",
                         "C:\\Windows\\System32\\systool.exe sleep"}).exit_code, 0);
-  // A product's own file in System32 is no system file and goes.
-  ASSERT_TRUE(WriteTextFile(Real("Windows/System32/TinyHelper.dll"), "own"));
+  // A product's own file in System32 is no system file and goes. The 32-bit
+  // uninstaller reaches System32 as SysWOW64, where a 32-bit installer put it;
+  // a 64-bit file of the same name in the real System32 is not the one it names.
+  ASSERT_TRUE(WriteTextFile(Real("Windows/SysWOW64/TinyHelper.dll"), "own"));
+  ASSERT_TRUE(WriteTextFile(Real("Windows/System32/TinyHelper.dll"), "other"));
   // A folder outside the Windows folder that holds a system file stays whole.
   Canary("Program Files/Shared Runtime");
   ASSERT_TRUE(WriteTextFile(Real("Program Files/Shared Runtime/core.dll"), "MZ"));
@@ -331,17 +334,20 @@ TEST_F(GuardFlowTest, OperatingSystemFilesAndTheirProgramsAndServicesStay) {
       "<item path=\"app.exe\"><config mode=\"service\" name=\"SysSvc\"/></item>",
       "<item path=\"C:\\Program Files\\Shared Runtime\"/>"));
   EXPECT_EQ(Uninstall(), 0);
+  // The system program runs from the real System32: the record, which names
+  // the 32-bit folder's file for this program, does not end it.
   EXPECT_TRUE(tool.Running());
   for (const char* file : {"Windows/notepad.exe", "Windows/System32/kernel32.dll",
                            "Windows/System32/drivers/etc/hosts", "Windows/System32/systool.exe",
+                           "Windows/System32/TinyHelper.dll",
                            "Program Files/Shared Runtime/canary.txt"})
     EXPECT_TRUE(PathExists(Real(file))) << file;
-  EXPECT_FALSE(PathExists(Real("Windows/System32/TinyHelper.dll")));
+  EXPECT_FALSE(PathExists(Real("Windows/SysWOW64/TinyHelper.dll")));
   ExpectWarning("skip operating system file : C:\\Windows\\notepad.exe");
   ExpectWarning("skip service of an operating system file : SysSvc");
   ExpectWarning("skip folder holding operating system files : C:\\Program Files\\Shared Runtime");
   // Everything but the product's own helper in System32 is as it was.
-  before_["files"].erase("\"C:\\\\Windows\\\\System32\\\\TinyHelper.dll\"");
+  before_["files"].erase("\"C:\\\\Windows\\\\SysWOW64\\\\TinyHelper.dll\"");
   ExpectOnlyTheProductChanged();
   tool.Kill();
   tool.Wait();

@@ -209,7 +209,7 @@ TEST_F(RemovalTest, HeldFilesTheSystemNeedsAreNeverScheduledInPlace) {
   // product's own file may go at the restart under its own name, never a file
   // of the Windows folder, one directly in a known folder, or one in the
   // system's own part of a profile.
-  const char* held[] = {"Windows/System32/config/USERDIFF", "Users/User/Documents/held.txt",
+  const char* held[] = {"Windows/SysWOW64/config/USERDIFF", "Users/User/Documents/held.txt",
                         "Users/User/AppData/Local/Microsoft/Windows/UsrClass.dat",
                         "Prod/held.dll"};
   std::vector<HANDLE> handles;

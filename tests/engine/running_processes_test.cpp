@@ -67,6 +67,25 @@ TEST_F(RunningProcessesTest, EveryProcessOfTheFileEndsAndOthersSurvive) {
   EXPECT_TRUE(same_name_elsewhere.Running());
 }
 
+TEST_F(RunningProcessesTest, SystemFolderPathsMeanWhatThis32BitProgramReaches) {
+  // This test program is a 32-bit program on the x64 machine: "System32" in a
+  // path it is given reaches SysWOW64, never a program of the real System32.
+  ChildProcess native_tool, wow_tool, shared_tool;
+  Start(&native_tool, u"C:\\Windows\\System32\\tool.exe");
+  Start(&wow_tool, u"C:\\Windows\\SysWOW64\\tool.exe");
+  Start(&shared_tool, u"C:\\Windows\\System32\\spool\\tool.exe");
+  uint32_t count = 0;
+  EXPECT_EQ(TerminateProcessesByImage(u"C:\\Windows\\System32\\tool.exe", &count), S_OK);
+  EXPECT_EQ(count, 1u);
+  ExpectKilled(&wow_tool);
+  EXPECT_TRUE(native_tool.Running());
+  // Sysnative and the folders both kinds share name the real files.
+  EXPECT_EQ(TerminateProcessesByImage(u"C:\\Windows\\System32\\spool\\tool.exe", &count), S_OK);
+  ExpectKilled(&shared_tool);
+  EXPECT_EQ(TerminateProcessesByImage(u"C:\\Windows\\Sysnative\\tool.exe", &count), S_OK);
+  ExpectKilled(&native_tool);
+}
+
 TEST_F(RunningProcessesTest, LetterCaseOfThePathDoesNotMatter) {
   ChildProcess app;
   Start(&app, kAppPath);

@@ -15,6 +15,9 @@
 //                              is set, print "event" and exit 0
 //   open-file WINPATH [SHARE]  hold the existing file open for reading; SHARE is the
 //                              FILE_SHARE_* mask in decimal (default 1: read)
+//   load-library WINPATH       load the file as a library (LoadLibraryW) and keep it
+//                              loaded: it is in use like a running program's image
+//   cd WINPATH                 make the folder the current directory (SetCurrentDirectoryW)
 //   window CLASS [TITLE]       register CLASS and create a top-level window with TITLE
 //                              (default empty). Every message the window receives after
 //                              "ready" is printed as "MSG WPARAM LPARAM" (decimal) and,
@@ -87,7 +90,8 @@ const std::set<std::string> kCommands = {
     "hold-event", "set-event",   "wait-event",    "open-file",     "window",
     "quit-on",   "exit",         "cmdline",       "self",          "identity",
     "print-env", "start",        "shell",         "answer",        "call-back",
-    "die-on",    "hang-on",       "dpi-aware",     "show"};
+    "die-on",    "hang-on",       "dpi-aware",     "show",          "load-library",
+    "cd"};
 long long g_answer = -1;
 long long g_die_on = -1;
 long long g_hang_on = -1;
@@ -336,6 +340,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR command_line, int show
       HANDLE file = CreateFileW(W(path).c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
       if (file == INVALID_HANDLE_VALUE) Fail(command);
+    } else if (command == "load-library") {
+      if (!LoadLibraryW(W(args[i++]).c_str())) Fail(command);
+    } else if (command == "cd") {
+      if (!SetCurrentDirectoryW(W(args[i++]).c_str())) Fail(command);
     } else if (command == "window") {
       std::u16string class_name = W(args[i++]);
       std::u16string title = optional(i) ? W(args[i++]) : u"";

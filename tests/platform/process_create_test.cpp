@@ -218,8 +218,9 @@ TEST_F(ProcessCreateTest, ProgramsAreFoundAsWindowsFindsThemOrNotAtAll) {
   EXPECT_FALSE(CreateProcessW(folder.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr,
                               nullptr, &startup, &info));
 
-  // A bare name is looked for in the system folder; ".exe" is added.
-  InstallHelper(u"C:\\Windows\\System32", "systool.exe");
+  // A bare name is looked for in the system folder; ".exe" is added. This
+  // 32-bit program's system folder is SysWOW64 on the x64 machine.
+  InstallHelper(u"C:\\Windows\\SysWOW64", "systool.exe");
   EXPECT_EQ(Run(u"SysTool identity C:\\Tools\\out.txt exit 4"), 4);
   EXPECT_EQ(Report()["cmdline"], "SysTool identity C:\\Tools\\out.txt exit 4");
   // An unquoted path with blanks is tried word by word.

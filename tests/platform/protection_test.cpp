@@ -49,8 +49,9 @@ TEST_F(ProtectionTest, FreshMachineWindowsFolderIsMarkedThroughout) {
   for (const char16_t* path :
        {u"C:\\Windows", u"C:\\Windows\\notepad.exe", u"C:\\Windows\\win.ini",
         u"C:\\Windows\\System32", u"C:\\Windows\\System32\\kernel32.dll",
-        u"C:\\Windows\\System32\\ntoskrnl.exe", u"C:\\Windows\\System32\\drivers\\etc\\hosts",
-        u"C:\\Windows\\System32\\config\\SOFTWARE", u"C:\\Windows\\Fonts\\arial.ttf",
+        // This 32-bit program reaches the 64-bit-only files through Sysnative.
+        u"C:\\Windows\\Sysnative\\ntoskrnl.exe", u"C:\\Windows\\System32\\drivers\\etc\\hosts",
+        u"C:\\Windows\\Sysnative\\config\\SOFTWARE", u"C:\\Windows\\Fonts\\arial.ttf",
         u"C:\\Windows\\INF", u"C:\\Windows\\WinSxS", u"C:\\Windows\\Temp",
         u"C:\\Windows\\SysWOW64\\ntdll.dll", u"c:\\windows\\system32\\CMD.EXE"})
     EXPECT_TRUE(Protected(path)) << std::string(path, path + std::char_traits<char16_t>::length(path));

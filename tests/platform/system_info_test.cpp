@@ -183,7 +183,21 @@ TEST_F(SystemInfoTest, Windows9xKeepsTheVersionInTheBuildNumber) {
   EXPECT_EQ(info.dwBuildNumber, 0x040A07CEu);
 }
 
+// A 64-bit program: the kernel image lives only in the real system folder.
+struct NativeProgram {
+  NativeProgram() { SimHost::SetNativeProcess(true); }
+  ~NativeProgram() { SimHost::SetNativeProcess(false); }
+};
+
+TEST_F(SystemInfoTest, A32BitProgramFindsNoKernelImageInItsSystemFolder) {
+  DWORD error = 0;
+  EXPECT_EQ(FileVersionMs(u"C:\\Windows\\System32\\ntoskrnl.exe", &error), 0u);
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(FileVersionMs(u"C:\\Windows\\Sysnative\\ntoskrnl.exe"), 0x000A0000u);
+}
+
 TEST_F(SystemInfoTest, KernelVersionNumbersMayDifferFromWhatProgramsAreTold) {
+  NativeProgram native;
   DWORD major = 0, minor = 0, build = 0;
   RtlGetNtVersionNumbers(&major, &minor, &build);
   EXPECT_EQ(major, 10u);  // default: the reported version
@@ -206,6 +220,7 @@ TEST_F(SystemInfoTest, KernelVersionNumbersMayDifferFromWhatProgramsAreTold) {
 }
 
 TEST_F(SystemInfoTest, FileVersionsExistOnlyWhereDeclared) {
+  NativeProgram native;
   DWORD error = 0;
   EXPECT_EQ(FileVersionMs(u"C:\\Windows\\System32\\nosuch.exe", &error), 0u);
   EXPECT_EQ(error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));

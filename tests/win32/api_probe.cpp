@@ -425,6 +425,10 @@ void SystemInfo() {
   if (GetSystemWow64DirectoryW(directory, MAX_PATH) == 0 &&
       GetLastError() != ERROR_CALL_NOT_IMPLEMENTED)
     return;
+  PVOID redirection = nullptr;
+  if (Wow64DisableWow64FsRedirection(&redirection)) Wow64RevertWow64FsRedirection(redirection);
+  BOOL wow64 = FALSE;
+  IsWow64Process(GetCurrentProcess(), &wow64);
   char16_t drives[128];
   DWORD length = GetLogicalDriveStringsW(128, drives);
   for (const char16_t* drive = drives; length && *drive;

@@ -7,6 +7,7 @@
 #include "platform/kernel.h"
 #include "platform/sim/core/SimHost.h"
 #include "platform/sim/core/SimLocks.h"
+#include "platform/sim/files/SimCurrentDirectory.h"
 
 int wWinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR command_line, int show);
 
@@ -17,6 +18,7 @@ int main() {
   // the lock when the process ends, however it ends.
   int image = open("/proc/self/exe", O_RDONLY | O_CLOEXEC);
   if (image >= 0) SimLockShared(image, kSimImage);
+  SimHoldStartDirectory();
 
   // wWinMain receives the command line without the program name.
   LPWSTR line = GetCommandLineW();

@@ -28,3 +28,8 @@ SimEnvironmentList SimSortedEnvironment(const SimEnvironmentList& list);
 std::vector<std::string> SimBlockEntries(const SimEnvironmentList& list);
 // Parses a Windows environment block (UTF-16, or 8-bit text when not unicode).
 SimEnvironmentList SimParseEnvironmentBlock(const void* block, bool unicode);
+
+// The stored variable that holds what a native program of a 64-bit machine
+// sees under name (the stored values are the 32-bit programs' view); empty
+// when a native program has no such variable.
+std::u16string SimNativeVariableName(const std::u16string& name);

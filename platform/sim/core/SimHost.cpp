@@ -1,4 +1,5 @@
 #include "platform/sim/core/SimHost.h"
+#include "platform/sim/files/SimCurrentDirectory.h"
 
 #include <limits.h>
 #include <stdlib.h>
@@ -105,6 +106,7 @@ void SimHost::ForgetMachine() {
   host.searched_ = true;
   host.current_dir_.clear();
   host.module_path_.clear();
+  SimHoldCurrentDirectory(-1);
 }
 
 void SimHost::SetNativeProcess(bool native) {

@@ -167,6 +167,8 @@ bool SimCreateMachine(const std::string& dir, const SimMachineOptions& options,
     if (options.x64) {
       env.push_back({"ProgramW6432", "C:\\Program Files"});
       env.push_back({"ProgramFiles(x86)", "C:\\Program Files (x86)"});
+      env.push_back({"CommonProgramW6432", "C:\\Program Files\\Common Files"});
+      env.push_back({"CommonProgramFiles(x86)", "C:\\Program Files (x86)\\Common Files"});
       env.push_back({"PROCESSOR_ARCHITEW6432", "AMD64"});
     }
     // The interactive user and the built-in system account; session 0 hosts

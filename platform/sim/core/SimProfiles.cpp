@@ -109,6 +109,8 @@ std::vector<std::string> Folders(const std::string& user, bool x64) {
   folders.push_back("Program Files/Common Files");
   if (x64) folders.push_back("Program Files (x86)/Common Files");
   folders.push_back("Windows/System32/config/systemprofile");
+  // What 32-bit programs of an x64 system reach under that name.
+  if (x64) folders.push_back("Windows/SysWOW64/config/systemprofile");
   folders.push_back("Windows/ServiceProfiles/LocalService");
   folders.push_back("Windows/ServiceProfiles/NetworkService");
   folders.push_back("Windows/Fonts");

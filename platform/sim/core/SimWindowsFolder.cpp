@@ -40,10 +40,16 @@ const char* const kCommon[] = {
     "WinSxS/",
     "Temp/",
 };
+// The 32-bit system folder: what 32-bit programs reach as System32.
 const char* const kWow64[] = {
     "SysWOW64/kernel32.dll",
     "SysWOW64/ntdll.dll",
+    "SysWOW64/user32.dll",
+    "SysWOW64/advapi32.dll",
+    "SysWOW64/shell32.dll",
+    "SysWOW64/svchost.exe",
     "SysWOW64/cmd.exe",
+    "SysWOW64/drivers/",
 };
 
 bool EndsWith(const std::string& text, const char* tail) {

@@ -94,9 +94,12 @@ std::u16string LookupVariable(const std::u16string& name, bool* found) {
   if (SimBlockLookup(name, &from_block, found)) return from_block;
   auto machine = SimHost::Machine();
   if (!machine) return std::u16string();
+  const bool native = machine->Is64Bit() && !SimHost::IsWow64Process();
+  const std::u16string stored = native ? SimNativeVariableName(name) : name;
+  if (stored.empty()) return std::u16string();
   std::lock_guard<std::recursive_mutex> guard(machine->Db().Lock());
   SimStatement st(machine->Db(), "SELECT value FROM environment WHERE name=?1");
-  st.Bind(1, SimToUtf8(name));
+  st.Bind(1, SimToUtf8(stored));
   if (!st.Step()) return std::u16string();
   *found = true;
   return SimToUtf16(st.Text(0));

@@ -13,9 +13,12 @@
 #include <thread>
 #include <vector>
 
+#include "platform/files.h"
 #include "platform/kernel.h"
+#include "platform/processes.h"
 #include "platform/sim/core/SimHandles.h"
 #include "platform/sim/core/SimHost.h"
+#include "platform/sim/core/SimMachineLibraries.h"
 #include "platform/sim/core/SimSystemFolders.h"
 #include "platform/sim/files/SimPath.h"
 #include "platform/sim/core/SimUnicode.h"
@@ -98,6 +101,9 @@ LibraryTable& Libraries() {
         {"GetWindowsDirectoryW", Entry(&GetWindowsDirectoryW)},
         {"GetSystemWindowsDirectoryW", Entry(&GetSystemWindowsDirectoryW)},
         {"GetSystemWow64DirectoryW", Entry(&GetSystemWow64DirectoryW)},
+        {"Wow64DisableWow64FsRedirection", Entry(&Wow64DisableWow64FsRedirection)},
+        {"Wow64RevertWow64FsRedirection", Entry(&Wow64RevertWow64FsRedirection)},
+        {"IsWow64Process", Entry(&IsWow64Process)},
         {"GetSystemInfo", Entry(&GetSystemInfo)},
         {"GetNativeSystemInfo", Entry(&GetNativeSystemInfo)},
         {"GetLogicalDriveStringsW", Entry(&GetLogicalDriveStringsW)},
@@ -287,8 +293,8 @@ bool InSystemFolder(const std::u16string& name, bool searched_in_system_folder) 
 
 HMODULE LoadKnownLibrary(LPCWSTR name, bool searched_in_system_folder) {
   if (!name || !*name) return SimFailWith<HMODULE>(ERROR_INVALID_PARAMETER, nullptr);
-  if (!InSystemFolder(name, searched_in_system_folder))
-    return SimFailWith<HMODULE>(ERROR_MOD_NOT_FOUND, nullptr);
+  // A file elsewhere on the machine loads as itself (and is then in use).
+  if (!InSystemFolder(name, searched_in_system_folder)) return SimLoadMachineLibrary(name);
   std::string key = NormalizeLibraryName(SimToUtf8(name));
   Library* found = nullptr;
   {
@@ -328,6 +334,8 @@ DWORD SimDefaultDllDirectories() { return g_default_dll_directories; }
 BOOL SimCurrentFolderOutOfDllSearch() { return g_current_folder_out ? TRUE : FALSE; }
 
 FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
+  // A machine file's library carries code this host cannot call.
+  if (SimIsMachineLibrary(module)) return SimFailWith<FARPROC>(ERROR_PROC_NOT_FOUND, nullptr);
   Library* library = FindLoaded(module);
   if (!library) return SimFailWith<FARPROC>(ERROR_INVALID_HANDLE, nullptr);
   // Ordinals (values below 0x10000 in place of a name) are not exported here.
@@ -346,6 +354,7 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
 }
 
 BOOL FreeLibrary(HMODULE module) {
+  if (SimFreeMachineLibrary(module)) return TRUE;
   if (!FindLoaded(module)) return SimFail(ERROR_INVALID_HANDLE);
   return TRUE;
 }

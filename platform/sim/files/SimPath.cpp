@@ -1,4 +1,5 @@
 #include "platform/sim/files/SimPath.h"
+#include "platform/sim/files/SimWow64Redirection.h"
 
 #include <dirent.h>
 #include <errno.h>
@@ -169,6 +170,12 @@ void SimSplitFullPath(std::u16string_view path, SimFullPathParts* out) {
 }
 
 DWORD SimParsePath(const char16_t* path, SimWinPath* out) {
+  DWORD error = SimParseUnredirected(path, out);
+  if (!error) SimRedirectWow64(out);
+  return error;
+}
+
+DWORD SimParseUnredirected(const char16_t* path, SimWinPath* out) {
   if (!path || !*path) return ERROR_PATH_NOT_FOUND;
   std::u16string_view text(path);
   *out = SimWinPath();

@@ -30,7 +30,10 @@ void SimSplitFullPath(std::u16string_view path, SimFullPathParts* out);
 // Parses a full or relative Windows path as GetFullPathNameW reads it (see
 // SimSplitFullPath), so "C:\x \" names "x ", never "x"; "\\?\" paths are
 // taken literally, "\??\" is dropped. Returns 0 or a Win32 error code.
+// A 32-bit program on a 64-bit system then meets the WOW64 redirector.
 DWORD SimParsePath(const char16_t* path, SimWinPath* out);
+// The same reading as a native program has it (the service manager, for one).
+DWORD SimParseUnredirected(const char16_t* path, SimWinPath* out);
 
 // The real path with the components as written (no case lookup); empty when
 // the machine or the drive does not exist.

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/kernel.h"
+#include "platform/sim/files/SimCurrentDirectory.h"
 #include "platform/sim/files/SimFileObject.h"
 #include "platform/sim/files/SimFiles.h"
 #include "platform/sim/core/SimAccessRules.h"
@@ -411,8 +412,14 @@ BOOL DeleteFileW(LPCWSTR path) {
         break;
       case ENXIO:  // a FIFO or socket
         break;
-      case ETXTBSY:
-        return SimFail(MarkedAt(at) ? ERROR_ACCESS_DENIED : ERROR_SHARING_VIOLATION);
+      case ETXTBSY: {
+        // A running image: deleting it is refused unless a handle already
+        // denies the delete open itself.
+        int probe = SimOpenBeneath(at, O_RDONLY | O_NONBLOCK | O_NOFOLLOW);
+        bool held = probe >= 0 && !MarkedAt(at) && SimLockTaken(probe, kSimDenyDelete);
+        if (probe >= 0) close(probe);
+        return SimFail(held ? ERROR_SHARING_VIOLATION : ERROR_ACCESS_DENIED);
+      }
       case EISDIR: return SimFail(ERROR_ACCESS_DENIED);
       case EACCES:
       case EPERM: {
@@ -420,7 +427,7 @@ BOOL DeleteFileW(LPCWSTR path) {
         int probe = SimOpenBeneath(at, O_RDONLY | O_NONBLOCK | O_NOFOLLOW);
         struct stat st;
         bool marked = probe >= 0 && fstat(probe, &st) == 0 && SimIsOsFile(st.st_mode, probe);
-        bool held = !marked && probe >= 0 && SimLockTaken(probe, kSimDenyDelete, 2);
+        bool held = !marked && probe >= 0 && SimLockTaken(probe, kSimDenyDelete);
         if (probe >= 0) close(probe);
         return SimFail(held ? ERROR_SHARING_VIOLATION : ERROR_ACCESS_DENIED);
       }
@@ -429,13 +436,16 @@ BOOL DeleteFileW(LPCWSTR path) {
   } else {
     static_assert(kSimImage == kSimDenyDelete + 1, "one query covers both bytes");
     bool held = SimLockTaken(fd, kSimDenyDelete, 2);
+    // Only a handle that denies delete is a sharing violation; an image in use
+    // (a running program, a loaded library) refuses the deletion itself.
+    bool image = held && !SimLockTaken(fd, kSimDenyDelete);
     struct stat st;
     bool stated = fstat(fd, &st) == 0;
     bool read_only = stated && !(st.st_mode & S_IWUSR);
     // The ACL is checked before sharing; unmarked files skip the xattr read.
     bool marked = stated && SimIsOsFile(st.st_mode, fd);
     close(fd);
-    if (marked) return SimFail(ERROR_ACCESS_DENIED);
+    if (marked || image) return SimFail(ERROR_ACCESS_DENIED);
     if (held) return SimFail(ERROR_SHARING_VIOLATION);
     if (read_only) return SimFail(ERROR_ACCESS_DENIED);
   }
@@ -682,12 +692,16 @@ BOOL SetCurrentDirectoryW(LPCWSTR path) {
   SimWinPath parsed;
   SimLocation at;
   int fd = -1;
-  if (DWORD e = OpenExisting(full.c_str(), O_PATH, &parsed, &at, &fd)) return SimFail(e);
+  if (DWORD e = OpenExisting(full.c_str(), O_RDONLY | O_NONBLOCK, &parsed, &at, &fd))
+    return SimFail(e);
   if (fd < 0) return SimFail(SimPathError(errno));
   struct stat st;
   bool is_dir = fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
-  close(fd);
-  if (!is_dir) return SimFail(ERROR_DIRECTORY);
+  if (!is_dir) {
+    close(fd);
+    return SimFail(ERROR_DIRECTORY);
+  }
+  SimHoldCurrentDirectory(fd);
   SimHost::SetCurrentDirectory(full);
   return TRUE;
 }

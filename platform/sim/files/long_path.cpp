@@ -9,6 +9,7 @@
 #include "platform/sim/core/SimHandles.h"
 #include "platform/sim/core/SimUnicode.h"
 #include "platform/sim/files/SimPath.h"
+#include "platform/sim/files/SimWow64Redirection.h"
 
 namespace {
 
@@ -56,7 +57,8 @@ DWORD GetLongPathNameW(LPCWSTR short_path, LPWSTR long_path, DWORD size) {
       std::string found;
       if (DWORD error = SimResolveExistingW(upto.c_str(), &found))
         return SimFailWith<DWORD>(error, 0);
-      out += OnDiskLeaf(found);
+      // A folder the redirector swaps keeps its own name, as the parent lists it.
+      out += SimRedirectsLeaf(upto.c_str()) ? std::u16string(part) : OnDiskLeaf(found);
     }
     while (j < path.size() && IsSep(path[j])) out += path[j++];
     i = j;

@@ -16,6 +16,7 @@
 #include "platform/sim/files/SimPath.h"
 #include "platform/sim/processes/SimSessions.h"
 #include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/files/SimWow64Redirection.h"
 
 extern char** environ;
 
@@ -58,6 +59,7 @@ bool IsRegularFile(const std::string& real) {
 // program path with blanks is tried word by word, shortest first, as Windows does.
 DWORD ResolveProgram(const std::u16string& image, std::string* real,
                      std::vector<std::u16string>* args) {
+  SimNativePathScope native;  // the service manager is a native program
   size_t start = 0;
   while (start < image.size() && IsBlank(image[start])) ++start;
   if (start < image.size() && image[start] == u'"') {
