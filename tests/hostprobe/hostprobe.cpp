@@ -29,12 +29,6 @@
 #include "platform/system_info.h"
 #include "platform/types.h"
 
-// Switched on (with FS_REDIRECTION_SWITCH in tests/wine/test_hostprobe.py)
-// once the layer has Wow64DisableWow64FsRedirection.
-#ifndef HOSTPROBE_FS_REDIRECTION_SWITCH
-#define HOSTPROBE_FS_REDIRECTION_SWITCH 0
-#endif
-
 namespace {
 
 using Text = std::u16string;
@@ -292,7 +286,6 @@ struct Probe {
     const Text native = windows + u"\\Sysnative\\hostprobe-native.txt";
     Report("sysnative-create", MakeFile(native));
     Report("sysnative-file-in-syswow64", Exists(windows + u"\\SysWOW64\\hostprobe-native.txt"));
-#if HOSTPROBE_FS_REDIRECTION_SWITCH
     // With redirection off, System32 is the real one for a 32-bit program too.
     PVOID old = nullptr;
     const bool off = Wow64DisableWow64FsRedirection(&old);
@@ -302,7 +295,6 @@ struct Probe {
              Exists(windows + u"\\System32\\hostprobe-native.txt"));
       Report("redirection-revert", Wow64RevertWow64FsRedirection(old));
     }
-#endif
     DeleteFileW(native.c_str());
 
     // drivers\etc is one of the folders that stay where they are.

@@ -78,9 +78,7 @@ X64_PROGRAM = {
     "env-PROGRAMFILES": "ok C:\\PROGRAM FILES",
 }
 
-# Wow64DisableWow64FsRedirection: set to True together with
-# HOSTPROBE_FS_REDIRECTION_SWITCH in hostprobe.cpp once the layer has it.
-FS_REDIRECTION_SWITCH = False
+# Wow64DisableWow64FsRedirection for one thread, then reverted.
 FS_REDIRECTION = {
     "redirection-off": "ok 0",
     "redirection-off-system32-sees-native": "ok 0",
@@ -88,14 +86,6 @@ FS_REDIRECTION = {
 }
 # A 64-bit program has no redirection to turn off (STATUS_NOT_IMPLEMENTED).
 X64_FS_REDIRECTION = {"redirection-off": "fail 1"}
-
-# Pending on the simulated host: lines it does not print as Windows does until
-# the work on the host under way elsewhere is merged. Emptied after the merge.
-PENDING_ON_SIM = {
-    "delete-own-image",  # a sharing violation (32) for a running image
-    "remove-other-current-directory",  # removes another process's current folder
-    "system32-file-in-syswow64", "sysnative-create",  # no redirection for 32-bit programs
-}
 
 
 def probe_program(leg):
@@ -107,13 +97,11 @@ def probe_program(leg):
 def expected_lines(leg):
     """What the probe must print on a leg: Windows' answers, Wine's where listed."""
     expected = dict(WINDOWS)
-    if FS_REDIRECTION_SWITCH:
-        expected.update(FS_REDIRECTION)
+    expected.update(FS_REDIRECTION)
     if leg == "x64":
         expected.update(X64_PROGRAM)
-        if FS_REDIRECTION_SWITCH:
-            del expected["redirection-off-system32-sees-native"], expected["redirection-revert"]
-            expected.update(X64_FS_REDIRECTION)
+        del expected["redirection-off-system32-sees-native"], expected["redirection-revert"]
+        expected.update(X64_FS_REDIRECTION)
     if leg != "sim":
         for check, answers in wine_limits.HOSTPROBE_WINE_ANSWERS.items():
             if leg in answers:
@@ -174,14 +162,10 @@ class HostProbeScenario:
     def test_calls_answer_as_on_windows(self):
         found = self.run_probe()
         expected = expected_lines(self.leg)
-        pending = PENDING_ON_SIM if self.leg == "sim" else set()
         wrong = ["%s: %s, Windows %s" % (check, found.get(check), answer)
                  for check, answer in sorted(expected.items())
-                 if check not in pending and found.get(check) != answer]
+                 if found.get(check) != answer]
         self.assertEqual(wrong, [], "\n".join(wrong))
-        # A pending line that now answers as Windows does leaves the list.
-        done = sorted(check for check in pending if found.get(check) == expected[check])
-        self.assertEqual(done, [], "as on Windows now, no longer pending: %s" % done)
         # The probe prints nothing this test does not hold to an answer.
         self.assertEqual(sorted(set(found) - set(expected)), [])
         # The scratch folder is left as it was found.
