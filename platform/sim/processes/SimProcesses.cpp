@@ -1,6 +1,7 @@
 #include "platform/sim/processes/SimProcesses.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <limits.h>
 #include <unistd.h>
 
@@ -32,4 +33,16 @@ std::vector<SimProcessInfo> SimListMachineProcesses(const std::string& machine_d
   std::sort(out.begin(), out.end(),
             [](const SimProcessInfo& a, const SimProcessInfo& b) { return a.pid < b.pid; });
   return out;
+}
+
+bool SimReadProcFile(pid_t pid, const char* name, std::string* text) {
+  const std::string path = pid ? "/proc/" + std::to_string(pid) + "/" + name : std::string(name);
+  text->clear();
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  char buffer[4096];
+  ssize_t n;
+  while ((n = read(fd, buffer, sizeof(buffer))) > 0) text->append(buffer, static_cast<size_t>(n));
+  close(fd);
+  return n == 0;
 }

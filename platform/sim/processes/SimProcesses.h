@@ -16,6 +16,10 @@ struct SimProcessInfo {
 
 std::vector<SimProcessInfo> SimListMachineProcesses(const std::string& machine_dir);
 
+// The whole of a file under /proc (an entry such as "environ" or "stat" of
+// pid, or any path when pid is 0); false when it cannot be read.
+bool SimReadProcFile(pid_t pid, const char* name, std::string* text);
+
 // The id of the process that started pid, as it was at the start (Windows
 // keeps it when the parent ends and may give the id to another process); 0
 // when unknown.

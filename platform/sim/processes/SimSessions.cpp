@@ -14,6 +14,7 @@
 
 #include "platform/sim/core/SimHost.h"
 #include "platform/sim/files/SimPath.h"
+#include "platform/sim/processes/SimProcesses.h"
 
 extern char** environ;
 
@@ -149,14 +150,8 @@ bool SimIdentityOfProcess(pid_t pid, SimIdentity* identity) {
     *identity = SimOwnIdentity();
     return true;
   }
-  int fd = open(("/proc/" + std::to_string(pid) + "/environ").c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
   std::string text;
-  char buffer[4096];
-  ssize_t n;
-  while ((n = read(fd, buffer, sizeof(buffer))) > 0) text.append(buffer, static_cast<size_t>(n));
-  close(fd);
-  if (n < 0) return false;
+  if (!SimReadProcFile(pid, "environ", &text)) return false;
   std::vector<std::string> entries;
   size_t start = 0;
   while (start < text.size()) {

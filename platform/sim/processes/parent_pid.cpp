@@ -14,13 +14,8 @@
 namespace {
 
 std::string ReadProcFile(pid_t pid, const char* name) {
-  int fd = open(("/proc/" + std::to_string(pid) + "/" + name).c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::string();
   std::string text;
-  char buffer[4096];
-  ssize_t n;
-  while ((n = read(fd, buffer, sizeof(buffer))) > 0) text.append(buffer, static_cast<size_t>(n));
-  close(fd);
+  SimReadProcFile(pid, name, &text);
   return text;
 }
 

@@ -17,13 +17,8 @@ namespace {
 constexpr uint64_t kEpochDifference = 116444736000000000ull;  // 1601 to 1970 in 100 ns
 
 std::string ReadSmallFile(const std::string& path) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::string();
   std::string text;
-  char buffer[4096];
-  ssize_t n;
-  while ((n = read(fd, buffer, sizeof(buffer))) > 0) text.append(buffer, static_cast<size_t>(n));
-  close(fd);
+  SimReadProcFile(0, path.c_str(), &text);
   return text;
 }
 

@@ -108,7 +108,7 @@ DWORD SpawnDetached(const std::string& real, const std::vector<std::string>& arg
   for (auto& a : argv_store) argv.push_back(a.data());
   argv.push_back(nullptr);
   // Services run as LocalSystem in session 0, whoever started them.
-  std::vector<std::string> env_store = SimIdentityEnvironment({0, "S-1-5-18", SimTokenKind::kElevated});
+  std::vector<std::string> env_store = SimIdentityEnvironment(SimSystemIdentity());
   env_store.push_back("SIMHOST_MACHINE=" + machine_dir);
   std::vector<char*> envp;
   for (char** e = environ; *e; ++e)
