@@ -231,6 +231,21 @@ TEST_F(FileTreeTest, PendingOperationsRunAtRestart) {
   EXPECT_TRUE(SimRunPendingRenames());  // nothing pending is fine too
 }
 
+TEST_F(FileTreeTest, ALiteralPathIsRecordedInNtFormAndCarriedOutPastMaxPath) {
+  // Deeper than MAX_PATH: only the literal form reaches it.
+  const std::u16string tail = std::u16string(200, u'd') + u"\\" + std::u16string(100, u'n');
+  const std::u16string literal = u"\\\\?\\C:\\Work\\" + tail;
+  ASSERT_TRUE(CreateDirectoryW((u"\\\\?\\C:\\Work\\" + tail.substr(0, 200)).c_str(), nullptr));
+  HANDLE file = CreateFileW(literal.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  CloseHandle(file);
+  ASSERT_TRUE(MoveFileExW(literal.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+  EXPECT_EQ(PendingValue(), u"\\??\\C:\\Work\\" + tail + std::u16string(3, u'\0'));
+  ASSERT_TRUE(SimRunPendingRenames());
+  EXPECT_FALSE(PathExists(Work(std::string(200, 'd') + "/" + std::string(100, 'n'))));
+  EXPECT_TRUE(PathExists(Work(std::string(200, 'd'))));
+}
+
 TEST_F(FileTreeTest, ShellCopiesANestedTreeIntoAnExistingFolder) {
   ASSERT_TRUE(CreateDirectoryW(u"C:\\Src", nullptr));
   ASSERT_TRUE(CreateDirectoryW(u"C:\\Src\\skin", nullptr));

@@ -89,6 +89,12 @@ LSTATUS ReadPending(HKEY key, std::u16string* data) {
   return ERROR_SUCCESS;
 }
 
+// The NT form the restart reads: "\??\C:\...", for a literal "\\?\" path too.
+std::u16string NtForm(const std::u16string& full) {
+  if (full.rfind(u"\\\\?\\", 0) == 0) return u"\\??\\" + full.substr(4);
+  return u"\\??\\" + full;
+}
+
 BOOL DelayUntilReboot(LPCWSTR existing, LPCWSTR new_name, DWORD flags) {
   DWORD error = SimCheckWin32Path(existing);
   if (!error && new_name) error = SimCheckWin32Path(new_name);
@@ -99,7 +105,7 @@ BOOL DelayUntilReboot(LPCWSTR existing, LPCWSTR new_name, DWORD flags) {
   if (new_name) {
     target = SimFullPath(new_name, &error);
     if (error) return SimFail(error);
-    target = ((flags & MOVEFILE_REPLACE_EXISTING) ? u"!\\??\\" : u"\\??\\") + target;
+    target = ((flags & MOVEFILE_REPLACE_EXISTING) ? u"!" : u"") + NtForm(target);
   }
   PendingGate gate;
   HKEY key = nullptr;
@@ -109,7 +115,7 @@ BOOL DelayUntilReboot(LPCWSTR existing, LPCWSTR new_name, DWORD flags) {
   status = ReadPending(key, &data);
   if (status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) {
     std::vector<Pair> pairs = ParsePairs(data);
-    pairs.emplace_back(u"\\??\\" + source, target);
+    pairs.emplace_back(NtForm(source), target);
     data = JoinPairs(pairs);
     status = RegSetValueExW(key, kPendingValue, 0, REG_MULTI_SZ,
                             reinterpret_cast<const BYTE*>(data.data()),
@@ -253,8 +259,11 @@ bool SimRunPendingRenames() {
     RegCloseKey(key);
     return false;
   }
+  // The restart works on NT paths, which know no MAX_PATH: a drive path is
+  // carried out in the literal form.
   auto strip = [](std::u16string path) {
     if (path.rfind(u"\\??\\", 0) == 0) path.erase(0, 4);
+    if (path.size() >= 3 && path[1] == u':' && path[2] == u'\\') path = u"\\\\?\\" + path;
     return path;
   };
   for (const auto& [raw_source, raw_target] : ParsePairs(data)) {
