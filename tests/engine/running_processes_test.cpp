@@ -9,7 +9,7 @@
 #include "platform/processes.h"
 #include "platform/sim/core/SimHost.h"
 #include "platform/sim/core/SimMachineSetup.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "tests/support/SimTestSupport.h"
 
 namespace {

@@ -72,7 +72,7 @@
 #include "platform/sessions.h"
 #include "platform/system_info.h"
 #include "platform/sim/core/SimHost.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "platform/window_messages.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include "platform/files.h"
 #include "platform/kernel.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "tests/support/SimTestSupport.h"
 
 namespace {

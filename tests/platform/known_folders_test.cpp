@@ -14,7 +14,7 @@
 #include "platform/shell.h"
 #include "platform/sim/core/SimHost.h"
 #include "platform/sim/core/SimMachineSetup.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "platform/sim/processes/SimTokens.h"
 #include "platform/system_info.h"
 #include "tests/support/SimTestSupport.h"

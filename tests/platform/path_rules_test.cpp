@@ -10,7 +10,7 @@
 #include "platform/shell.h"
 #include "platform/sim/files/SimFiles.h"
 #include "platform/sim/files/SimPath.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "tests/support/SimTestSupport.h"
 
 namespace {

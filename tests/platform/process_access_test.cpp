@@ -11,7 +11,7 @@
 #include "platform/kernel.h"
 #include "platform/processes.h"
 #include "platform/sim/core/SimMachineSetup.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "platform/sim/processes/SimProcesses.h"
 #include "report/ZEnvironmentFacts.h"
 #include "tests/support/SimTestSupport.h"

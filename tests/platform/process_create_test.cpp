@@ -14,7 +14,7 @@
 #include "platform/processes.h"
 #include "platform/sessions.h"
 #include "platform/sim/core/SimMachineSetup.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "tests/support/SimTestSupport.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "platform/kernel.h"
 #include "platform/processes.h"
 #include "platform/sim/core/SimHost.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "platform/system_info.h"
 #include "tests/support/SimTestSupport.h"
 

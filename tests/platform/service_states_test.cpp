@@ -13,7 +13,7 @@
 #include "platform/services.h"
 #include "platform/sim/processes/SimProcesses.h"
 #include "platform/sim/services/SimServices.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "tests/support/SimTestSupport.h"
 
 namespace {

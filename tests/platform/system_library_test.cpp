@@ -9,7 +9,7 @@
 #include "platform/common/system_library.h"
 #include "platform/kernel.h"
 #include "platform/sim/core/SimHost.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "platform/system_info.h"
 #include "tests/support/SimTestSupport.h"
 

@@ -15,7 +15,7 @@
 
 #include "platform/kernel.h"
 #include "platform/sim/core/SimHost.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "report/ZEnvironmentFacts.h"
 #include "tests/support/SimTestSupport.h"
 

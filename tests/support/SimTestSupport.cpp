@@ -25,7 +25,7 @@
 #include "platform/sim/processes/SimProcesses.h"
 #include "platform/sim/processes/SimSessions.h"
 #include "platform/sim/core/SimMachineSetup.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 
 extern char** environ;
 

@@ -2,7 +2,7 @@
 // below it, as an installer that loosens a folder's ACL would.
 #include "platform/sim/core/SimAccessRules.h"
 #include "platform/sim/core/SimHost.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "platform/sim/files/SimPath.h"
 #include "tools/simhost/SimhostCommands.h"
 

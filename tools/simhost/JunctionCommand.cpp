@@ -2,7 +2,7 @@
 // "mklink /J": lookups follow it, listings show it as a directory with a
 // reparse point, and RemoveDirectoryW removes the link, not its target.
 #include "platform/sim/core/SimHost.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "platform/sim/files/SimFiles.h"
 #include "tools/simhost/SimhostCommands.h"
 

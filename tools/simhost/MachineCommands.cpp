@@ -22,7 +22,7 @@
 #include "platform/sim/processes/SimProcesses.h"
 #include "platform/sim/services/SimServices.h"
 #include "platform/sim/processes/SimSessions.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "tools/simhost/SimhostCommands.h"
 
 extern char** environ;

@@ -12,7 +12,7 @@
 #include "platform/sim/net/SimRoutes.h"
 #include "platform/sim/services/SimServices.h"
 #include "platform/sim/processes/SimSessions.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "tools/simhost/JsonWriter.h"
 #include "tools/simhost/RegText.h"
 #include "tools/simhost/SimhostCommands.h"

@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "platform/canvas.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "platform/sim/display/SimPresent.h"
 #include "platform/sim/windows/SimWindows.h"
 #include "tools/simhost/SimhostCommands.h"

@@ -1,6 +1,6 @@
 // protect: makes an existing file or folder of a machine an operating-system
 // file, which no caller can change, move or delete.
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "platform/sim/core/SimWindowsFolder.h"
 #include "tools/simhost/SimhostCommands.h"
 

@@ -2,7 +2,7 @@
 #include <cstdio>
 
 #include "platform/registry.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "tools/simhost/JsonWriter.h"
 #include "tools/simhost/RegText.h"
 #include "tools/simhost/SimhostCommands.h"

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "tools/simhost/JsonWriter.h"
 
 namespace {

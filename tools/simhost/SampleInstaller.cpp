@@ -13,7 +13,7 @@
 #include "platform/sim/core/SimHost.h"
 #include "platform/sim/files/SimPath.h"
 #include "platform/sim/services/SimServices.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "tools/cfgtool/ConfigScrambler.h"
 #include "tools/simhost/RegText.h"
 #include "tools/simhost/SimhostCommands.h"

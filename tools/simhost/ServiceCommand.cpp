@@ -8,7 +8,7 @@
 #include "platform/kernel.h"
 #include "platform/services.h"
 #include "platform/sim/services/SimServices.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "tools/simhost/SimhostCommands.h"
 
 namespace {

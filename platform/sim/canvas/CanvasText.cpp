@@ -10,7 +10,7 @@
 #include "platform/common/text_prefix.h"
 #include "platform/sim/canvas/CanvasImpl.h"
 #include "platform/sim/canvas/SimCanvasFonts.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "platform/services.h"
 #include "platform/sim/core/SimHost.h"
 #include "platform/sim/core/SimSystemFolders.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "platform/sim/files/SimPath.h"
 #include "platform/sim/processes/SimSessions.h"
 

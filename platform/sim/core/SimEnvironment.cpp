@@ -7,7 +7,7 @@
 #include <map>
 
 #include "platform/sim/core/SimHost.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 
 extern char** environ;
 

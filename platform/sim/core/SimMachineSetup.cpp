@@ -12,7 +12,7 @@
 #include "platform/sim/core/SimHost.h"
 #include "platform/sim/core/SimProfiles.h"
 #include "platform/sim/processes/SimSessions.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "platform/sim/core/SimWindowsFolder.h"
 
 namespace {

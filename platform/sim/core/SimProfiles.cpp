@@ -11,7 +11,7 @@
 #include "platform/registry.h"
 #include "platform/sim/core/SimDb.h"
 #include "platform/sim/core/SimMachineSetup.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 
 namespace {
 

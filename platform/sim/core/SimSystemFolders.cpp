@@ -4,7 +4,7 @@
 
 #include "platform/registry.h"
 #include "platform/sim/core/SimHost.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 
 namespace {
 

@@ -14,11 +14,11 @@
 #include <thread>
 
 #include "platform/kernel.h"
-#include "platform/sim/core/SimAnsi.h"
+#include "platform/sim/text/SimAnsi.h"
 #include "platform/sim/core/SimEnvironment.h"
 #include "platform/sim/core/SimHandles.h"
 #include "platform/sim/core/SimHost.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 
 namespace {
 

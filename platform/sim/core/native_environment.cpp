@@ -3,7 +3,7 @@
 // WOW64 sets them per process on Windows.
 #include "platform/sim/core/SimEnvironment.h"
 
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 
 std::u16string SimNativeVariableName(const std::u16string& name) {
   struct Pair {

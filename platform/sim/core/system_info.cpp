@@ -18,10 +18,10 @@
 #include "platform/processes.h"
 #include "platform/sim/core/SimHandles.h"
 #include "platform/sim/core/SimHost.h"
-#include "platform/sim/core/SimMachineLibraries.h"
+#include "platform/sim/processes/SimMachineLibraries.h"
 #include "platform/sim/core/SimSystemFolders.h"
 #include "platform/sim/files/SimPath.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "platform/sim/windows/SimDpi.h"
 
 namespace {

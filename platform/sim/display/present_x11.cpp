@@ -25,7 +25,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "platform/sim/display/SimPresent.h"
 #include "platform/sim/display/present_internal.h"
 #include "platform/sim/windows/SimWindowState.h"

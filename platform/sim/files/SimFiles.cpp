@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/sim/core/SimHost.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 #include "platform/sim/core/SimHost.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "platform/sim/files/SimPathChecks.h"
 
 namespace {

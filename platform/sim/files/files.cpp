@@ -20,7 +20,7 @@
 #include "platform/sim/core/SimLocks.h"
 #include "platform/sim/files/SimPath.h"
 #include "platform/sim/files/SimPathChecks.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "platform/sim/core/SimHandles.h"
 #include "platform/sim/files/SimPath.h"
 #include "platform/sim/files/SimPathChecks.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "platform/files.h"
 #include "platform/kernel.h"
 #include "platform/sim/core/SimHandles.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "platform/sim/files/SimPath.h"
 #include "platform/sim/files/SimWow64Redirection.h"
 

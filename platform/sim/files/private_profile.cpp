@@ -7,9 +7,9 @@
 
 #include "platform/files.h"
 #include "platform/kernel.h"
-#include "platform/sim/core/SimAnsi.h"
+#include "platform/sim/text/SimAnsi.h"
 #include "platform/sim/core/SimHandles.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "platform/system_info.h"
 
 namespace {

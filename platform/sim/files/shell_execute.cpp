@@ -10,7 +10,7 @@
 #include "platform/processes.h"
 #include "platform/shell.h"
 #include "platform/sim/core/SimHost.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "platform/sim/files/SimShellLog.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include "platform/shell.h"
 #include "platform/sim/core/SimHost.h"
 #include "platform/sim/core/SimSystemFolders.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "platform/sim/processes/SimSessions.h"
 #include "platform/sim/processes/SimTokens.h"
 

@@ -9,7 +9,7 @@
 #include "platform/sim/core/SimHandles.h"
 #include "platform/sim/core/SimHost.h"
 #include "platform/sim/core/SimSystemFolders.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 
 namespace {
 

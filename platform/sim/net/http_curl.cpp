@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/http.h"
-#include "platform/sim/core/SimAnsi.h"
+#include "platform/sim/text/SimAnsi.h"
 #include "platform/sim/core/SimHost.h"
 #include "platform/sim/net/SimRoutes.h"
 

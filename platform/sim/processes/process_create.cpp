@@ -25,7 +25,7 @@
 #include "platform/sim/files/SimPath.h"
 #include "platform/sim/processes/SimSessions.h"
 #include "platform/sim/processes/SimTokens.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 
 extern char** environ;
 

@@ -30,7 +30,7 @@
 #include "platform/sim/processes/SimProcesses.h"
 #include "platform/sim/processes/SimSessions.h"
 #include "platform/sim/processes/SimTokens.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "platform/system_info.h"
 
 namespace {

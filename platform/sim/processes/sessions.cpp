@@ -11,7 +11,7 @@
 #include "platform/sim/core/SimHandles.h"
 #include "platform/sim/core/SimHost.h"
 #include "platform/sim/processes/SimTokens.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "platform/system_info.h"
 
 namespace {

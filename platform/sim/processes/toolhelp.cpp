@@ -17,7 +17,7 @@
 #include "platform/sim/core/SimHost.h"
 #include "platform/sim/files/SimPath.h"
 #include "platform/sim/processes/SimProcesses.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 
 namespace {
 

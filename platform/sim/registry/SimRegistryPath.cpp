@@ -1,7 +1,7 @@
 #include "platform/sim/registry/SimRegistryPath.h"
 
 #include "platform/sim/core/SimHost.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "platform/sim/processes/SimSessions.h"
 
 namespace {

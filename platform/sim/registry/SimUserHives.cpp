@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/sim/core/SimDb.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "platform/sim/processes/SimSessions.h"
 #include "platform/sim/registry/SimRegistryPath.h"
 

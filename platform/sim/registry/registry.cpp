@@ -12,7 +12,7 @@
 #include "platform/sim/registry/SimClassesRoot.h"
 #include "platform/sim/registry/SimRegistryPath.h"
 #include "platform/sim/registry/SimUserHives.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 
 namespace {
 

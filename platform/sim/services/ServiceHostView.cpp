@@ -5,7 +5,7 @@
 
 #include "platform/services.h"
 #include "platform/sim/core/SimHost.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "platform/sim/services/ServiceTable.h"
 #include "platform/sim/services/SimServiceExit.h"
 #include "platform/sim/services/SimServices.h"

@@ -15,7 +15,7 @@
 #include "platform/sim/core/SimHost.h"
 #include "platform/sim/files/SimPath.h"
 #include "platform/sim/processes/SimSessions.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "platform/sim/files/SimWow64Redirection.h"
 
 extern char** environ;

@@ -5,7 +5,7 @@
 #include <time.h>
 
 #include "platform/services.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "platform/sim/services/SimServiceExit.h"
 
 namespace sim_services {

@@ -21,7 +21,7 @@
 #include "platform/sim/services/ServiceTable.h"
 #include "platform/sim/services/SimServiceExit.h"
 #include "platform/sim/services/SimServices.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 
 using namespace sim_services;
 

@@ -7,7 +7,7 @@
 
 #include "platform/kernel.h"
 #include "platform/sim/core/SimHandles.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 #include "platform/sim/display/SimPresent.h"
 #include "platform/sim/windows/SimDpi.h"
 #include "platform/sim/windows/SimWindowState.h"

@@ -2,7 +2,7 @@
 // uses for names, so that a caller's comparison and a lookup always agree.
 #include "platform/kernel.h"
 #include "platform/sim/core/SimHandles.h"
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "platform/sim/core/SimUnicode.h"
+#include "platform/sim/text/SimUnicode.h"
 
 #include <cstdint>
 
-#include "platform/sim/core/SimUnicodeRuns.h"
+#include "platform/sim/text/SimUnicodeRuns.h"
 
 std::string SimToUtf8(std::u16string_view text) {
   std::string out;

@@ -1,4 +1,4 @@
-#include "platform/sim/core/SimAnsi.h"
+#include "platform/sim/text/SimAnsi.h"
 
 namespace {
 

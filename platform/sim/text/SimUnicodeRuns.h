@@ -1,4 +1,4 @@
-// The generated upper-case table (platform/sim/core/upcase_runs.cpp): runs of
+// The generated upper-case table (platform/sim/text/upcase_runs.cpp): runs of
 // units that map to unit + delta, every step-th unit from first to last.
 #pragma once
 

@@ -1,6 +1,6 @@
 // A loaded library holds the image byte of its file on a descriptor of this
 // process, as a running program holds its own: the kernel lets go at exit.
-#include "platform/sim/core/SimMachineLibraries.h"
+#include "platform/sim/processes/SimMachineLibraries.h"
 
 #include <errno.h>
 #include <fcntl.h>
