@@ -412,7 +412,8 @@ class SecondProductScenario:
             self.skipTest(wine_limits.SFC_PROTECTS_NOTHING + " (listed in wine_limits)")
         m, p = self.machine, self.product
         windows = self.windows_folder()
-        system = windows + ("\\SysWOW64" if self.leg == "x86" else "\\System32")
+        # The 32-bit program (and the simulated host's, on its x64 machine) reaches SysWOW64.
+        system = windows + ("\\SysWOW64" if self.leg in ("x86", "sim") else "\\System32")
         m.write_file(system + "\\QuillHelper.dll", b"own")
         files = ('<item path="%(w)s\\notepad.exe"/><item path="%(w)s\\System32\\kernel32.dll"/>'
                  '<item path="%(w)s\\System32\\drivers\\etc\\hosts"/>'
