@@ -30,19 +30,7 @@ class ServiceCasesFlowTest : public MachineTest {
   }
   std::string Events(const std::string& name) { return Svc({"events", name}).out; }
   std::vector<std::string> Warnings() {
-    std::vector<std::string> out;
-    std::string log = ReadTextFile(Real(std::string(kProduct) + "log/uninst.exe.log"));
-    size_t start = 0;
-    while (start < log.size()) {
-      size_t end = log.find("\r\n", start);
-      if (end == std::string::npos) break;
-      std::string line = log.substr(start, end - start);
-      start = end + 2;
-      size_t text = line.find("] ");
-      if (line.find("|WARNING|") != std::string::npos && text != std::string::npos)
-        out.push_back(line.substr(text + 2));
-    }
-    return out;
+    return LogMessages(Real(std::string(kProduct) + "log/uninst.exe.log"), "WARNING");
   }
   bool Warned(const std::string& part) {
     for (const auto& warning : Warnings())

@@ -51,13 +51,7 @@ class StandardUserFlowTest : public MachineTest {
   }
 
   std::vector<std::string> LogLines(const std::string& level) {
-    std::vector<std::string> lines;
-    for (auto line : ReadTextLines(Real(std::string(kProduct) + "log/uninst.exe.log"))) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      if (line.find("|" + std::string(7 - level.size(), ' ') + level + "|") != std::string::npos)
-        lines.push_back(line);
-    }
-    return lines;
+    return LogMessages(Real(std::string(kProduct) + "log/uninst.exe.log"), level);
   }
 
   HANDLE log_ = INVALID_HANDLE_VALUE;

@@ -22,15 +22,6 @@ const std::u16string kServiceDir = u"C:\\Program Files\\Sample Service";
 const std::u16string kProgram = kServiceDir + u"\\svc.exe";
 const std::u16string kImage = u"\"" + kProgram + u"\" sleep";
 
-bool Listed(int64_t pid) {
-  std::vector<DWORD> ids(1024);
-  DWORD returned = 0;
-  if (!EnumProcesses(ids.data(), static_cast<DWORD>(ids.size() * sizeof(DWORD)), &returned))
-    return false;
-  ids.resize(returned / sizeof(DWORD));
-  return std::find(ids.begin(), ids.end(), static_cast<DWORD>(pid)) != ids.end();
-}
-
 // Polls until done() holds, for at most about five seconds.
 template <class F>
 bool Eventually(F done) {
@@ -91,7 +82,7 @@ TEST_F(ServiceStatesTest, SlowStartIsPendingWithProgressAndTakesNoStopUntilItRun
   ASSERT_TRUE(SimSetServiceStartMs(u"Slow", 500));
   ASSERT_TRUE(StartServiceW(slow, 0, nullptr)) << GetLastError();
   const int64_t pid = Pid(u"Slow");
-  EXPECT_TRUE(Listed(pid));  // the process runs while the service starts
+  EXPECT_TRUE(ProcessListed(pid));  // the process runs while the service starts
 
   SERVICE_STATUS first = Status(slow), second = Status(slow);
   EXPECT_EQ(first.dwCurrentState, static_cast<DWORD>(SERVICE_START_PENDING));
@@ -131,7 +122,7 @@ TEST_F(ServiceStatesTest, ServiceThatRefusesStopKeepsRunning) {
   EXPECT_EQ(Stop(service, &status), static_cast<DWORD>(ERROR_INVALID_SERVICE_CONTROL));
   EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
   EXPECT_EQ(State(service), static_cast<DWORD>(SERVICE_RUNNING));
-  EXPECT_TRUE(Listed(Pid(u"Stubborn")));
+  EXPECT_TRUE(ProcessListed(Pid(u"Stubborn")));
 
   ASSERT_TRUE(SimSetServiceAcceptsStop(u"Stubborn", true));
   EXPECT_EQ(Status(service).dwControlsAccepted, static_cast<DWORD>(SERVICE_ACCEPT_STOP));
@@ -174,7 +165,7 @@ TEST_F(ServiceStatesTest, CrashedServiceIsStoppedWithProcessAbortedAndItsProcess
   SERVICE_STATUS status = Status(service);
   EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
   EXPECT_EQ(status.dwWin32ExitCode, static_cast<DWORD>(ERROR_PROCESS_ABORTED));
-  EXPECT_FALSE(Listed(pid));
+  EXPECT_FALSE(ProcessListed(pid));
   EXPECT_FALSE(SimCrashService(u"Fragile"));  // nothing left to crash
   EXPECT_EQ(Stop(service, &status), static_cast<DWORD>(ERROR_SERVICE_NOT_ACTIVE));
 
@@ -194,14 +185,14 @@ TEST_F(ServiceStatesTest, StoppedServiceHoldsItsImageAMomentThenLetsGo) {
   EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
   EXPECT_EQ(status.dwWin32ExitCode, 0u);
   // Reported stopped, its process has not ended yet: the image is in use.
-  EXPECT_TRUE(Listed(pid));
+  EXPECT_TRUE(ProcessListed(pid));
   EXPECT_FALSE(DeleteFileW(kProgram.c_str()));
   // Whatever ends it later is no program of the machine.
   const auto listed = SimListMachineProcesses(MachineDir());
   ASSERT_EQ(listed.size(), 1u);
   EXPECT_EQ(listed[0].pid, static_cast<pid_t>(pid));
   // It ends on its own, without anyone looking at the service.
-  EXPECT_TRUE(Eventually([&] { return !Listed(pid); }));
+  EXPECT_TRUE(Eventually([&] { return !ProcessListed(pid); }));
   EXPECT_TRUE(Eventually([&] { return DeleteFileW(kProgram.c_str()) != FALSE; }));
 }
 

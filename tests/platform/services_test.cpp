@@ -23,15 +23,6 @@ namespace {
 const std::u16string kServiceDir = u"C:\\Program Files\\Sample Service";
 const std::u16string kQuotedImage = u"\"" + kServiceDir + u"\\svc.exe\" sleep";
 
-bool Listed(int64_t pid) {
-  std::vector<DWORD> ids(1024);
-  DWORD returned = 0;
-  if (!EnumProcesses(ids.data(), static_cast<DWORD>(ids.size() * sizeof(DWORD)), &returned))
-    return false;
-  ids.resize(returned / sizeof(DWORD));
-  return std::find(ids.begin(), ids.end(), static_cast<DWORD>(pid)) != ids.end();
-}
-
 // The arguments a process was started with.
 std::vector<std::string> CommandLine(int64_t pid) {
   std::string raw = ReadTextFile("/proc/" + std::to_string(pid) + "/cmdline");
@@ -120,7 +111,7 @@ TEST_F(ServicesTest, StartRunsTheProgramDetachedWithImageThenStartArguments) {
   EXPECT_EQ(status.dwControlsAccepted, static_cast<DWORD>(SERVICE_ACCEPT_STOP));
   const int64_t pid = Info(u"SampleSvc").pid;
   ASSERT_GT(pid, 0);
-  EXPECT_TRUE(Listed(pid));
+  EXPECT_TRUE(ProcessListed(pid));
   EXPECT_EQ(CommandLine(pid),
             (std::vector<std::string>{program_, "sleep", "hold-mutex", "Global\\SampleSvcMutex"}));
   // Not our child: nobody has to wait for it when it ends.
@@ -173,7 +164,7 @@ TEST_F(ServicesTest, StopTakesTheStopTimeThenEndsTheProcess) {
   ASSERT_TRUE(QueryServiceStatus(service, &second));
   EXPECT_EQ(second.dwCurrentState, static_cast<DWORD>(SERVICE_STOP_PENDING));
   EXPECT_GT(second.dwCheckPoint, first.dwCheckPoint);
-  EXPECT_TRUE(Listed(pid));  // still stopping
+  EXPECT_TRUE(ProcessListed(pid));  // still stopping
 
   EXPECT_FALSE(ControlService(service, SERVICE_CONTROL_STOP, &status));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SERVICE_CANNOT_ACCEPT_CTRL));
@@ -182,8 +173,8 @@ TEST_F(ServicesTest, StopTakesTheStopTimeThenEndsTheProcess) {
   usleep(1100 * 1000);
   EXPECT_EQ(State(service), static_cast<DWORD>(SERVICE_STOPPED));
   // Its process ends a moment after the reported stop.
-  for (int i = 0; i < 1000 && Listed(pid); ++i) usleep(5000);
-  EXPECT_FALSE(Listed(pid));
+  for (int i = 0; i < 1000 && ProcessListed(pid); ++i) usleep(5000);
+  EXPECT_FALSE(ProcessListed(pid));
   EXPECT_FALSE(ControlService(service, SERVICE_CONTROL_STOP, &status));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SERVICE_NOT_ACTIVE));
   EXPECT_EQ(Events(u"SampleSvc"),
@@ -205,7 +196,7 @@ TEST_F(ServicesTest, ServiceThatNeverStopsStaysPendingUntilItsProcessIsEnded) {
   ASSERT_TRUE(ControlService(stubborn, SERVICE_CONTROL_STOP, &status));
   usleep(100 * 1000);
   EXPECT_EQ(State(stubborn), static_cast<DWORD>(SERVICE_STOP_PENDING));
-  EXPECT_TRUE(Listed(Info(u"Stubborn").pid));
+  EXPECT_TRUE(ProcessListed(Info(u"Stubborn").pid));
 
   // Whoever ends a service's process, running or stopping, stops the service.
   kill(static_cast<pid_t>(Info(u"Stubborn").pid), SIGKILL);

@@ -12,6 +12,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <fstream>
@@ -21,6 +22,7 @@
 #include <sstream>
 #include <utility>
 
+#include "platform/processes.h"
 #include "platform/sim/core/SimHost.h"
 #include "platform/sim/processes/SimProcesses.h"
 #include "platform/sim/processes/SimSessions.h"
@@ -348,6 +350,34 @@ std::string ReadTextFile(const std::string& path) {
   std::stringstream ss;
   ss << in.rdbuf();
   return ss.str();
+}
+
+std::vector<std::string> LogMessages(const std::string& log_path, const std::string& level) {
+  std::vector<std::string> out;
+  const std::string log = ReadTextFile(log_path);
+  // The level stands right-aligned in seven columns: "|WARNING|", "|  ERROR|".
+  const std::string marker =
+      "|" + std::string(level.size() < 7 ? 7 - level.size() : 0, ' ') + level + "|";
+  size_t start = 0;
+  while (start < log.size()) {
+    size_t end = log.find("\r\n", start);
+    if (end == std::string::npos) break;
+    std::string line = log.substr(start, end - start);
+    start = end + 2;
+    size_t text = line.find("] ");
+    if (line.find(marker) != std::string::npos && text != std::string::npos)
+      out.push_back(line.substr(text + 2));
+  }
+  return out;
+}
+
+bool ProcessListed(long long pid) {
+  std::vector<DWORD> ids(4096);
+  DWORD returned = 0;
+  if (!EnumProcesses(ids.data(), static_cast<DWORD>(ids.size() * sizeof(DWORD)), &returned))
+    return false;
+  ids.resize(returned / sizeof(DWORD));
+  return std::find(ids.begin(), ids.end(), static_cast<DWORD>(pid)) != ids.end();
 }
 
 bool WriteTextFile(const std::string& path, const std::string& content) {

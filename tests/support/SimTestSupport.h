@@ -83,6 +83,11 @@ bool WriteTextFile(const std::string& path, const std::string& content);
 // The sample product's window title (its configuration's "title"), UTF-8.
 std::string SampleTitle();
 bool PathExists(const std::string& path);
+// The messages (the text after "] ") of a log file's lines of one level
+// ("WARNING", "ERROR" ...), in order.
+std::vector<std::string> LogMessages(const std::string& log_path, const std::string& level);
+// Whether EnumProcesses lists the process (a live process of the current machine).
+bool ProcessListed(long long pid);
 
 // A fresh machine (x64 unless told otherwise) in a temporary folder, selected
 // for this process for the length of the test.
