@@ -135,7 +135,7 @@ class InteractiveRunTest : public MachineTest {
     while (std::chrono::steady_clock::now() < until) {
       if (uninstaller_.Pid() > 0 && !uninstaller_.Running()) return false;
       ZImage frame;
-      if (Shot("probe", &frame) && (width == 0 || (frame.Width() == width && frame.Height() == height)))
+      if (Probe(&frame) && (width == 0 || (frame.Width() == width && frame.Height() == height)))
         return true;
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
@@ -145,6 +145,15 @@ class InteractiveRunTest : public MachineTest {
   // The window's last frame, kept as ui-renders/run_<name>.png.
   bool Shot(const std::string& name, ZImage* frame) {
     const std::string path = BuildDir() + "/ui-renders/run_" + name + ".png";
+    if (Simhost({"screenshot", MachineDir(), "--title", Title(), path}).exit_code != 0) return false;
+    *frame = LoadPicture(path);
+    return !frame->Empty();
+  }
+
+  // A frame to wait on, in the test's own folder: tests run side by side,
+  // and a picture another test is writing would be read half done.
+  bool Probe(ZImage* frame) {
+    const std::string path = temp_.Path() + "/probe.png";
     if (Simhost({"screenshot", MachineDir(), "--title", Title(), path}).exit_code != 0) return false;
     *frame = LoadPicture(path);
     return !frame->Empty();
@@ -189,9 +198,10 @@ class InteractiveRunTest : public MachineTest {
     return found == rects.end() ? RECT{} : found->second;
   }
 
-  // skinview's drawing of the main dialog in a page state.
+  // skinview's drawing of the main dialog in a page state, made in the
+  // test's own folder (another test may be drawing the same page).
   ZImage Expected(const PageState& page) {
-    const std::string path = BuildDir() + "/ui-renders/run_expected_" + page.name +
+    const std::string path = temp_.Path() + "/expected_" + page.name +
                              (dpi_ ? "_" + std::to_string(dpi_) : "") + ".png";
     std::vector<std::string> args{UNINST_SKINVIEW_PATH, SkinDir(), "11001", "--out", path};
     if (dpi_) args.insert(args.end(), {"--dpi", std::to_string(dpi_)});
@@ -214,6 +224,10 @@ class InteractiveRunTest : public MachineTest {
   bool WaitForPage(const PageState& page, const std::vector<int>& ids, int timeout_ms,
                    const std::string& name) {
     const ZImage expected = Expected(page);
+    if (expected.Empty()) {
+      ADD_FAILURE() << "skinview drew no " << page.name << " page";
+      return false;
+    }
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
     ZImage frame;
     while (std::chrono::steady_clock::now() < until) {
