@@ -99,7 +99,55 @@ std::unique_ptr<SimDb> SimDb::Open(const std::string& path, bool create, std::st
   return db;
 }
 
-SimDb::~SimDb() { sqlite3_close_v2(db_); }
+SimDb::~SimDb() {
+  for (auto& [sql, statements] : cache_)
+    for (sqlite3_stmt* stmt : statements) sqlite3_finalize(stmt);
+  sqlite3_close_v2(db_);
+}
+
+namespace {
+// Bounds of the kept statements: texts made at run time (a column list, say)
+// must not make the cache grow without end.
+constexpr size_t kMaxCachedTexts = 512;
+constexpr size_t kMaxFreePerText = 4;
+}  // namespace
+
+sqlite3_stmt* SimDb::Acquire(const char* sql) {
+  {
+    std::lock_guard<std::mutex> guard(cache_mutex_);
+    auto found = cache_.find(sql);
+    if (found != cache_.end() && !found->second.empty()) {
+      sqlite3_stmt* stmt = found->second.back();
+      found->second.pop_back();
+      return stmt;
+    }
+  }
+  sqlite3_stmt* stmt = nullptr;
+  if (sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr) != SQLITE_OK) {
+    sqlite3_finalize(stmt);
+    return nullptr;
+  }
+  return stmt;
+}
+
+void SimDb::Release(sqlite3_stmt* stmt) {
+  if (!stmt) return;
+  // The text the statement was compiled from is the key it was found by.
+  const char* sql = sqlite3_sql(stmt);
+  sqlite3_reset(stmt);
+  sqlite3_clear_bindings(stmt);
+  {
+    std::lock_guard<std::mutex> guard(cache_mutex_);
+    auto found = sql ? cache_.find(sql) : cache_.end();
+    if (sql && found == cache_.end() && cache_.size() < kMaxCachedTexts)
+      found = cache_.emplace(sql, std::vector<sqlite3_stmt*>()).first;
+    if (found != cache_.end() && found->second.size() < kMaxFreePerText) {
+      found->second.push_back(stmt);
+      return;
+    }
+  }
+  sqlite3_finalize(stmt);
+}
 
 bool SimDb::Exec(const char* sql) {
   std::lock_guard<std::recursive_mutex> guard(mutex_);
@@ -117,14 +165,12 @@ bool SimDb::EnsureSchema() {
   return tx.Ok() && Exec(kSchema) && tx.Commit();
 }
 
-SimStatement::SimStatement(SimDb& db, const char* sql) : db_(db.Raw()) {
-  if (sqlite3_prepare_v2(db_, sql, -1, &stmt_, nullptr) != SQLITE_OK) {
-    stmt_ = nullptr;
-    failed_ = true;
-  }
+SimStatement::SimStatement(SimDb& db, const char* sql) : owner_(db), db_(db.Raw()) {
+  stmt_ = db.Acquire(sql);
+  if (!stmt_) failed_ = true;
 }
 
-SimStatement::~SimStatement() { sqlite3_finalize(stmt_); }
+SimStatement::~SimStatement() { owner_.Release(stmt_); }
 
 SimStatement& SimStatement::Bind(int index, int64_t value) {
   if (stmt_) sqlite3_bind_int64(stmt_, index, value);

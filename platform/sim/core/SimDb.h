@@ -6,6 +6,8 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -26,12 +28,22 @@ class SimDb {
   int64_t LastInsertId() const;
   int Changes() const;
 
+  // Prepared statements are kept for reuse: every layer call runs a few
+  // statements, and compiling them again each time cost more than running
+  // them. Acquire gives a ready statement for sql (a kept one when one is
+  // free), Release resets it and keeps it for the next caller.
+  sqlite3_stmt* Acquire(const char* sql);
+  void Release(sqlite3_stmt* stmt);
+
  private:
   explicit SimDb(sqlite3* db) : db_(db) {}
   bool EnsureSchema();
 
   sqlite3* db_;
   std::recursive_mutex mutex_;
+  std::mutex cache_mutex_;
+  // Free statements by their text; a statement in use is not in here.
+  std::unordered_map<std::string, std::vector<sqlite3_stmt*>> cache_;
 };
 
 class SimStatement {
@@ -57,6 +69,7 @@ class SimStatement {
   bool IsNull(int column) const;
 
  private:
+  SimDb& owner_;
   sqlite3* db_;
   sqlite3_stmt* stmt_ = nullptr;
   bool failed_ = false;
