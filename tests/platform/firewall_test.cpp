@@ -1,4 +1,6 @@
 // COM initialisation and the firewall's authorised-applications list.
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <thread>
 
@@ -31,6 +33,35 @@ class Bstr {
   BSTR text_ = nullptr;
 };
 
+// The current profile's list of authorised applications.
+INetFwAuthorizedApplications* OpenApps() {
+  INetFwMgr* manager = nullptr;
+  EXPECT_EQ(CoCreateInstance(kClsidManager, nullptr, CLSCTX_INPROC_SERVER, kIidManager,
+                             reinterpret_cast<void**>(&manager)),
+            S_OK);
+  if (!manager) return nullptr;
+  INetFwPolicy* policy = nullptr;
+  INetFwProfile* profile = nullptr;
+  INetFwAuthorizedApplications* apps = nullptr;
+  EXPECT_EQ(manager->get_LocalPolicy(&policy), S_OK);
+  EXPECT_EQ(policy->get_CurrentProfile(&profile), S_OK);
+  EXPECT_EQ(profile->get_AuthorizedApplications(&apps), S_OK);
+  profile->Release();
+  policy->Release();
+  manager->Release();
+  return apps;
+}
+
+INetFwAuthorizedApplication* NewApp(const char16_t* path, const char16_t* name) {
+  INetFwAuthorizedApplication* app = nullptr;
+  EXPECT_EQ(CoCreateInstance(kClsidApplication, nullptr, CLSCTX_INPROC_SERVER, kIidApplication,
+                             reinterpret_cast<void**>(&app)),
+            S_OK);
+  EXPECT_EQ(app->put_ProcessImageFileName(Bstr(path)), S_OK);
+  EXPECT_EQ(app->put_Name(Bstr(name)), S_OK);
+  return app;
+}
+
 class FirewallTest : public MachineTest {
  protected:
   void SetUp() override {
@@ -43,30 +74,8 @@ class FirewallTest : public MachineTest {
     MachineTest::TearDown();
   }
   INetFwAuthorizedApplications* Apps() {
-    if (apps_) return apps_;
-    INetFwMgr* manager = nullptr;
-    EXPECT_EQ(CoCreateInstance(kClsidManager, nullptr, CLSCTX_INPROC_SERVER, kIidManager,
-                               reinterpret_cast<void**>(&manager)),
-              S_OK);
-    if (!manager) return nullptr;
-    INetFwPolicy* policy = nullptr;
-    INetFwProfile* profile = nullptr;
-    EXPECT_EQ(manager->get_LocalPolicy(&policy), S_OK);
-    EXPECT_EQ(policy->get_CurrentProfile(&profile), S_OK);
-    EXPECT_EQ(profile->get_AuthorizedApplications(&apps_), S_OK);
-    profile->Release();
-    policy->Release();
-    manager->Release();
+    if (!apps_) apps_ = OpenApps();
     return apps_;
-  }
-  static INetFwAuthorizedApplication* NewApp(const char16_t* path, const char16_t* name) {
-    INetFwAuthorizedApplication* app = nullptr;
-    EXPECT_EQ(CoCreateInstance(kClsidApplication, nullptr, CLSCTX_INPROC_SERVER, kIidApplication,
-                               reinterpret_cast<void**>(&app)),
-              S_OK);
-    EXPECT_EQ(app->put_ProcessImageFileName(Bstr(path)), S_OK);
-    EXPECT_EQ(app->put_Name(Bstr(name)), S_OK);
-    return app;
   }
   LONG Count() {
     LONG count = -1;
@@ -149,6 +158,56 @@ TEST_F(FirewallTest, AuthorisedApplicationsRoundTrip) {
   EXPECT_EQ(Count(), 0);
   EXPECT_EQ(Apps()->Remove(Bstr(u"c:\\tools\\uninst.exe")),
             HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+}
+
+constexpr char kChildVariable[] = "UNINST_FIREWALL_CHILD";
+
+// A program whose token is not elevated reads the list and changes nothing.
+TEST(FirewallChild, NotElevated) {
+  if (!std::getenv(kChildVariable)) return;
+  ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
+  INetFwAuthorizedApplications* apps = OpenApps();
+  ASSERT_NE(apps, nullptr);
+  LONG count = -1;
+  EXPECT_EQ(apps->get_Count(&count), S_OK);
+  EXPECT_EQ(count, 1);
+  INetFwAuthorizedApplication* found = nullptr;
+  ASSERT_EQ(apps->Item(Bstr(u"C:\\Tools\\uninst.exe"), &found), S_OK);
+  EXPECT_EQ(found->put_Enabled(VARIANT_FALSE), E_ACCESSDENIED);
+  EXPECT_EQ(found->put_Name(Bstr(u"Mine")), E_ACCESSDENIED);
+  found->Release();
+  INetFwAuthorizedApplication* app = NewApp(u"C:\\Users\\User\\mine.exe", u"Mine");
+  EXPECT_EQ(apps->Add(app), E_ACCESSDENIED);
+  app->Release();
+  EXPECT_EQ(apps->Remove(Bstr(u"C:\\Tools\\uninst.exe")), E_ACCESSDENIED);
+  apps->Release();
+  CoUninitialize();
+  std::printf("child done\n");
+}
+
+TEST_F(FirewallTest, OnlyAnElevatedTokenChangesTheList) {
+  INetFwAuthorizedApplication* app = NewApp(u"C:\\Tools\\uninst.exe", u"ZInstallTool");
+  ASSERT_EQ(Apps()->Add(app), S_OK);
+  app->Release();
+  for (const char* token : {"limited", "standard"}) {
+    const CommandResult run = RunCommand(
+        {SimHost::ExecutablePath(), "--gtest_filter=FirewallChild.*"},
+        {std::string(kChildVariable) + "=1", "SIMHOST_MACHINE=" + MachineDir(),
+         std::string("SIMHOST_TOKEN=") + token});
+    EXPECT_EQ(run.exit_code, 0) << token << "\n" << run.out << run.err;
+    EXPECT_NE(run.out.find("child done"), std::string::npos) << token << "\n" << run.out;
+  }
+  // Unchanged: one entry, its name, enabled.
+  EXPECT_EQ(Count(), 1);
+  INetFwAuthorizedApplication* found = nullptr;
+  ASSERT_EQ(Apps()->Item(Bstr(u"C:\\Tools\\uninst.exe"), &found), S_OK);
+  Bstr name;
+  VARIANT_BOOL enabled = VARIANT_FALSE;
+  EXPECT_EQ(found->get_Name(name.Out()), S_OK);
+  EXPECT_EQ(found->get_Enabled(&enabled), S_OK);
+  EXPECT_EQ(name.Text(), u"ZInstallTool");
+  EXPECT_EQ(enabled, VARIANT_TRUE);
+  found->Release();
 }
 
 TEST_F(FirewallTest, AbsentFirewallHasNoManager) {

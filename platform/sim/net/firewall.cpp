@@ -8,6 +8,7 @@
 #include <type_traits>
 
 #include "platform/firewall.h"
+#include "platform/sim/core/SimAccessRules.h"
 #include "platform/sim/core/SimHost.h"
 #include "platform/sim/text/SimUnicode.h"
 
@@ -30,6 +31,10 @@ thread_local int t_com_count = 0;
 thread_local DWORD t_com_mode = 0;
 
 const HRESULT kNotFound = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+
+// The firewall's settings are the administrators': a token that is not
+// elevated reads the list but may not change it.
+bool ChangeDenied() { return SimAccessRulesApply(); }
 
 std::string Key(std::u16string_view path) { return SimToUtf8(SimUpper(path)); }
 
@@ -75,6 +80,7 @@ class Application : public ComObject<INetFwAuthorizedApplication> {
   HRESULT STDMETHODCALLTYPE get_Name(BSTR* name) override { return Out(name_, name); }
   HRESULT STDMETHODCALLTYPE put_Name(BSTR name) override {
     if (!name || SysStringLen(name) == 0) return E_INVALIDARG;
+    if (machine_ && ChangeDenied()) return E_ACCESSDENIED;
     if (machine_ && !Update("UPDATE firewall_apps SET name=?2 WHERE upath=?1", Text(name)))
       return E_FAIL;
     name_ = Text(name);
@@ -96,6 +102,7 @@ class Application : public ComObject<INetFwAuthorizedApplication> {
   }
   HRESULT STDMETHODCALLTYPE put_Enabled(VARIANT_BOOL enabled) override {
     VARIANT_BOOL value = enabled == VARIANT_FALSE ? VARIANT_FALSE : VARIANT_TRUE;
+    if (machine_ && ChangeDenied()) return E_ACCESSDENIED;
     if (machine_ && !Update("UPDATE firewall_apps SET enabled=?2 WHERE upath=?1",
                             value == VARIANT_TRUE ? int64_t{1} : int64_t{0}))
       return E_FAIL;
@@ -153,6 +160,7 @@ class Applications : public ComObject<INetFwAuthorizedApplications> {
     SysFreeString(name);
     if (FAILED(hr)) return hr;
     if (path_text.empty()) return E_INVALIDARG;
+    if (ChangeDenied()) return E_ACCESSDENIED;
     SimDb& db = machine_->Db();
     SimTransaction tx(db);
     SimStatement st(db,
@@ -168,6 +176,7 @@ class Applications : public ComObject<INetFwAuthorizedApplications> {
 
   HRESULT STDMETHODCALLTYPE Remove(BSTR path) override {
     if (!path || SysStringLen(path) == 0) return E_INVALIDARG;
+    if (ChangeDenied()) return E_ACCESSDENIED;
     SimDb& db = machine_->Db();
     SimTransaction tx(db);
     SimStatement find(db, "SELECT 1 FROM firewall_apps WHERE upath=?1");
