@@ -144,16 +144,12 @@ class InteractiveRunTest : public MachineTest {
 
   // The window's last frame, kept as ui-renders/run_<name>.png.
   bool Shot(const std::string& name, ZImage* frame) {
-    const std::string path = BuildDir() + "/ui-renders/run_" + name + ".png";
-    if (Simhost({"screenshot", MachineDir(), "--title", Title(), path}).exit_code != 0) return false;
-    *frame = LoadPicture(path);
-    return !frame->Empty();
+    return ShotTo(BuildDir() + "/ui-renders/run_" + name + ".png", frame);
   }
-
   // A frame to wait on, in the test's own folder: tests run side by side,
   // and a picture another test is writing would be read half done.
-  bool Probe(ZImage* frame) {
-    const std::string path = temp_.Path() + "/probe.png";
+  bool Probe(ZImage* frame) { return ShotTo(temp_.Path() + "/probe.png", frame); }
+  bool ShotTo(const std::string& path, ZImage* frame) {
     if (Simhost({"screenshot", MachineDir(), "--title", Title(), path}).exit_code != 0) return false;
     *frame = LoadPicture(path);
     return !frame->Empty();

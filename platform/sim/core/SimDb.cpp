@@ -165,7 +165,7 @@ bool SimDb::EnsureSchema() {
   return tx.Ok() && Exec(kSchema) && tx.Commit();
 }
 
-SimStatement::SimStatement(SimDb& db, const char* sql) : owner_(db), db_(db.Raw()) {
+SimStatement::SimStatement(SimDb& db, const char* sql) : owner_(db) {
   stmt_ = db.Acquire(sql);
   if (!stmt_) failed_ = true;
 }

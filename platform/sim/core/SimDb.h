@@ -70,7 +70,6 @@ class SimStatement {
 
  private:
   SimDb& owner_;
-  sqlite3* db_;
   sqlite3_stmt* stmt_ = nullptr;
   bool failed_ = false;
 };
